@@ -1,0 +1,18 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# norvane_add_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>])
+#
+# One GoogleTest executable whose cases are registered with CTest one by one and
+# carry the label of the layer they test, so `ctest -L device` runs that layer alone.
+function(norvane_add_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    message(FATAL_ERROR "norvane_add_test(${name}) needs a LABEL")
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120)
+endfunction()

@@ -1,0 +1,227 @@
+#include "device/cell_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace norvane::device {
+
+namespace {
+
+constexpr int kCr = 13;
+constexpr int kLf = 10;
+constexpr int kEndOfFileMark = 26;  // Ctrl-Z, the old text-file end marker
+
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Writes all of data, resuming after interrupted or partial writes.
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A symbolic link as target means the file it points at: that is what the user chose,
+// and replacing the link itself with a plain file would surprise them.
+std::string ResolveTarget(const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return target;
+    }
+    char resolved[PATH_MAX];
+    return ::realpath(target.c_str(), resolved) != nullptr ? std::string(resolved) : target;
+}
+
+// Refuses targets that the download could not honestly replace. Returns the permission
+// bits of an existing target, or -1 when there is none.
+int CheckReplaceableTarget(const std::string& target) {
+    if (target.empty()) {
+        throw TCellFileError("No file name given");
+    }
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno == ENOENT) {
+            return -1;
+        }
+        throw CellFileErrorFromErrno("Cannot use", target);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        throw CellFileErrorFromErrno("Cannot use", target);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw TCellFileError("Cannot use " + target + ": not a regular file");
+    }
+    if (::access(target.c_str(), W_OK) != 0) {
+        throw CellFileErrorFromErrno("Cannot write", target);
+    }
+    return static_cast<int>(st.st_mode & 07777);
+}
+
+}  // namespace
+
+TCellFileError CellFileErrorFromErrno(const std::string& operation, const std::string& path) {
+    return TCellFileError(operation + " " + path + ": " + std::strerror(errno));
+}
+
+// ---- reading ----------------------------------------------------------------------------
+
+TCellFileReader::TCellFileReader(const std::string& path)
+    : Path_(path), File_(std::fopen(path.c_str(), "rb")) {
+    if (File_ == nullptr) {
+        throw CellFileErrorFromErrno("Cannot open", path);
+    }
+}
+
+TCellFileReader::~TCellFileReader() {
+    std::fclose(File_);
+}
+
+int TCellFileReader::NextByte() {
+    if (Ended_) {
+        return EOF;
+    }
+    const int c = std::getc(File_);
+    if (c == EOF && std::ferror(File_)) {
+        throw CellFileErrorFromErrno("Cannot read", Path_);
+    }
+    if (c == EOF || c == kEndOfFileMark) {
+        Ended_ = true;
+        return EOF;
+    }
+    return c;
+}
+
+bool TCellFileReader::ReadLine(std::string& line) {
+    line.clear();
+    int c = NextByte();
+    if (c == EOF) {
+        return false;
+    }
+    while (c != EOF && c != kCr) {
+        line.push_back(static_cast<char>(c));
+        c = NextByte();
+    }
+    if (c == kCr) {
+        const int next = NextByte();
+        if (next != kLf && next != EOF) {
+            std::ungetc(next, File_);
+        }
+    }
+    return true;
+}
+
+void TCellFileReader::Rewind() {
+    std::rewind(File_);
+    Ended_ = false;
+}
+
+std::vector<std::string> ReadCellFileLines(const std::string& path) {
+    TCellFileReader reader(path);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.ReadLine(line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// ---- writing ----------------------------------------------------------------------------
+
+TCellFileWriter::TCellFileWriter(const std::string& target) : Target_(ResolveTarget(target)) {
+    const int existingMode = CheckReplaceableTarget(Target_);
+    const std::string stem =
+        DirectoryOf(Target_) + "/." + BaseNameOf(Target_) + "." + std::to_string(::getpid()) + ".";
+    for (int attempt = 0;; ++attempt) {
+        Temporary_ = stem + std::to_string(attempt) + ".part";
+        const int fd = ::open(Temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST && attempt < 100) {
+            continue;
+        }
+        if (fd < 0) {
+            throw CellFileErrorFromErrno("Cannot create", Target_);
+        }
+        Pending_ = true;
+        // The replacement keeps the permissions of the file it replaces.
+        if (existingMode >= 0) {
+            (void)::fchmod(fd, static_cast<mode_t>(existingMode));
+        }
+        ::close(fd);
+        return;
+    }
+}
+
+TCellFileWriter::~TCellFileWriter() {
+    Discard();
+}
+
+void TCellFileWriter::AppendLine(const std::string& line) {
+    const int fd = ::open(Temporary_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        throw CellFileErrorFromErrno("Cannot open", Temporary_);
+    }
+    const bool written = WriteAll(fd, line + "\r\n");
+    const int writeErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        errno = written ? errno : writeErrno;
+        throw CellFileErrorFromErrno("Cannot write", Temporary_);
+    }
+}
+
+void TCellFileWriter::Commit() {
+    // Without the sync a crash right after the rename could leave an empty file where the
+    // old one was.
+    const int fd = ::open(Temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int syncErrno = errno;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!synced) {
+        errno = syncErrno;
+        auto error = CellFileErrorFromErrno("Cannot write", Temporary_);
+        Discard();
+        throw error;
+    }
+    if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) {
+        auto error = CellFileErrorFromErrno("Cannot replace", Target_);
+        Discard();
+        throw error;
+    }
+    Pending_ = false;
+}
+
+void TCellFileWriter::Discard() noexcept {
+    if (Pending_) {
+        ::unlink(Temporary_.c_str());
+        Pending_ = false;
+    }
+}
+
+}  // namespace norvane::device

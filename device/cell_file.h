@@ -1,0 +1,96 @@
+#pragma once
+// The cell file: the computer's copy of an instrument's cell table.
+//
+// Plain 8-bit text, one line per answered cell, each line the cell's reply without its
+// leading '*', at most 30 characters, every line (the last included) ending in CR LF.
+// No header, no trailer, no counts.
+//
+// Reading is more lenient than writing, because files come back from editors and other
+// tools: a line ends at CR; an LF right after that CR is skipped; an LF without a CR
+// before it is part of the line's text; byte 26 (Ctrl-Z) ends the file wherever it
+// stands; a last line without CR LF is still a line.
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace norvane::device {
+
+// Any failure to create, open, read, write, rename or remove a cell file. what() names the
+// operation, the path and the system's reason.
+class TCellFileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Builds a TCellFileError from errno as it stands now.
+TCellFileError CellFileErrorFromErrno(const std::string& operation, const std::string& path);
+
+// Sequential reader. Owns its open file; closes it on destruction.
+class TCellFileReader {
+  public:
+    // Opens path for reading. Throws TCellFileError if it cannot.
+    explicit TCellFileReader(const std::string& path);
+    ~TCellFileReader();
+    TCellFileReader(const TCellFileReader&) = delete;
+    TCellFileReader& operator=(const TCellFileReader&) = delete;
+
+    // Reads the next line into `line` (without its line end). Returns false, leaving `line`
+    // empty, when the file has no further line. Throws TCellFileError on a read error.
+    bool ReadLine(std::string& line);
+
+    // Starts again at the first line.
+    void Rewind();
+
+    const std::string& Path() const { return Path_; }
+
+  private:
+    int NextByte();  // EOF at end of file or at Ctrl-Z
+
+    std::string Path_;
+    std::FILE* File_ = nullptr;
+    bool Ended_ = false;  // Ctrl-Z or end of file seen: nothing more is read
+};
+
+// Every line of the file, by the reading rules above. Throws TCellFileError.
+std::vector<std::string> ReadCellFileLines(const std::string& path);
+
+// Writes a download without ever destroying the file it replaces.
+//
+// The lines go to a temporary file beside the target (same directory, so the final rename
+// is atomic), each appended and the file closed again, so that every line is on disk before
+// the next command goes out. Commit() moves the finished file over the target; Discard(),
+// or destruction without Commit(), removes the temporary file and leaves the target as it
+// was, or absent if it was absent.
+class TCellFileWriter {
+  public:
+    // Checks that target names something we may replace (absent, or a writable regular
+    // file) and creates the empty temporary file. Throws TCellFileError if either fails.
+    explicit TCellFileWriter(const std::string& target);
+    ~TCellFileWriter();
+    TCellFileWriter(const TCellFileWriter&) = delete;
+    TCellFileWriter& operator=(const TCellFileWriter&) = delete;
+
+    // Appends line + CR LF to the temporary file, then closes it. Throws TCellFileError.
+    void AppendLine(const std::string& line);
+
+    // Renames the temporary file over the target. Throws TCellFileError; the temporary
+    // file is then removed and the target keeps what it had.
+    void Commit();
+
+    // Removes the temporary file. A failure to remove it is not reported: there is nothing
+    // the user could do about it, and the target is untouched either way.
+    void Discard() noexcept;
+
+    const std::string& TargetPath() const { return Target_; }
+    const std::string& TemporaryPath() const { return Temporary_; }
+
+  private:
+    std::string Target_;
+    std::string Temporary_;
+    bool Pending_ = false;  // the temporary file exists and is ours to remove
+};
+
+}  // namespace norvane::device

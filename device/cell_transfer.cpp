@@ -1,0 +1,260 @@
+#include "device/cell_transfer.h"
+
+#include <sys/stat.h>
+
+#include <exception>
+#include <optional>
+
+#include "device/cell_file.h"
+
+namespace norvane::device {
+
+namespace {
+
+const std::string kLineEnd = "\r\n";
+const std::string kProbe = "?B1/1" + kLineEnd;
+
+std::string QueryCommand(int cell) {
+    return "?B1/" + std::to_string(cell) + kLineEnd;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Log texts of the instrument's error replies, shared by download and upload; each is
+// followed by "... " and the text it concerns.
+const char* ErrorReplyText(std::int32_t status) {
+    switch (status) {
+        case rsReadOnlyVariable:
+            return " error - read only variable";
+        case rsSyntaxError:
+            return " error - syntax error";
+        case rsDeviceNumberOutOfRange:
+            return " error - device number out of range";
+        case rsCommandNotImplemented:
+            return " error - command not implemented";
+        case rsInvalidGaugeType:
+            return " error - invalid gauge type";
+        case rsInvalidValue:
+            return " error - invalid value";
+        case rsBadValue:
+            return " error - bad value";
+        case rsMissingGaugeId:
+            return " error - missing gauge ID";
+        case rsTooManyDigits:
+            return " error - too many digits";
+        case rsCellIdMissing:
+            return " error - cell ID missing";
+        case rsCellNotAvailable:
+            return " error - cell not available";
+        default:
+            return " error";
+    }
+}
+
+}  // namespace
+
+// Marks the transfer object busy for the lifetime of one transfer.
+class TCellTransfer::TBusyGuard {
+  public:
+    explicit TBusyGuard(bool& busy) : Busy_(busy) { Busy_ = true; }
+    ~TBusyGuard() { Busy_ = false; }
+    TBusyGuard(const TBusyGuard&) = delete;
+    TBusyGuard& operator=(const TBusyGuard&) = delete;
+
+  private:
+    bool& Busy_;
+};
+
+bool TCellTransfer::RefuseWhileBusy(ITransferHost& host) {
+    if (!Busy_) {
+        return false;
+    }
+    host.AppendLogLine("A transfer is already running; wait for it to end or abort it.");
+    host.WarningBeep();
+    host.CancelDialogClose();
+    return true;
+}
+
+void TCellTransfer::ReportError(ITransferHost& host, const std::string& text) {
+    host.AppendLogLine(text);
+    ErrorsReported_ = true;
+}
+
+// ---- download ---------------------------------------------------------------------------
+
+void TCellTransfer::DownloadCells(ITransferHost& host) {
+    if (RefuseWhileBusy(host)) {
+        return;
+    }
+    TBusyGuard busy(Busy_);
+    const std::string target = host.FileDisplayPath();
+    try {
+        RunDownload(host, target);
+    } catch (const std::exception& failure) {
+        // The placeholder needs no explanation beyond the box; any other failure gets its
+        // cause in the log, since the box's text alone cannot tell a missing cable from a
+        // full disk.
+        if (target != kNoFileChosen && !target.empty()) {
+            host.AppendLogLine("Download to " + target + " failed - " + failure.what());
+        }
+        host.WarningBeep();
+        host.ShowErrorBox("Enter a valid filename.");
+        host.CancelDialogClose();
+    }
+}
+
+void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) {
+    if (target == kNoFileChosen || target.empty()) {
+        throw TCellFileError("No file chosen");
+    }
+    // Destroying the writer without Commit() removes what was written and leaves the
+    // target as it was: every way out of here but the completion line does that.
+    TCellFileWriter file(target);
+
+    Link_.SendCommand(kLineEnd);
+    Link_.SendCommand(kProbe);
+    if (Link_.ReplyStatus() == rsOk) {
+        host.SetTransferState(true, CellCount);
+    } else {
+        ReportDownloadStatus(host);
+    }
+    ErrorsReported_ = false;  // an error reply to the probe does not count
+
+    for (int cell = 1; cell <= CellCount; ++cell) {
+        if (EndsTransfer(Link_.ReplyStatus())) {
+            break;
+        }
+        Link_.SendCommand(QueryCommand(cell));
+        if (Link_.ReplyStatus() == rsOk) {
+            file.AppendLine(Link_.ReplyValue());
+        }
+        if (!EndsTransfer(Link_.ReplyStatus())) {
+            host.SetProgress(cell);
+        }
+        ReportDownloadStatus(host);
+    }
+    if (EndsTransfer(Link_.ReplyStatus())) {
+        return;
+    }
+    file.Commit();
+    host.AppendLogLine("Download to " + target +
+                       (ErrorsReported_ ? " completed with errors." : " complete."));
+}
+
+void TCellTransfer::ReportDownloadStatus(ITransferHost& host) {
+    const std::int32_t status = Link_.ReplyStatus();
+    switch (status) {
+        case rsNoConnection:
+            host.AppendLogLine("Download failed - no connection!");
+            break;
+        case rsUnexpectedReply:
+            host.AppendLogLine("Download failed - unknown error... " + Link_.ReplyValue());
+            break;
+        case rsAborted:
+            host.AppendLogLine("Download aborted by user.");
+            break;
+        case rsOk:
+        case rsCellNotAvailable:  // an undefined cell is simply skipped
+            return;
+        default:
+            ReportError(host, std::string("Download") + ErrorReplyText(status) + "... " +
+                                  Link_.ReplyValue());
+            return;
+    }
+    // The partial file is removed when the download unwinds.
+    host.WarningBeep();
+}
+
+// ---- upload -----------------------------------------------------------------------------
+
+void TCellTransfer::UploadCells(ITransferHost& host) {
+    if (RefuseWhileBusy(host)) {
+        return;
+    }
+    TBusyGuard busy(Busy_);
+    const std::string source = host.FileDisplayPath();
+    if (source == kNoFileChosen) {
+        host.WarningBeep();
+        host.ShowErrorBox("Select file to load.");
+        host.CancelDialogClose();
+        return;
+    }
+    RunUpload(host, source);
+}
+
+void TCellTransfer::RunUpload(ITransferHost& host, const std::string& source) {
+    // A line quoted from the previous upload's file would mislead.
+    UploadLine_.clear();
+    UploadLineCount_ = 0;
+    std::optional<TCellFileReader> file;
+    if (FileExists(source)) {
+        file.emplace(source);
+        std::string line;
+        while (file->ReadLine(line)) {
+            UploadLine_ = line;
+            ++UploadLineCount_;
+        }
+        file->Rewind();
+        Link_.SendCommand(kLineEnd);
+        Link_.SendCommand(kProbe);
+    } else {
+        Link_.SetReplyStatus(rsFileMissing);
+    }
+
+    if (Link_.ReplyStatus() == rsOk) {
+        host.SetTransferState(true, UploadLineCount_);
+    } else {
+        ReportUploadStatus(host, source);
+    }
+    ErrorsReported_ = false;  // an error reply to the probe does not count
+
+    for (std::int32_t i = 1; i <= UploadLineCount_; ++i) {
+        if (EndsTransfer(Link_.ReplyStatus()) || Link_.ReplyStatus() == rsFileMissing) {
+            break;
+        }
+        if (!file->ReadLine(UploadLine_)) {
+            // Sending an empty store in place of a line that vanished would write
+            // something the user never had in the file.
+            throw TCellFileError(source + " changed while it was being uploaded");
+        }
+        Link_.SendCommand("=" + UploadLine_ + kLineEnd);
+        if (!EndsTransfer(Link_.ReplyStatus())) {
+            host.SetProgress(i);
+        }
+        ReportUploadStatus(host, source);
+    }
+    if (!EndsTransfer(Link_.ReplyStatus()) && Link_.ReplyStatus() != rsFileMissing) {
+        host.AppendLogLine("Upload of " + source +
+                           (ErrorsReported_ ? " completed with errors." : " complete."));
+    }
+}
+
+void TCellTransfer::ReportUploadStatus(ITransferHost& host, const std::string& source) {
+    const std::int32_t status = Link_.ReplyStatus();
+    switch (status) {
+        case rsNoConnection:
+            host.AppendLogLine("Upload failed - no connection!");
+            break;
+        case rsUnexpectedReply:
+            host.AppendLogLine("Upload failed - unknown error... " + UploadLine_);
+            break;
+        case rsAborted:
+            host.AppendLogLine("Upload aborted by user.");
+            break;
+        case rsFileMissing:
+            host.AppendLogLine("Upload failed - " + source + " does not exist!");
+            break;
+        case rsOk:
+            return;
+        default:
+            ReportError(host,
+                        std::string("Upload") + ErrorReplyText(status) + "... " + UploadLine_);
+            return;
+    }
+    host.WarningBeep();
+}
+
+}  // namespace norvane::device

@@ -1,0 +1,60 @@
+#pragma once
+// Download of the instrument's cells into a cell file, and upload of a cell file back.
+//
+// Both run inside the OK handler of their dialog, on the event thread of the link, and
+// talk to the user only through ITransferHost. Only one transfer runs at a time: while one
+// is under way its dialog may still offer OK (after an unsuccessful probe), and a second
+// start is then refused with a log line instead of nesting inside the first.
+
+#include <cstdint>
+#include <string>
+
+#include "device/instrument_link.h"
+#include "device/transfer_host.h"
+
+namespace norvane::device {
+
+class TCellTransfer {
+  public:
+    static constexpr std::int32_t CellCount = 1899;
+    // What the dialogs' file display shows before a file has been chosen.
+    static constexpr const char* kNoFileChosen = "*.nvf";
+
+    explicit TCellTransfer(TInstrumentLink& link) : Link_(link) {}
+    TCellTransfer(const TCellTransfer&) = delete;
+    TCellTransfer& operator=(const TCellTransfer&) = delete;
+
+    // Queries cells 1 to CellCount into the file named by host.FileDisplayPath(). The
+    // file at that path is replaced only by a download that reaches its completion line;
+    // every other outcome leaves it as it was. Never throws for file or port failures:
+    // they end the download with the "Enter a valid filename." box.
+    void DownloadCells(ITransferHost& host);
+
+    // Sends every line of the file named by host.FileDisplayPath() as a store command.
+    // Failures to read the file or of the port propagate to the caller, which reports
+    // them; the file is closed either way.
+    void UploadCells(ITransferHost& host);
+
+    bool Busy() const { return Busy_; }
+    bool ErrorsReported() const { return ErrorsReported_; }
+    const std::string& UploadLine() const { return UploadLine_; }
+    std::int32_t UploadLineCount() const { return UploadLineCount_; }
+
+  private:
+    class TBusyGuard;
+
+    void RunDownload(ITransferHost& host, const std::string& target);
+    void RunUpload(ITransferHost& host, const std::string& source);
+    void ReportDownloadStatus(ITransferHost& host);
+    void ReportUploadStatus(ITransferHost& host, const std::string& source);
+    void ReportError(ITransferHost& host, const std::string& text);
+    bool RefuseWhileBusy(ITransferHost& host);
+
+    TInstrumentLink& Link_;
+    bool ErrorsReported_ = false;
+    std::string UploadLine_;
+    std::int32_t UploadLineCount_ = 0;
+    bool Busy_ = false;
+};
+
+}  // namespace norvane::device

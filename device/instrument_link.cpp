@@ -1,0 +1,126 @@
+#include "device/instrument_link.h"
+
+#include <array>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
+
+namespace norvane::device {
+
+namespace {
+
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+
+// Whole-line error replies, compared in this order, byte for byte. "guage" is the
+// instrument's own spelling.
+constexpr std::array<std::pair<std::string_view, std::int32_t>, 7> kFixedReplies{{
+    {"@ERROR cell not available", rsCellNotAvailable},
+    {"@ERROR invalid guage type", rsInvalidGaugeType},
+    {"@ERROR cell ID missing", rsCellIdMissing},
+    {"@ERROR invalid value", rsInvalidValue},
+    {"@ERROR bad value", rsBadValue},
+    {"@ERROR missing gauge ID", rsMissingGaugeId},
+    {"@ERROR too many digits", rsTooManyDigits},
+}};
+
+// Numbered error replies: the text after the line's first '='. The instrument's 18 means
+// the same as its 14.
+constexpr std::array<std::pair<std::string_view, std::int32_t>, 6> kNumberedReplies{{
+    {"14", rsCellNotAvailable},
+    {"18", rsCellNotAvailable},
+    {"15", rsReadOnlyVariable},
+    {"16", rsSyntaxError},
+    {"17", rsDeviceNumberOutOfRange},
+    {"19", rsCommandNotImplemented},
+}};
+
+// Clears a flag on every way out of a scope, exceptions included.
+class TFlagGuard {
+  public:
+    explicit TFlagGuard(bool& flag) : Flag_(flag) { Flag_ = true; }
+    ~TFlagGuard() { Flag_ = false; }
+    TFlagGuard(const TFlagGuard&) = delete;
+    TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+  private:
+    bool& Flag_;
+};
+
+}  // namespace
+
+std::int32_t StatusOfReplyLine(const std::string& line) {
+    // An empty line (nothing but CR LF) is neither '*' nor '@': an unexpected reply.
+    if (!line.empty() && line.front() == '*') {
+        return rsOk;
+    }
+    if (line.empty() || line.front() != '@') {
+        return rsUnexpectedReply;
+    }
+    for (const auto& [text, status] : kFixedReplies) {
+        if (line == text) {
+            return status;
+        }
+    }
+    const auto equals = line.find('=');
+    const std::string_view afterEquals = std::string_view(line).substr(
+        equals == std::string::npos ? 0 : equals + 1, TInstrumentLink::kReplyValueLength);
+    for (const auto& [number, status] : kNumberedReplies) {
+        if (afterEquals == number) {
+            return status;
+        }
+    }
+    return rsDeviceError;
+}
+
+void TInstrumentLink::SendCommand(const std::string& command) {
+    if (Sending_) {
+        throw std::logic_error("SendCommand called while another command is outstanding");
+    }
+    TFlagGuard sending(Sending_);
+    ReplyStatus_ = rsWaiting;
+    Host_.SetTimeOutTimer(true);
+    Port_.PutString(command);
+    while (ReplyStatus_ == rsWaiting) {
+        Host_.PumpEvents();
+    }
+    Host_.SetTimeOutTimer(false);
+}
+
+void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
+    for (std::uint16_t i = 0; i < count; ++i) {
+        const char c = sender.ReceiveChar();
+        if (c != kCr && c != kLf) {
+            ReplyBuffer_.push_back(c);
+        }
+    }
+}
+
+void TInstrumentLink::ComPortTriggerData(IDevicePort& /*sender*/, std::uint16_t triggerHandle) {
+    if (triggerHandle != LineTriggerHandle_) {
+        return;
+    }
+    ClassifyReply(ReplyBuffer_);
+    ReplyBuffer_.clear();
+}
+
+void TInstrumentLink::TimeOutTimerTimer() {
+    Host_.SetTimeOutTimer(false);
+    ReplyStatus_ = rsNoConnection;
+    ReplyBuffer_.clear();
+}
+
+void TInstrumentLink::AddLineTrigger() {
+    LineTriggerHandle_ = Port_.AddDataTrigger(std::string(1, kLf), false);
+}
+
+void TInstrumentLink::ClassifyReply(const std::string& line) {
+    // After an abort a late reply must not look like an answer to the abandoned command.
+    if (ReplyStatus_ == rsAborted) {
+        return;
+    }
+    ReplyValue_ = line.size() > 1 ? line.substr(1, kReplyValueLength) : std::string();
+    ReplyStatus_ = StatusOfReplyLine(line);
+}
+
+}  // namespace norvane::device

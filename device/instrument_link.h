@@ -1,0 +1,82 @@
+#pragma once
+// The conversation with the instrument: one command line out, one reply line back.
+//
+// A command is sent and then the host's events are pumped until the reply status is
+// settled, by whichever comes first: a reply line (cut out of the received bytes at its
+// line feed and classified), the 2000 ms time-out, or the user's Abort. Everything runs on
+// the host's event thread; the serial layer's notifications arrive through the pump as
+// calls to ComPortTriggerAvail and ComPortTriggerData.
+//
+// The state is deliberately sticky between commands: a reply that arrives after its
+// command was given up is still classified, and characters received without a line feed
+// before a command become the start of its reply line.
+
+#include <cstdint>
+#include <string>
+
+#include "device/device_port.h"
+#include "device/link_host.h"
+#include "device/reply_status.h"
+
+namespace norvane::device {
+
+class TInstrumentLink {
+  public:
+    static constexpr std::size_t kReplyValueLength = 30;
+    static constexpr int kTimeOutMs = 2000;
+
+    TInstrumentLink(IDevicePort& port, ILinkHost& host) : Port_(port), Host_(host) {}
+    TInstrumentLink(const TInstrumentLink&) = delete;
+    TInstrumentLink& operator=(const TInstrumentLink&) = delete;
+
+    // Sends command as one string and returns once ReplyStatus() is no longer rsWaiting.
+    // Port failures propagate as the port's exceptions; the time-out timer then stays on
+    // and settles the status 2000 ms later. Not re-entrant: a call made while another is
+    // waiting throws std::logic_error and sends nothing.
+    void SendCommand(const std::string& command);
+
+    // Handler of the port's avail notification: takes `count` characters and collects all
+    // but CR and LF into the reply buffer.
+    void ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count);
+
+    // Handler of the port's data notification: a line feed ended the reply line. Only the
+    // trigger added last by AddLineTrigger() counts; earlier ones are ignored.
+    void ComPortTriggerData(IDevicePort& sender, std::uint16_t triggerHandle);
+
+    // Handler of the time-out timer.
+    void TimeOutTimerTimer();
+
+    // The user's Abort: ends the current wait; replies arriving later are ignored until
+    // the next command.
+    void Abort() { ReplyStatus_ = rsAborted; }
+
+    // Adds the line-feed trigger and remembers its handle. Opens the port if it is closed;
+    // its failures propagate. Earlier triggers stay in place and are ignored.
+    void AddLineTrigger();
+
+    // Sets the status without a command: the upload's "file missing" outcome.
+    void SetReplyStatus(std::int32_t status) { ReplyStatus_ = status; }
+
+    std::int32_t ReplyStatus() const { return ReplyStatus_; }
+    const std::string& ReplyValue() const { return ReplyValue_; }
+    const std::string& ReplyBuffer() const { return ReplyBuffer_; }
+    std::uint16_t LineTriggerHandle() const { return LineTriggerHandle_; }
+    bool CommandOutstanding() const { return Sending_; }
+
+  private:
+    void ClassifyReply(const std::string& line);
+
+    IDevicePort& Port_;
+    ILinkHost& Host_;
+    std::int32_t ReplyStatus_ = rsWaiting;
+    std::string ReplyBuffer_;
+    std::string ReplyValue_;
+    std::uint16_t LineTriggerHandle_ = 0;
+    bool Sending_ = false;
+};
+
+// The reply status a complete reply line stands for. ReplyStatus rsAborted is handled by
+// the link, not here: this is the pure classification.
+std::int32_t StatusOfReplyLine(const std::string& line);
+
+}  // namespace norvane::device

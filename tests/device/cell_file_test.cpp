@@ -1,0 +1,167 @@
+#include "device/cell_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "temp_dir.h"
+
+namespace norvane::device {
+namespace {
+
+using testing::ReadFile;
+using testing::TTempDir;
+using testing::WriteFile;
+using Lines = std::vector<std::string>;
+
+class CellFileTest : public ::testing::Test {
+  protected:
+    Lines LinesOf(const std::string& bytes) {
+        WriteFile(Dir / "cells.nvf", bytes);
+        return ReadCellFileLines(Dir / "cells.nvf");
+    }
+    TTempDir Dir;
+};
+
+// ---- reading ----------------------------------------------------------------------------
+
+TEST_F(CellFileTest, LineRules) {
+    EXPECT_EQ(LinesOf(""), Lines{});
+    EXPECT_EQ(LinesOf("a\r\nb\r\n"), (Lines{"a", "b"}));
+    EXPECT_EQ(LinesOf("a\r\nb"), (Lines{"a", "b"})) << "last line without line end";
+    EXPECT_EQ(LinesOf("a\rb\r"), (Lines{"a", "b"})) << "CR alone ends a line";
+    EXPECT_EQ(LinesOf("a\nb\nc\n"), (Lines{"a\nb\nc\n"})) << "LF alone is text";
+    EXPECT_EQ(LinesOf("a\r\n\nb\r\n"), (Lines{"a", "\nb"})) << "only one LF is skipped";
+    EXPECT_EQ(LinesOf("\r\n\r\n"), (Lines{"", ""})) << "empty lines count";
+    EXPECT_EQ(LinesOf("a\r\nb\r\n\x1a"
+                      "c\r\n"),
+              (Lines{"a", "b"}))
+        << "Ctrl-Z ends the file";
+    EXPECT_EQ(LinesOf("a\x1a"
+                      "b"),
+              (Lines{"a"}))
+        << "Ctrl-Z inside a line";
+    EXPECT_EQ(LinesOf("a\r\x1a\nb"), (Lines{"a"})) << "Ctrl-Z between CR and LF";
+    EXPECT_EQ(LinesOf(std::string("a\0b\r\n", 5)), (Lines{std::string("a\0b", 3)}));
+}
+
+TEST_F(CellFileTest, RewindReadsTheSameLinesAgain) {
+    WriteFile(Dir / "cells.nvf", "one\r\ntwo\x1athree");
+    TCellFileReader reader(Dir / "cells.nvf");
+    std::string line;
+    Lines first, second;
+    while (reader.ReadLine(line))
+        first.push_back(line);
+    reader.Rewind();
+    while (reader.ReadLine(line))
+        second.push_back(line);
+    EXPECT_EQ(first, (Lines{"one", "two"}));
+    EXPECT_EQ(second, first);
+}
+
+TEST_F(CellFileTest, OpeningAMissingFileSaysWhichAndWhy) {
+    try {
+        TCellFileReader reader(Dir / "absent.nvf");
+        FAIL() << "opened a file that does not exist";
+    } catch (const TCellFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("absent.nvf"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("No such file"), std::string::npos);
+    }
+}
+
+// ---- writing ----------------------------------------------------------------------------
+
+TEST_F(CellFileTest, CommittedLinesReplaceTheTargetAndNothingElseIsLeft) {
+    WriteFile(Dir / "cells.nvf", "old\r\n");
+    {
+        TCellFileWriter writer(Dir / "cells.nvf");
+        writer.AppendLine("1,a");
+        writer.AppendLine("5,b");
+        EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "old\r\n") << "target untouched until commit";
+        writer.Commit();
+    }
+    EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "1,a\r\n5,b\r\n");
+    EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"});
+}
+
+TEST_F(CellFileTest, CommitOfNoLinesLeavesAnEmptyFile) {
+    TCellFileWriter writer(Dir / "cells.nvf");
+    writer.Commit();
+    EXPECT_TRUE(std::filesystem::exists(Dir / "cells.nvf"));
+    EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "");
+}
+
+TEST_F(CellFileTest, UncommittedWriteLeavesTheTargetAsItWas) {
+    WriteFile(Dir / "kept.nvf", "precious\r\n");
+    {
+        TCellFileWriter writer(Dir / "kept.nvf");
+        writer.AppendLine("new");
+    }
+    EXPECT_EQ(ReadFile(Dir / "kept.nvf"), "precious\r\n");
+    {
+        TCellFileWriter writer(Dir / "fresh.nvf");
+        writer.AppendLine("new");
+        writer.Discard();
+    }
+    EXPECT_EQ(Dir.Entries(), Lines{"kept.nvf"});
+}
+
+TEST_F(CellFileTest, ReplacementKeepsThePermissionsOfTheReplacedFile) {
+    WriteFile(Dir / "cells.nvf", "old\r\n");
+    ::chmod((Dir / "cells.nvf").c_str(), 0640);
+    TCellFileWriter writer(Dir / "cells.nvf");
+    writer.Commit();
+    struct stat st {};
+    ASSERT_EQ(::stat((Dir / "cells.nvf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(CellFileTest, SymbolicLinkTargetReplacesTheFileItPointsAt) {
+    std::filesystem::create_directory(Dir / "data");
+    WriteFile(Dir / "data/real.nvf", "old\r\n");
+    std::filesystem::create_symlink(Dir / "data/real.nvf", Dir / "link.nvf");
+    TCellFileWriter writer(Dir / "link.nvf");
+    writer.AppendLine("new");
+    writer.Commit();
+    EXPECT_TRUE(std::filesystem::is_symlink(Dir / "link.nvf"));
+    EXPECT_EQ(ReadFile(Dir / "data/real.nvf"), "new\r\n");
+}
+
+TEST_F(CellFileTest, TargetsThatCannotBeWrittenAreRefusedUpFront) {
+    std::filesystem::create_directory(Dir / "folder.nvf");
+    EXPECT_THROW(TCellFileWriter(Dir / "folder.nvf"), TCellFileError);
+    EXPECT_THROW(TCellFileWriter(Dir / "missing/cells.nvf"), TCellFileError);
+    EXPECT_THROW(TCellFileWriter(""), TCellFileError);
+    EXPECT_EQ(Dir.Entries(), Lines{"folder.nvf"});
+}
+
+TEST_F(CellFileTest, ReadOnlyPlacesAreRefused) {
+    if (testing::RunningAsRoot()) {
+        GTEST_SKIP() << "root may write anywhere";
+    }
+    WriteFile(Dir / "locked.nvf", "old\r\n");
+    ::chmod((Dir / "locked.nvf").c_str(), 0444);
+    EXPECT_THROW(TCellFileWriter(Dir / "locked.nvf"), TCellFileError);
+    std::filesystem::create_directory(Dir / "ro");
+    ::chmod((Dir / "ro").c_str(), 0555);
+    EXPECT_THROW(TCellFileWriter(Dir / "ro/cells.nvf"), TCellFileError);
+}
+
+TEST_F(CellFileTest, TargetDirectoryTurnedReadOnlyFailsTheCommitAndKeepsTheOld) {
+    if (testing::RunningAsRoot()) {
+        GTEST_SKIP() << "root may write anywhere";
+    }
+    std::filesystem::create_directory(Dir / "data");
+    WriteFile(Dir / "data/cells.nvf", "old\r\n");
+    TCellFileWriter writer(Dir / "data/cells.nvf");
+    writer.AppendLine("new");
+    ::chmod((Dir / "data").c_str(), 0555);
+    EXPECT_THROW(writer.Commit(), TCellFileError);
+    ::chmod((Dir / "data").c_str(), 0755);
+    EXPECT_EQ(ReadFile(Dir / "data/cells.nvf"), "old\r\n");
+}
+
+}  // namespace
+}  // namespace norvane::device

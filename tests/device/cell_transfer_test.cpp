@@ -1,0 +1,386 @@
+#include "device/cell_transfer.h"
+
+#include "device/cell_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "fake_event_loop.h"
+#include "recording_host.h"
+#include "scripted_port.h"
+#include "temp_dir.h"
+
+namespace norvane::device {
+namespace {
+
+using testing::ReadFile;
+using testing::TFakeEventLoop;
+using testing::TRecordingHost;
+using testing::TScriptedPort;
+using testing::TScriptedReply;
+using testing::TTempDir;
+using testing::WriteFile;
+using Lines = std::vector<std::string>;
+
+// Answers queries from a table of cells and stores with "*", unless a reply is scripted
+// for the exact command. A scripted reply of std::nullopt is silence.
+class TTableInstrument {
+  public:
+    std::optional<TScriptedReply> Answer(const std::string& command) {
+        if (auto special = Special.find(command); special != Special.end()) {
+            if (!special->second)
+                return std::nullopt;
+            return TScriptedReply{*special->second + "\r\n"};
+        }
+        if (command.rfind("?B1/", 0) == 0) {
+            const int cell = std::stoi(command.substr(4));
+            auto found = Cells.find(cell);
+            return TScriptedReply{found == Cells.end() ? "@ERROR cell not available\r\n"
+                                                       : "*" + found->second + "\r\n"};
+        }
+        return TScriptedReply{"*\r\n"};
+    }
+
+    std::map<int, std::string> Cells;
+    std::map<std::string, std::optional<std::string>> Special;
+};
+
+class CellTransferTest : public ::testing::Test {
+  protected:
+    CellTransferTest() {
+        Port.Connect(Link);
+        Port.SetResponder([this](const std::string& c) { return Instrument.Answer(c); });
+        Loop.SetTimerHandler([this] { Link.TimeOutTimerTimer(); });
+        Link.AddLineTrigger();
+    }
+
+    Lines Queries() const {
+        Lines queries;
+        for (const auto& c : Port.Commands()) {
+            if (c.rfind("?B1/", 0) == 0 && c != "?B1/1\r\n")
+                queries.push_back(c);
+        }
+        return queries;
+    }
+
+    TTempDir Dir;
+    TFakeEventLoop Loop;
+    TScriptedPort Port{Loop};
+    TInstrumentLink Link{Port, Loop};
+    TCellTransfer Transfer{Link};
+    TTableInstrument Instrument;
+    TRecordingHost Host{Dir / "cells.nvf"};
+};
+
+// ---- download ---------------------------------------------------------------------------
+
+TEST_F(CellTransferTest, DownloadWritesOneLinePerDefinedCell) {
+    Instrument.Cells = {{1, "1,TC-K"}, {5, "5,PT100"}, {1899, "1899,last"}};
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(ReadFile(Host.Path), "1,TC-K\r\n5,PT100\r\n1899,last\r\n");
+    EXPECT_EQ(Host.Log, Lines{"Download to " + Host.Path + " complete."});
+    EXPECT_EQ(Host.TransferStates, (std::vector<std::pair<bool, int>>{{true, 1899}}));
+    ASSERT_EQ(Host.Progress.size(), 1899u);
+    EXPECT_EQ(Host.Progress.back(), 1899);
+    EXPECT_EQ(Host.Beeps, 0);
+    ASSERT_EQ(Port.Commands().size(), 1901u);
+    EXPECT_EQ(Port.Commands()[0], "\r\n");
+    EXPECT_EQ(Port.Commands()[1], "?B1/1\r\n");
+    EXPECT_EQ(Port.Commands()[2], "?B1/1\r\n");
+    EXPECT_EQ(Port.Commands()[1900], "?B1/1899\r\n");
+    EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"});
+}
+
+TEST_F(CellTransferTest, DownloadOfAnEmptyInstrumentLeavesAnEmptyFile) {
+    Transfer.DownloadCells(Host);
+    EXPECT_TRUE(std::filesystem::exists(Host.Path));
+    EXPECT_EQ(ReadFile(Host.Path), "");
+    EXPECT_EQ(Host.Log, Lines{"Download to " + Host.Path + " complete."});
+}
+
+TEST_F(CellTransferTest, DownloadCutsLongDefinitionsToThirtyCharacters) {
+    Instrument.Cells = {{2, std::string(35, 'x')}};
+    Transfer.DownloadCells(Host);
+    EXPECT_EQ(ReadFile(Host.Path), std::string(30, 'x') + "\r\n");
+}
+
+TEST_F(CellTransferTest, ErrorRepliesAreLoggedSkippedAndCounted) {
+    Instrument.Cells = {{1, "1,a"}, {3, "3,c"}};
+    Instrument.Special["?B1/2\r\n"] = "@ERROR bad value";
+    Instrument.Special["?B1/4\r\n"] = "@ERROR=15";
+    Instrument.Special["?B1/6\r\n"] = "@ERROR=18";  // same as "cell not available": silent
+    Instrument.Special["?B1/7\r\n"] = "@ERROR something new";
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(ReadFile(Host.Path), "1,a\r\n3,c\r\n");
+    EXPECT_EQ(Host.Log, (Lines{"Download error - bad value... ERROR bad value",
+                               "Download error - read only variable... ERROR=15",
+                               "Download error... ERROR something new",
+                               "Download to " + Host.Path + " completed with errors."}));
+    EXPECT_TRUE(Transfer.ErrorsReported());
+}
+
+TEST_F(CellTransferTest, ErrorReplyToTheProbeIsLoggedButNotCounted) {
+    Instrument.Cells = {{2, "2,b"}};
+    Instrument.Special["?B1/1\r\n"] = "@ERROR=16";
+    Transfer.DownloadCells(Host);
+
+    EXPECT_TRUE(Host.TransferStates.empty()) << "the dialog stays idle";
+    // Cell 1 is queried with the same text as the probe and is rejected again.
+    EXPECT_EQ(Host.Log, (Lines{"Download error - syntax error... ERROR=16",
+                               "Download error - syntax error... ERROR=16",
+                               "Download to " + Host.Path + " completed with errors."}));
+    EXPECT_EQ(ReadFile(Host.Path), "2,b\r\n");
+}
+
+TEST_F(CellTransferTest, SilentProbeLeavesNoFileAndQueriesNoCell) {
+    Instrument.Special["?B1/1\r\n"] = std::nullopt;
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(Host.Log, Lines{"Download failed - no connection!"});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_TRUE(Queries().empty());
+    EXPECT_EQ(Port.Commands().size(), 2u);
+    EXPECT_TRUE(Dir.Entries().empty());
+    EXPECT_TRUE(Host.TransferStates.empty());
+    EXPECT_EQ(Host.CloseCancels, 0) << "the dialog closes as after any end";
+}
+
+TEST_F(CellTransferTest, FailedDownloadNeverDestroysTheFileItWouldHaveReplaced) {
+    WriteFile(Host.Path, "last month\r\n");
+    Instrument.Cells = {{1, "1,a"}, {2, "2,b"}};
+    Instrument.Special["?B1/3\r\n"] = std::nullopt;
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(Host.Log, Lines{"Download failed - no connection!"});
+    EXPECT_EQ(ReadFile(Host.Path), "last month\r\n");
+    EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"}) << "no temporary file left behind";
+    EXPECT_EQ(Queries().back(), "?B1/3\r\n") << "cell 3's time-out ends the loop";
+}
+
+TEST_F(CellTransferTest, UnexpectedReplyEndsTheDownloadWithItsText) {
+    Instrument.Cells = {{1, "1,a"}};
+    Instrument.Special["?B1/2\r\n"] = "#garbled";
+    Transfer.DownloadCells(Host);
+    EXPECT_EQ(Host.Log, Lines{"Download failed - unknown error... garbled"});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_TRUE(Dir.Entries().empty());
+    EXPECT_EQ(Host.Progress, std::vector<int>{1}) << "no progress for a fatal reply";
+}
+
+TEST_F(CellTransferTest, AbortDuringCell500RemovesThePartialFile) {
+    for (int cell = 1; cell <= 600; ++cell)
+        Instrument.Cells[cell] = std::to_string(cell);
+    Instrument.Special["?B1/500\r\n"] = std::nullopt;
+    Host.OnProgress = [this](int position) {
+        if (position == 499)
+            Loop.Post([this] { Link.Abort(); }, 300);
+    };
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(Host.Log, Lines{"Download aborted by user."});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_EQ(Queries().back(), "?B1/500\r\n");
+    EXPECT_TRUE(Dir.Entries().empty());
+}
+
+TEST_F(CellTransferTest, PlaceholderPathShowsTheBoxAndSendsNothing) {
+    Host.Path = "*.nvf";
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(Dir.Path());
+    Transfer.DownloadCells(Host);
+    std::filesystem::current_path(previous);
+
+    EXPECT_EQ(Host.ErrorBoxes, Lines{"Enter a valid filename."});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_EQ(Host.CloseCancels, 1);
+    EXPECT_TRUE(Port.Commands().empty());
+    EXPECT_TRUE(Host.Log.empty());
+    EXPECT_TRUE(Dir.Entries().empty()) << "'*.nvf' must never become a file";
+}
+
+TEST_F(CellTransferTest, TargetThatCannotBeCreatedShowsTheBoxWithTheCauseLogged) {
+    std::filesystem::create_directory(Dir / "folder.nvf");
+    for (const std::string& path : {Dir / "folder.nvf", Dir / "no/such/dir/cells.nvf"}) {
+        TRecordingHost host{path};
+        Transfer.DownloadCells(host);
+        EXPECT_EQ(host.ErrorBoxes, Lines{"Enter a valid filename."}) << path;
+        EXPECT_EQ(host.CloseCancels, 1);
+        ASSERT_EQ(host.Log.size(), 1u);
+        EXPECT_NE(host.Log[0].find(path), std::string::npos);
+    }
+    EXPECT_TRUE(Port.Commands().empty());
+}
+
+TEST_F(CellTransferTest, PortFailureMidDownloadShowsTheBoxAndKeepsTheOldFile) {
+    WriteFile(Host.Path, "old\r\n");
+    Instrument.Cells = {{1, "1,a"}};
+    Host.OnProgress = [this](int position) {
+        if (position == 1)
+            Port.FailNextPut("The serial device was unplugged.");
+    };
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(Host.ErrorBoxes, Lines{"Enter a valid filename."});
+    EXPECT_EQ(Host.CloseCancels, 1);
+    EXPECT_EQ(Host.Log,
+              Lines{"Download to " + Host.Path + " failed - The serial device was unplugged."});
+    EXPECT_EQ(ReadFile(Host.Path), "old\r\n");
+    EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"});
+    EXPECT_FALSE(Transfer.Busy());
+}
+
+TEST_F(CellTransferTest, SecondStartDuringATransferIsRefused) {
+    Instrument.Cells = {{1, "1,a"}};
+    TRecordingHost second{Dir / "other.nvf"};
+    Host.OnProgress = [&](int position) {
+        if (position == 1)
+            Loop.Post([&] { Transfer.DownloadCells(second); });
+        if (position == 2)
+            Loop.Post([&] { Transfer.UploadCells(second); });
+    };
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(second.Log.size(), 2u);
+    EXPECT_EQ(second.CloseCancels, 2);
+    EXPECT_EQ(Host.Log, Lines{"Download to " + Host.Path + " complete."});
+    EXPECT_FALSE(std::filesystem::exists(Dir / "other.nvf"));
+    EXPECT_EQ(Port.Commands().size(), 1901u) << "the refused starts sent nothing";
+}
+
+// ---- upload -----------------------------------------------------------------------------
+
+class UploadTest : public CellTransferTest {
+  protected:
+    UploadTest() { Instrument.Cells[1] = "1,probe"; }
+
+    Lines Stores() const {
+        Lines stores;
+        for (const auto& c : Port.Commands()) {
+            if (c.front() == '=')
+                stores.push_back(c);
+        }
+        return stores;
+    }
+};
+
+TEST_F(UploadTest, EveryLineGoesOutAsOneStoreInFileOrder) {
+    WriteFile(Host.Path, "1,a\r\n5,b\r\n9,c\r\n");
+    Transfer.UploadCells(Host);
+
+    EXPECT_EQ(Port.Commands(), (Lines{"\r\n", "?B1/1\r\n", "=1,a\r\n", "=5,b\r\n", "=9,c\r\n"}));
+    EXPECT_EQ(Host.TransferStates, (std::vector<std::pair<bool, int>>{{true, 3}}));
+    EXPECT_EQ(Host.Progress, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Host.Log, Lines{"Upload of " + Host.Path + " complete."});
+    EXPECT_EQ(Transfer.UploadLineCount(), 3);
+}
+
+TEST_F(UploadTest, FileShapesFollowTheReadingRules) {
+    struct Case {
+        std::string bytes;
+        Lines stores;
+    };
+    for (const Case& c : {Case{"", {}}, Case{"1,a\n2,b\n", {"=1,a\n2,b\n\r\n"}},
+                          Case{"1,a\r\n2,b\r\n\x1a"
+                               "3,c\r\n",
+                               {"=1,a\r\n", "=2,b\r\n"}},
+                          Case{"1,a\r\n2,b", {"=1,a\r\n", "=2,b\r\n"}}}) {
+        WriteFile(Host.Path, c.bytes);
+        const std::size_t before = Port.Commands().size();
+        Transfer.UploadCells(Host);
+        Lines sent(Port.Commands().begin() + static_cast<long>(before) + 2, Port.Commands().end());
+        EXPECT_EQ(sent, c.stores) << "file: " << ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(Host.Log.back(), "Upload of " + Host.Path + " complete.");
+    }
+}
+
+TEST_F(UploadTest, RejectedLinesAreLoggedWithTheFileLineAndTheUploadGoesOn) {
+    WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n");
+    Instrument.Special["=2,b\r\n"] = "@ERROR invalid value";
+    Instrument.Special["=3,c\r\n"] = "@ERROR cell not available";
+    Transfer.UploadCells(Host);
+
+    EXPECT_EQ(Host.Log, (Lines{"Upload error - invalid value... 2,b",
+                               "Upload error - cell not available... 3,c",
+                               "Upload of " + Host.Path + " completed with errors."}));
+    EXPECT_EQ(Stores().size(), 3u);
+}
+
+TEST_F(UploadTest, ErrorReplyToTheProbeQuotesTheLastLineAndDoesNotCount) {
+    WriteFile(Host.Path, "1,a\r\n2,b\r\n");
+    Instrument.Special["?B1/1\r\n"] = "@ERROR cell not available";
+    Transfer.UploadCells(Host);
+
+    EXPECT_TRUE(Host.TransferStates.empty());
+    EXPECT_EQ(Host.Log, (Lines{"Upload error - cell not available... 2,b",
+                               "Upload of " + Host.Path + " complete."}));
+    EXPECT_EQ(Stores().size(), 2u);
+}
+
+TEST_F(UploadTest, MissingFileIsReportedAndNothingIsSent) {
+    Host.Path = Dir / "absent.nvf";
+    Transfer.UploadCells(Host);
+    EXPECT_EQ(Host.Log, Lines{"Upload failed - " + Host.Path + " does not exist!"});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_TRUE(Port.Commands().empty());
+    EXPECT_EQ(Link.ReplyStatus(), rsFileMissing);
+}
+
+TEST_F(UploadTest, NoFileChosenShowsTheBox) {
+    Host.Path = "*.nvf";
+    Transfer.UploadCells(Host);
+    EXPECT_EQ(Host.ErrorBoxes, Lines{"Select file to load."});
+    EXPECT_EQ(Host.CloseCancels, 1);
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_TRUE(Port.Commands().empty());
+}
+
+TEST_F(UploadTest, FatalOutcomesStopTheUploadQuotingTheLine) {
+    WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n");
+    Instrument.Special["=2,b\r\n"] = "?what";
+    Transfer.UploadCells(Host);
+    EXPECT_EQ(Host.Log, Lines{"Upload failed - unknown error... 2,b"});
+    EXPECT_EQ(Stores().size(), 2u);
+    EXPECT_EQ(Host.Progress, std::vector<int>{1});
+
+    Host.Log.clear();
+    Instrument.Special["=2,b\r\n"] = std::nullopt;
+    Transfer.UploadCells(Host);
+    EXPECT_EQ(Host.Log, Lines{"Upload failed - no connection!"});
+    EXPECT_EQ(Host.Beeps, 2);
+}
+
+TEST_F(UploadTest, FileFailuresAndPortFailuresReachTheCaller) {
+    std::filesystem::create_directory(Dir / "folder.nvf");
+    Host.Path = Dir / "folder.nvf";
+    EXPECT_THROW(Transfer.UploadCells(Host), TCellFileError);
+    EXPECT_FALSE(Transfer.Busy());
+
+    WriteFile(Dir / "cells.nvf", "1,a\r\n");
+    Host.Path = Dir / "cells.nvf";
+    Port.FailNextPut("The serial device was unplugged.");
+    EXPECT_THROW(Transfer.UploadCells(Host), std::runtime_error);
+    EXPECT_FALSE(Transfer.Busy());
+}
+
+TEST_F(UploadTest, FileThatShrinksDuringTheUploadStopsItInsteadOfSendingBlanks) {
+    // Large enough that the reader cannot have it all buffered when it shrinks.
+    std::string bytes;
+    for (int cell = 1; cell <= 1000; ++cell)
+        bytes += std::to_string(cell) + ",definition\r\n";
+    WriteFile(Host.Path, bytes);
+    Host.OnProgress = [this](int position) {
+        if (position == 1)
+            WriteFile(Host.Path, "1,definition\r\n");
+    };
+    EXPECT_THROW(Transfer.UploadCells(Host), TCellFileError);
+    EXPECT_LT(Stores().size(), 1000u);
+    for (const auto& store : Stores())
+        EXPECT_NE(store, "=\r\n");
+}
+
+}  // namespace
+}  // namespace norvane::device
