@@ -2,14 +2,11 @@
 // A port double with a scripted instrument behind it.
 //
 // Each command put on the port is recorded and handed to a responder, which decides the
-// bytes the instrument sends back and when. Received bytes are turned into notifications
-// the way the serial layer delivers them: the bytes before a line feed in one avail
-// notification, then one data notification per line-feed trigger in creation order, and
-// the line feed itself (with whatever follows it) offered by the next avail. Notifications
-// reach the link only through the event loop's pump, as they would in the program.
+// bytes the instrument sends back and when. Received bytes become notifications in the
+// serial layer's order (TLineNotifier), and reach the link only through the event loop's
+// pump, as they would in the program.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +15,7 @@
 #include "device/device_port.h"
 #include "device/instrument_link.h"
 #include "fake_event_loop.h"
+#include "line_notifier.h"
 
 namespace norvane::device::testing {
 
@@ -47,20 +45,15 @@ class TScriptedPort : public IDevicePort {
     std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override;
 
     const std::vector<std::string>& Commands() const { return Commands_; }
-    std::size_t UnreadCount() const { return Unread_.size(); }
+    std::size_t UnreadCount() const { return Notifier_.UnreadCount(); }
 
   private:
-    void Deliver(const std::string& bytes);
-    void OfferUnread(std::size_t count);
-
     TFakeEventLoop& Loop_;
     TInstrumentLink* Link_ = nullptr;
     Responder Responder_;
     std::optional<std::string> PutFailure_;
     std::vector<std::string> Commands_;
-    std::vector<std::uint16_t> LineTriggers_;
-    std::deque<char> Unread_;
-    std::size_t Offered_ = 0;  // characters the current avail notification may take
+    TLineNotifier Notifier_;
 };
 
 }  // namespace norvane::device::testing
