@@ -11,12 +11,13 @@
 #include "fake_event_loop.h"
 #include "recording_host.h"
 #include "scripted_port.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using namespace norvane::device;
 using namespace norvane::device::testing;
+using norvane::test::TTempDir;
 
 void BM_ClassifyReplyLine(benchmark::State& state) {
     const std::string lines[] = {"*5,TC-K,0,100", "@ERROR cell not available", "@ERROR=19",

@@ -6,14 +6,14 @@
 
 #include <filesystem>
 
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace norvane::device {
 namespace {
 
-using testing::ReadFile;
-using testing::TTempDir;
-using testing::WriteFile;
+using norvane::test::ReadFile;
+using norvane::test::TTempDir;
+using norvane::test::WriteFile;
 using Lines = std::vector<std::string>;
 
 class CellFileTest : public ::testing::Test {
@@ -138,7 +138,7 @@ TEST_F(CellFileTest, TargetsThatCannotBeWrittenAreRefusedUpFront) {
 }
 
 TEST_F(CellFileTest, ReadOnlyPlacesAreRefused) {
-    if (testing::RunningAsRoot()) {
+    if (norvane::test::RunningAsRoot()) {
         GTEST_SKIP() << "root may write anywhere";
     }
     WriteFile(Dir / "locked.nvf", "old\r\n");
@@ -150,7 +150,7 @@ TEST_F(CellFileTest, ReadOnlyPlacesAreRefused) {
 }
 
 TEST_F(CellFileTest, TargetDirectoryTurnedReadOnlyFailsTheCommitAndKeepsTheOld) {
-    if (testing::RunningAsRoot()) {
+    if (norvane::test::RunningAsRoot()) {
         GTEST_SKIP() << "root may write anywhere";
     }
     std::filesystem::create_directory(Dir / "data");

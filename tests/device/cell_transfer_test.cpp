@@ -10,18 +10,18 @@
 #include "fake_event_loop.h"
 #include "recording_host.h"
 #include "scripted_port.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace norvane::device {
 namespace {
 
-using testing::ReadFile;
+using norvane::test::ReadFile;
+using norvane::test::TTempDir;
+using norvane::test::WriteFile;
 using testing::TFakeEventLoop;
 using testing::TRecordingHost;
 using testing::TScriptedPort;
 using testing::TScriptedReply;
-using testing::TTempDir;
-using testing::WriteFile;
 using Lines = std::vector<std::string>;
 
 // Answers queries from a table of cells and stores with "*", unless a reply is scripted

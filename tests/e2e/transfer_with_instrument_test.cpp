@@ -10,18 +10,18 @@
 #include "device/instrument_link.h"
 #include "pty_port.h"
 #include "recording_host.h"
-#include "temp_dir.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace norvane::test {
 namespace {
 
 using device::TCellTransfer;
 using device::TInstrumentLink;
-using device::testing::ReadFile;
 using device::testing::TRecordingHost;
-using device::testing::TTempDir;
-using device::testing::WriteFile;
+using norvane::test::ReadFile;
+using norvane::test::TTempDir;
+using norvane::test::WriteFile;
 using Lines = std::vector<std::string>;
 
 const std::string kTable = "1,TC-K,0,100\r\n5,PT100,-50,250\r\n1899,last cell\r\n";

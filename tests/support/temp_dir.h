@@ -3,13 +3,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-namespace norvane::device::testing {
+namespace norvane::test {
 
 class TTempDir {
   public:
@@ -62,4 +64,4 @@ inline bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
-}  // namespace norvane::device::testing
+}  // namespace norvane::test

@@ -1,0 +1,34 @@
+#include "sim/fault_plan.h"
+
+namespace norvane::sim {
+
+TStoreRejection MakeStoreRejection(const std::string& pattern, std::string reply) {
+    return {pattern, std::regex(pattern, std::regex::ECMAScript), std::move(reply)};
+}
+
+void TFaultPlan::SetCellFault(int cell, TCellFault fault) {
+    CellFaults_[cell] = std::move(fault);
+}
+
+void TFaultPlan::AddStoreRejection(TStoreRejection rejection) {
+    StoreRejections_.push_back(std::move(rejection));
+}
+
+std::optional<TCellFault> TFaultPlan::CellFault(int cell) const {
+    const auto found = CellFaults_.find(cell);
+    if (found == CellFaults_.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<std::string> TFaultPlan::StoreRejectionReply(std::string_view line) const {
+    for (const TStoreRejection& rejection : StoreRejections_) {
+        if (std::regex_search(line.begin(), line.end(), rejection.Pattern)) {
+            return rejection.Reply;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace norvane::sim
