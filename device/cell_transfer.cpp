@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "device/cell_file.h"
+#include "device/flag_guard.h"
 
 namespace norvane::device {
 
@@ -56,18 +57,6 @@ const char* ErrorReplyText(std::int32_t status) {
 
 }  // namespace
 
-// Marks the transfer object busy for the lifetime of one transfer.
-class TCellTransfer::TBusyGuard {
-  public:
-    explicit TBusyGuard(bool& busy) : Busy_(busy) { Busy_ = true; }
-    ~TBusyGuard() { Busy_ = false; }
-    TBusyGuard(const TBusyGuard&) = delete;
-    TBusyGuard& operator=(const TBusyGuard&) = delete;
-
-  private:
-    bool& Busy_;
-};
-
 bool TCellTransfer::RefuseWhileBusy(ITransferHost& host) {
     if (!Busy_) {
         return false;
@@ -89,7 +78,7 @@ void TCellTransfer::DownloadCells(ITransferHost& host) {
     if (RefuseWhileBusy(host)) {
         return;
     }
-    TBusyGuard busy(Busy_);
+    TFlagGuard busy(Busy_);
     const std::string target = host.FileDisplayPath();
     try {
         RunDownload(host, target);
@@ -174,7 +163,7 @@ void TCellTransfer::UploadCells(ITransferHost& host) {
     if (RefuseWhileBusy(host)) {
         return;
     }
-    TBusyGuard busy(Busy_);
+    TFlagGuard busy(Busy_);
     const std::string source = host.FileDisplayPath();
     if (source == kNoFileChosen) {
         host.WarningBeep();

@@ -41,8 +41,6 @@ class TCellTransfer {
     std::int32_t UploadLineCount() const { return UploadLineCount_; }
 
   private:
-    class TBusyGuard;
-
     void RunDownload(ITransferHost& host, const std::string& target);
     void RunUpload(ITransferHost& host, const std::string& source);
     void ReportDownloadStatus(ITransferHost& host);

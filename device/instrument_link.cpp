@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "device/flag_guard.h"
+
 namespace norvane::device {
 
 namespace {
@@ -34,18 +36,6 @@ constexpr std::array<std::pair<std::string_view, std::int32_t>, 6> kNumberedRepl
     {"17", rsDeviceNumberOutOfRange},
     {"19", rsCommandNotImplemented},
 }};
-
-// Clears a flag on every way out of a scope, exceptions included.
-class TFlagGuard {
-  public:
-    explicit TFlagGuard(bool& flag) : Flag_(flag) { Flag_ = true; }
-    ~TFlagGuard() { Flag_ = false; }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-  private:
-    bool& Flag_;
-};
 
 }  // namespace
 
