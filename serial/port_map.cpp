@@ -1,0 +1,100 @@
+#include "serial/port_map.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+namespace norvane::serial {
+
+namespace {
+
+// The number after the prefix, or -1 when the rest is not all digits.
+long NodeNumber(const std::string& name, const std::string& prefix) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+        return -1;
+    }
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(),
+                                          [](unsigned char c) { return std::isdigit(c) != 0; })) {
+        return -1;
+    }
+    return std::stol(digits);
+}
+
+}  // namespace
+
+TPortMap::TPortMap(std::string devRoot, std::string ttyClassRoot)
+    : DevRoot_(std::move(devRoot)), TtyClassRoot_(std::move(ttyClassRoot)) {}
+
+void TPortMap::Assign(int port, const std::string& path) {
+    std::lock_guard lock(Lock_);
+    Assigned_[port] = path;
+}
+
+void TPortMap::ClearAssignments() {
+    std::lock_guard lock(Lock_);
+    Assigned_.clear();
+}
+
+std::optional<std::string> TPortMap::DevicePath(int port) const {
+    if (port < 1) {
+        return std::nullopt;
+    }
+    {
+        std::lock_guard lock(Lock_);
+        if (auto assigned = Assigned_.find(port); assigned != Assigned_.end()) {
+            return assigned->second;
+        }
+    }
+    const std::vector<std::string> found = DiscoverDevices();
+    if (static_cast<std::size_t>(port) > found.size()) {
+        return std::nullopt;
+    }
+    return found[static_cast<std::size_t>(port) - 1];
+}
+
+std::vector<std::string> TPortMap::NumberedNodes(const std::string& prefix) const {
+    std::vector<std::pair<long, std::string>> nodes;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(DevRoot_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (const long number = NodeNumber(name, prefix); number >= 0) {
+            nodes.emplace_back(number, name);
+        }
+    }
+    std::sort(nodes.begin(), nodes.end());
+    std::vector<std::string> names;
+    for (auto& node : nodes) {
+        names.push_back(std::move(node.second));
+    }
+    return names;
+}
+
+bool TPortMap::HasUart(const std::string& name) const {
+    std::ifstream type(TtyClassRoot_ + "/" + name + "/type");
+    int uartType = 0;
+    return type >> uartType && uartType != 0;
+}
+
+std::vector<std::string> TPortMap::DiscoverDevices() const {
+    std::vector<std::string> devices;
+    for (const char* prefix : {"ttyUSB", "ttyACM"}) {
+        for (const auto& name : NumberedNodes(prefix)) {
+            devices.push_back(DevRoot_ + "/" + name);
+        }
+    }
+    for (const auto& name : NumberedNodes("ttyS")) {
+        if (HasUart(name)) {
+            devices.push_back(DevRoot_ + "/" + name);
+        }
+    }
+    return devices;
+}
+
+TPortMap& PortMap() {
+    static TPortMap map;
+    return map;
+}
+
+}  // namespace norvane::serial

@@ -1,0 +1,52 @@
+#pragma once
+// Which device a port number means.
+//
+// The program and the settings file speak of ports 1 to 16; Linux of device nodes whose
+// names depend on the adapter and the order it was plugged in. A number given a path
+// explicitly (by the command line or the desktop program) always means that path.
+// Otherwise port n is the n-th serial device found on the machine, in the order a field
+// engineer expects: USB adapters first (ttyUSB*, then ttyACM*, each by number), then the
+// built-in ttyS* ports that have a UART behind them (the kernel creates ttyS0-31 whether
+// or not the hardware exists; their sysfs "type" is 0 when it does not).
+//
+// Thread-safe: every member takes the map's own lock.
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace norvane::serial {
+
+class TPortMap {
+  public:
+    // devRoot holds the device nodes, ttyClassRoot the kernel's per-tty sysfs folders;
+    // other roots than the machine's are for tests.
+    explicit TPortMap(std::string devRoot = "/dev", std::string ttyClassRoot = "/sys/class/tty");
+
+    // Port `port` means `path` from now on, whatever is plugged in.
+    void Assign(int port, const std::string& path);
+    void ClearAssignments();
+
+    // The device for a port, or nothing when the number means no device (below 1, or
+    // beyond what is assigned and found).
+    std::optional<std::string> DevicePath(int port) const;
+
+    // The machine's serial devices in port order, as found now.
+    std::vector<std::string> DiscoverDevices() const;
+
+  private:
+    std::vector<std::string> NumberedNodes(const std::string& prefix) const;
+    bool HasUart(const std::string& name) const;
+
+    std::string DevRoot_;
+    std::string TtyClassRoot_;
+    mutable std::mutex Lock_;
+    std::map<int, std::string> Assigned_;
+};
+
+// The process-wide map the port component opens its ports through.
+TPortMap& PortMap();
+
+}  // namespace norvane::serial
