@@ -8,18 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
+
 namespace norvane::test {
 
 // The built norvane-instrument executable.
 const std::string& InstrumentExecutablePath();
 
 // How a finished simulator ended.
-struct TSimExit {
-    int ExitCode = -1;       // -1 when it died of a signal
-    int Signal = 0;          // the signal that killed it, else 0
-    std::string OutputText;  // what it wrote to stdout (RunSimulatorToExit only)
-    std::string ErrorText;   // what it wrote to stderr (RunSimulatorToExit only)
-};
+using TSimExit = TProgramExit;
 
 // Runs the simulator to its end with the given arguments, e.g. a bad command line.
 // Throws if it does not end within the time-out (it is killed then).
