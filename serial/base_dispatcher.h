@@ -35,7 +35,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -43,6 +45,7 @@
 #include <vector>
 
 #include "serial/data_trigger.h"
+#include "serial/device_control_block.h"
 #include "serial/dispatch_recorder.h"
 #include "serial/message_target.h"
 
@@ -100,6 +103,27 @@ class TVexaBaseDispatcher {
 
     TVexaCustomComPort* Owner() const { return Owner_; }
     std::int32_t RegistryIndex() const { return RegistryIndex_; }
+
+    // ---- Opening (user-interface thread) ----
+
+    // lineFlags of OpenComPort.
+    static constexpr std::uint32_t kLineDtrOn = 0x01;
+    static constexpr std::uint32_t kLineRtsOn = 0x02;
+    static constexpr std::uint32_t kLineDtrByFlow = 0x10;  // DTR belongs to hardware flow control
+    static constexpr std::uint32_t kLineRtsByFlow = 0x20;  // RTS belongs to hardware flow control
+
+    // Opens the device deviceName (a path), sets DTR and RTS as lineFlags say, applies the
+    // line settings (ConfigureLine's arguments, sentinels included) and starts the worker
+    // threads; the ring is empty and there are no triggers. 0 on success. On failure
+    // everything done so far is undone and the result is the cause: the open's error as
+    // errno_mapping.h words it (-ecFileNotFound when there is no such device,
+    // -ecAccessDenied when another program holds it, a host-range code for which
+    // IsPermissionDenied is true when the user may not use it), ConfigureLine's error, or
+    // -ecOutOfMemory when the threads cannot be started. -ecAlreadyOpen, leaving the open
+    // port as it is, when this dispatcher has a device open already.
+    std::int32_t OpenComPort(const std::string& deviceName, std::uint32_t baud, std::uint8_t parity,
+                             std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
+                             std::uint32_t outSize, std::uint32_t lineFlags);
 
     // ---- Closing (user-interface thread, or a handler) ----
 
@@ -161,6 +185,98 @@ class TVexaBaseDispatcher {
     std::int32_t ReadLineError();
     // Whether a break was received since the last call; clears it.
     bool ReadBreak();
+
+    // ---- Line settings (any thread; the data lock is taken inside) ----
+    //
+    // They work on the device control block: read from the device, changed, written back.
+    // While no device is open they fail with the device's error (-ecCommNotOpen).
+
+    // ConfigureLine's sentinels: keep what the device has.
+    static constexpr std::uint32_t kKeepBaud = 0;
+    static constexpr std::uint8_t kKeepParity = 5;
+    static constexpr std::uint8_t kKeepDataBits = 9;
+    static constexpr std::uint8_t kKeepStopBits = 3;
+
+    // Sets baud (a rate, or one of the old rate codes), parity (TParityCode), data bits
+    // (5..8) and stop bits (1 or 2; 0 counts as 1, above 2 as 2). Five data bits always get
+    // one and a half stop bits. When nothing changes, returns 0 without touching the device.
+    // Otherwise first waits until queued output has left the line (see
+    // TransmitDrainMilliseconds), so that no byte goes out half in the old settings.
+    // -ecBadArgument for a parity above kKeepParity, -ecByteSize for data bits outside
+    // 5..9; else 0 or the device's error, with the device's settings unchanged.
+    std::int32_t ConfigureLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                               std::uint8_t stopBits);
+
+    struct TLineSettings {
+        std::uint32_t Baud = 0;  // coded rates translated
+        std::uint8_t Parity = pcNone;
+        std::uint8_t DataBits = 8;
+        std::uint8_t StopBits = 1;  // 1, or 2 for one and a half and two
+    };
+    // The line settings the device has now. 0 or the device's error.
+    std::int32_t QueryLine(TLineSettings& line);
+
+    // Raise or drop DTR / RTS and remember the wish (a later ApplyDeviceState keeps it).
+    // 1, with nothing done, while hardware flow control owns the line; else 0 or the
+    // device's error.
+    std::int32_t SetDtrLine(bool on);
+    std::int32_t SetRtsLine(bool on);
+
+    // ConfigureHardwareFlow options.
+    static constexpr std::uint32_t kFlowUseDtr = 0x01;
+    static constexpr std::uint32_t kFlowUseRts = 0x02;
+    static constexpr std::uint32_t kFlowRequireDsr = 0x04;
+    static constexpr std::uint32_t kFlowRequireCts = 0x08;
+    // ConfigureSoftwareFlow options.
+    static constexpr std::uint32_t kFlowXonXoffOut = 0x01;  // stop sending on XOFF
+    static constexpr std::uint32_t kFlowXonXoffIn = 0x02;   // send XOFF when our input fills
+
+    // Hardware flow control with the input-queue limits: flow stops when bufferFull bytes
+    // are queued and resumes at bufferResume. Replaces the earlier hardware options; in
+    // RS-485 mode RTS switches the transmitter instead. -ecBadArgument, with nothing
+    // changed, when bufferFull is below bufferResume or above the input queue size.
+    std::int32_t ConfigureHardwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                       std::uint32_t options);
+    // XON/XOFF flow (characters 17 and 19) in the directions options names; a direction not
+    // named keeps its setting. Same limits and argument check as ConfigureHardwareFlow.
+    std::int32_t ConfigureSoftwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                       std::uint32_t options);
+    // Switches XON/XOFF flow off in both directions.
+    std::int32_t DisableFlow();
+    std::int32_t SetFlowChars(char xon, char xoff);
+
+    struct TFlowSettings {
+        std::uint32_t Hardware = 0;  // kFlowUseDtr ... kFlowRequireCts
+        std::uint32_t Software = 0;  // kFlowXonXoffOut, kFlowXonXoffIn
+        char XonChar = 17;
+        char XoffChar = 19;
+    };
+    // The flow settings as set. DSR output flow and DTR handshake are reported as asked for
+    // although Linux does not enforce them (see device_control_block.h). 0 or the error.
+    std::int32_t QueryFlow(TFlowSettings& flow);
+
+    // The device's queue sizes (SetupDevice). 0 or the device's error.
+    std::int32_t SetInQueueSize(std::uint32_t inSize);
+    std::int32_t SetOutQueueSize(std::uint32_t outSize);
+    std::int32_t SetQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
+
+    // RS-485: the serial driver switches the transmitter with RTS around each sending,
+    // where it can; where it cannot, the mode is still recorded and RTS is left alone.
+    // 0 or the device's error.
+    std::int32_t SetRs485Mode(bool on);
+    bool Rs485Mode();
+
+    // Worker thread priorities on the seven-step scale (0 idle ... 3 normal ... 6 time
+    // critical): the com and dispatch threads get base + 3, the output thread base + 4 in
+    // RS-485 mode, else base + 3. Nothing happens when base is unchanged. Failures (no
+    // permission to raise a priority) are ignored.
+    void SetThreadPriority(std::uint8_t base);
+    std::uint8_t ThreadPriorityBase();
+
+    // What the transmit-drain wait sleeps with; std::this_thread::sleep_for unless a test
+    // puts a recorder in. Not while a ConfigureLine runs.
+    using TSleepFunction = std::function<void(std::chrono::milliseconds)>;
+    void SetSleepFunction(TSleepFunction sleep);
 
     // ---- Triggers (any thread; the data lock is taken inside) ----
 
@@ -250,6 +366,24 @@ class TVexaBaseDispatcher {
                                        std::uint32_t outSize) = 0;
     // Closes the device and tells the worker threads to stop. 0 or -1.
     virtual std::int32_t CloseComHandle() = 0;
+    // Line functions (kEscape*). 0 or a negated error. Base: a device without modem lines.
+    virtual std::int32_t EscapeFunction(std::int32_t code);
+    // Reads the device's present settings into state. Fields the device does not keep come
+    // from the block last applied. 0 or a negated error. Base: the block last applied.
+    virtual std::int32_t GetDeviceState(TDeviceControlBlock& state);
+    // Writes state to the device. 0 or a negated error, with the device unchanged. Base:
+    // accepts everything.
+    virtual std::int32_t SetDeviceState(const TDeviceControlBlock& state);
+    // Sets the device's queue sizes. 0 or a negated error. Base: 0.
+    virtual std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize);
+    // Bytes the device itself has taken but not yet sent. Base: 0.
+    virtual std::uint32_t TransmitQueued();
+    // Whether the device went away while open (unplugged, hung up). Base: never.
+    virtual bool DeviceLost() const;
+    // Whether worker threads started by StartThreads are still running: a dispatcher whose
+    // close completes on its dispatch thread may be destroyed only once this is false. Any
+    // thread. Base: no threads.
+    virtual bool ThreadsStarted() const;
     // Starts the worker threads; the last step of the driver's open sequence.
     virtual void StartThreads() = 0;
     // Stops the worker threads and waits for them; nothing if they are not running. A
@@ -262,6 +396,12 @@ class TVexaBaseDispatcher {
     // dispatch thread, whose StopThreads must then not wait for that thread itself.
     // Afterwards reads find an empty ring.
     virtual void ReleaseBuffers();
+
+    // EscapeFunction codes.
+    static constexpr std::int32_t kEscapeSetRts = 3;
+    static constexpr std::int32_t kEscapeClrRts = 4;
+    static constexpr std::int32_t kEscapeSetDtr = 5;
+    static constexpr std::int32_t kEscapeClrDtr = 6;
 
   protected:
     // For the driver's open sequence, before its threads start: allocates the ring and
@@ -278,6 +418,19 @@ class TVexaBaseDispatcher {
     void NoteRingSeen() { RingSeen_.store(true); }
     std::uint32_t InQueueSize() const { return InQueueSize_.load(); }
     std::uint32_t OutQueueSize() const { return OutQueueSize_.load(); }
+
+    // Switches the device's own RS-485 transmitter control. 0 or a negated error. Base: 0.
+    virtual std::int32_t ConfigureDeviceRs485(bool on);
+    // Gives the worker threads the priorities SetThreadPriority and SetRs485Mode call for.
+    // Called with the data lock held. Base: no threads, nothing to do.
+    virtual void ApplyThreadPriorities();
+    // The block last applied to the device (the data lock is taken inside).
+    TDeviceControlBlock StoredDeviceState();
+    // Queues message for every attached window without waiting. Any thread.
+    void PostToWindows(const TMessage& message);
+    // Delivers what is waiting for the attached windows (IMessageTarget::DeliverPending).
+    // Only on the windows' owning thread.
+    std::size_t DeliverPendingToWindows();
 
     std::recursive_mutex& InputLock() { return InputLock_; }
     std::recursive_mutex& OutputLock() { return OutputLock_; }
@@ -304,6 +457,11 @@ class TVexaBaseDispatcher {
     bool DeliverToWindows(const TMessage& message);
     void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
     void EndNotification();
+    std::int32_t ApplyDeviceState(TDeviceControlBlock state);
+    std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
+    void WaitTransmitDrain();
+    void Sleep(std::chrono::milliseconds duration);
+    std::int32_t FailOpen(std::int32_t result);
     std::int32_t NextTriggerHandle();
     bool HandleInUse(std::uint32_t handle) const;
     void LogEntry(TLogType type, TLogSubtype subtype, std::uint32_t data,
@@ -343,6 +501,16 @@ class TVexaBaseDispatcher {
     bool HandlersDeleted_ = false;
     std::uint8_t ModemStatus_ = 0;
     IDispatchRecorder* Recorder_ = nullptr;
+    // Data lock: the line state.
+    TDeviceControlBlock DeviceState_;
+    std::uint32_t CurrentBaud_ = 115200;
+    bool DtrOn_ = false;
+    bool DtrByFlow_ = false;
+    bool RtsOn_ = false;
+    bool RtsByFlow_ = false;
+    bool Rs485Mode_ = false;
+    std::uint8_t PriorityBase_ = 0;
+    TSleepFunction Sleep_;
 
     // Set or read by several threads without a lock.
     std::atomic<bool> ClosePending_{false};

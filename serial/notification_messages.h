@@ -13,6 +13,11 @@ inline constexpr std::uint32_t MsgTriggerStatus = 0x7E04;  // First: status trig
 inline constexpr std::uint32_t MsgPortOpened = 0x7E08;
 inline constexpr std::uint32_t MsgPortClosing = 0x7E09;
 inline constexpr std::uint32_t MsgClosePending = 0x7E0A;
+// Posted (not sent) by the serial driver when the device went away while open: unplugged,
+// hung up, or failing with EIO. First: the result code of the cause, negative, as 32 bits.
+// The device is closed and the worker threads have ended or are ending; the receiver closes
+// the port so that the next use opens it again.
+inline constexpr std::uint32_t MsgDeviceLost = 0x7E0B;
 
 // Second parameter of a notification: the dispatcher's registry index in the high 16 bits,
 // so that the receiver can find the dispatcher from the message alone, and a value in the

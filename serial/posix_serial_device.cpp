@@ -3,6 +3,7 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -80,6 +81,11 @@ int TPosixSerialDevice::Write(const void* bytes, int count) {
         return 0;
     }
     return n < 0 ? -errno : static_cast<int>(n);
+}
+
+bool TPosixSerialDevice::HangUpReported() {
+    pollfd device{Fd_, 0, 0};
+    return ::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 int TPosixSerialDevice::InputQueued() {

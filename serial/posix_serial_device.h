@@ -56,6 +56,10 @@ class TPosixSerialDevice {
     int Read(void* buffer, int count);
     // As much of `count` bytes as the device takes now (possibly 0 when its queue is full).
     int Write(const void* bytes, int count);
+    // Whether the device reports a hang-up or an error condition (poll's POLLHUP or
+    // POLLERR) right now, without waiting: how a 0-byte read is told apart from an empty
+    // queue.
+    bool HangUpReported();
 
     int InputQueued();   // bytes waiting to be read
     int OutputQueued();  // bytes the kernel has not yet sent

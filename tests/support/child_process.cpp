@@ -3,7 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,18 +56,25 @@ pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& a
     }
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    if (stderrFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, stderrFd, STDERR_FILENO);
-    }
-    pid_t pid = -1;
-    const int failure = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failure != 0) {
-        errno = failure;
+    // fork rather than posix_spawn: the child must die with the test, or a simulator left
+    // behind by a crashed test would hold the test runner's output pipe open for good.
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
         throw SystemError("cannot start " + argvStrings[0]);
+    }
+    if (pid == 0) {
+        // Only async-signal-safe calls between fork and exec.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) {
+            _exit(127);
+        }
+        dup2(stdoutFd, STDOUT_FILENO);
+        if (stderrFd >= 0) {
+            dup2(stderrFd, STDERR_FILENO);
+        }
+        execve(argv[0], argv.data(), environ);
+        _exit(127);
     }
     return pid;
 }
@@ -93,17 +101,21 @@ TProgramExit Reap(pid_t pid, std::chrono::milliseconds timeout) {
     const auto deadline = TClock::now() + timeout;
     int status = 0;
     pid_t reaped = 0;
-    while ((reaped = waitpid(pid, &status, WNOHANG)) == 0 && TClock::now() < deadline) {
+    rusage usage{};
+    while ((reaped = wait4(pid, &status, WNOHANG, &usage)) == 0 && TClock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (reaped == 0) {
         kill(pid, SIGKILL);
-        reaped = waitpid(pid, &status, 0);
+        reaped = wait4(pid, &status, 0, &usage);
     }
     if (reaped != pid) {
-        throw SystemError("waitpid");
+        throw SystemError("wait4");
     }
     TProgramExit exit;
+    exit.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    exit.PeakResidentKiB = usage.ru_maxrss;
     if (WIFEXITED(status)) {
         exit.ExitCode = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

@@ -13,10 +13,12 @@ namespace norvane::test {
 
 // How a finished program ended.
 struct TProgramExit {
-    int ExitCode = -1;       // -1 when it died of a signal
-    int Signal = 0;          // the signal that killed it, else 0
-    std::string OutputText;  // what it wrote to stdout
-    std::string ErrorText;   // what it wrote to stderr
+    int ExitCode = -1;         // -1 when it died of a signal
+    int Signal = 0;            // the signal that killed it, else 0
+    std::string OutputText;    // what it wrote to stdout
+    std::string ErrorText;     // what it wrote to stderr
+    double CpuSeconds = 0;     // user and system time it used
+    long PeakResidentKiB = 0;  // its largest resident set
 };
 
 // A running program with stdout and stderr going to pipes. The destructor kills and reaps a

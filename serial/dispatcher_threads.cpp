@@ -1,0 +1,136 @@
+#include "serial/dispatcher_threads.h"
+
+#include <pthread.h>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "serial/posix_dispatcher.h"
+
+namespace norvane::serial {
+
+namespace {
+
+std::mutex ReportMutex;
+TThreadExceptionReport Report;
+
+void ReportException(TWorkerKind kind, const std::string& what) noexcept {
+    TThreadExceptionReport report;
+    {
+        std::lock_guard lock(ReportMutex);
+        report = Report;
+    }
+    try {
+        if (report) {
+            report(kind, what);
+            return;
+        }
+    } catch (...) {
+        // The report itself failed: fall back to standard error below.
+    }
+    std::fprintf(stderr, "Norvane: the serial %s thread ended: %s\n", WorkerName(kind),
+                 what.c_str());
+}
+
+}  // namespace
+
+const char* WorkerName(TWorkerKind kind) {
+    switch (kind) {
+        case TWorkerKind::Com:
+            return "com";
+        case TWorkerKind::Dispatch:
+            return "dispatch";
+        case TWorkerKind::Output:
+            return "output";
+    }
+    return "worker";
+}
+
+void SetThreadExceptionReport(TThreadExceptionReport report) {
+    std::lock_guard lock(ReportMutex);
+    Report = std::move(report);
+}
+
+void TVexaDispatcherThread::Start() {
+    Thread_ = std::thread([this] { Run(); });
+}
+
+void TVexaDispatcherThread::Join() {
+    if (Thread_.joinable()) {
+        Thread_.join();
+    }
+}
+
+void TVexaDispatcherThread::Run() noexcept {
+    Id_.store(std::this_thread::get_id());
+    // Named so that ps, top and a debugger show which is which.
+    ::pthread_setname_np(::pthread_self(), (std::string("serial-") + WorkerName(Kind_)).c_str());
+    try {
+        Execute();
+    } catch (const std::exception& failure) {
+        ReportException(Kind_, failure.what());
+    } catch (...) {
+        ReportException(Kind_, "an exception of unknown type");
+    }
+    Dispatcher_.ThreadExited(Kind_);
+}
+
+void TComThread::Execute() {
+    TVexaPosixDispatcher& dispatcher = Dispatcher();
+    dispatcher.ThreadReady(Kind());
+    bool holdInput = false;
+    while (!dispatcher.Halted()) {
+        switch (dispatcher.WaitDeviceEvent(holdInput)) {
+            case TVexaPosixDispatcher::TDeviceWait::Arrival:
+                if (!dispatcher.HandOverComEvent(TVexaPosixDispatcher::kEventReceived)) {
+                    break;
+                }
+                holdInput = dispatcher.RingFull();
+                break;
+            case TVexaPosixDispatcher::TDeviceWait::Woken:
+            case TVexaPosixDispatcher::TDeviceWait::Idle:
+                holdInput = dispatcher.RingFull();
+                break;
+            case TVexaPosixDispatcher::TDeviceWait::HangUp:
+                break;
+        }
+    }
+    if (dispatcher.DeviceLost()) {
+        dispatcher.FinishDeviceLoss();
+    }
+}
+
+void TDispThread::Execute() {
+    TVexaPosixDispatcher& dispatcher = Dispatcher();
+    dispatcher.ThreadReady(Kind());
+    while (!dispatcher.Halted()) {
+        const TVexaPosixDispatcher::TComEvent event = dispatcher.WaitComEvent();
+        if (dispatcher.Halted()) {
+            break;
+        }
+        // False: close became pending before the scan; nobody waits for this cycle then.
+        if (dispatcher.ProcessComEvent(event.Mask)) {
+            dispatcher.DispatchDone(event.Generation);
+        }
+        dispatcher.ProcessTimers();
+        if (dispatcher.ClosePending()) {
+            break;
+        }
+    }
+}
+
+void TOutThread::Execute() {
+    TVexaPosixDispatcher& dispatcher = Dispatcher();
+    dispatcher.ThreadReady(Kind());
+    while (!dispatcher.Halted()) {
+        const TVexaPosixDispatcher::TDrainResult drained = dispatcher.DrainOutput();
+        if (drained == TVexaPosixDispatcher::TDrainResult::Stopped || dispatcher.Halted()) {
+            break;
+        }
+        dispatcher.WaitOutputEvent(drained == TVexaPosixDispatcher::TDrainResult::Blocked);
+    }
+}
+
+}  // namespace norvane::serial

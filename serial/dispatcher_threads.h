@@ -1,0 +1,94 @@
+#pragma once
+// The three worker threads of an open port, and how an exception that ends one is shown.
+//
+// Each thread belongs to one TVexaPosixDispatcher, which creates, starts and joins it. The
+// threads are named "serial-com", "serial-dispatch" and "serial-output". The
+// classes differ only in their main loop; the loops use the dispatcher's thread services
+// (posix_dispatcher.h). Whatever way a loop ends, normally or by an exception, the thread
+// tells its dispatcher through ThreadExited, so that a stop never waits for a thread that is
+// gone.
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace norvane::serial {
+
+class TVexaPosixDispatcher;
+
+enum class TWorkerKind : int { Com = 0, Dispatch = 1, Output = 2 };
+inline constexpr int kWorkerKinds = 3;
+
+const char* WorkerName(TWorkerKind kind);
+
+// Shows an exception that ended a worker thread; runs on that thread. The program installs
+// its standard exception report here (which must hand the text to its user-interface
+// thread itself); without one the text goes to standard error. Any thread; an empty
+// function restores the default.
+using TThreadExceptionReport = std::function<void(TWorkerKind kind, const std::string& what)>;
+void SetThreadExceptionReport(TThreadExceptionReport report);
+
+class TVexaDispatcherThread {
+  public:
+    TVexaDispatcherThread(TVexaPosixDispatcher& dispatcher, TWorkerKind kind)
+        : Dispatcher_(dispatcher), Kind_(kind) {}
+    // The thread must have been joined (or never started).
+    virtual ~TVexaDispatcherThread() = default;
+    TVexaDispatcherThread(const TVexaDispatcherThread&) = delete;
+    TVexaDispatcherThread& operator=(const TVexaDispatcherThread&) = delete;
+
+    // Starts the thread. Throws std::system_error when the system has no thread to give.
+    void Start();
+    // Waits for the thread's end. Not from the thread itself.
+    void Join();
+    bool Joinable() const { return Thread_.joinable(); }
+    // Whether the calling thread is this one. Any thread.
+    bool IsCurrent() const { return Id_.load() == std::this_thread::get_id(); }
+    TWorkerKind Kind() const { return Kind_; }
+
+  protected:
+    virtual void Execute() = 0;
+    TVexaPosixDispatcher& Dispatcher() { return Dispatcher_; }
+
+  private:
+    void Run() noexcept;
+
+    TVexaPosixDispatcher& Dispatcher_;
+    const TWorkerKind Kind_;
+    std::thread Thread_;
+    std::atomic<std::thread::id> Id_{};
+};
+
+// Waits for device events and hands each arrival to the dispatch thread; closes the device
+// when it goes away.
+class TComThread final : public TVexaDispatcherThread {
+  public:
+    explicit TComThread(TVexaPosixDispatcher& dispatcher)
+        : TVexaDispatcherThread(dispatcher, TWorkerKind::Com) {}
+
+  protected:
+    void Execute() override;
+};
+
+// Runs the dispatch cycle after each arrival and every 50 ms without one.
+class TDispThread final : public TVexaDispatcherThread {
+  public:
+    explicit TDispThread(TVexaPosixDispatcher& dispatcher)
+        : TVexaDispatcherThread(dispatcher, TWorkerKind::Dispatch) {}
+
+  protected:
+    void Execute() override;
+};
+
+// Writes the output ring to the device.
+class TOutThread final : public TVexaDispatcherThread {
+  public:
+    explicit TOutThread(TVexaPosixDispatcher& dispatcher)
+        : TVexaDispatcherThread(dispatcher, TWorkerKind::Output) {}
+
+  protected:
+    void Execute() override;
+};
+
+}  // namespace norvane::serial
