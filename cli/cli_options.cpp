@@ -1,0 +1,168 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace norvane::cli {
+
+namespace {
+
+int ParseInteger(const std::string& text, const std::string& option, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        throw TUsageError(option + " takes a whole number from " + std::to_string(low) + " to " +
+                          std::to_string(high) + ", not '" + text + "'");
+    }
+    return value;
+}
+
+int ParseChoice(const std::string& text, const std::string& option,
+                const std::vector<std::string>& choices) {
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (text == choices[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    std::string list;
+    for (const auto& choice : choices) {
+        list += (list.empty() ? "" : "|") + choice;
+    }
+    throw TUsageError(option + " takes " + list + ", not '" + text + "'");
+}
+
+using TSetter = std::function<void(TCliOptions&, const std::string&)>;
+
+const std::map<std::string, TSetter>& ValueOptions() {
+    static const std::map<std::string, TSetter> options{
+        {"--device", [](TCliOptions& o, const std::string& v) { o.Device = v; }},
+        {"--port",
+         [](TCliOptions& o, const std::string& v) { o.Port = ParseInteger(v, "--port", 1, 255); }},
+        {"--baud", [](TCliOptions& o,
+                      const std::string& v) { o.Baud = ParseInteger(v, "--baud", 50, 4'000'000); }},
+        {"--parity",
+         [](TCliOptions& o, const std::string& v) {
+             o.Parity = ParseChoice(v, "--parity", {"none", "odd", "even"});
+         }},
+        {"--data-bits",
+         [](TCliOptions& o, const std::string& v) {
+             o.DataBits = ParseChoice(v, "--data-bits", {"7", "8"}) + 7;
+         }},
+        {"--stop-bits",
+         [](TCliOptions& o, const std::string& v) {
+             o.StopBits = ParseChoice(v, "--stop-bits", {"1", "2"}) + 1;
+         }},
+        {"--settings", [](TCliOptions& o, const std::string& v) { o.SettingsFile = v; }},
+    };
+    return options;
+}
+
+// Takes "--name=value" or "--name value"; returns false when arg is no value option.
+bool TakeValueOption(const std::vector<std::string>& args, std::size_t& i, TCliOptions& options) {
+    const std::string& arg = args[i];
+    const auto equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const auto option = ValueOptions().find(name);
+    if (option == ValueOptions().end()) {
+        return false;
+    }
+    if (equals != std::string::npos) {
+        option->second(options, arg.substr(equals + 1));
+        return true;
+    }
+    if (i + 1 >= args.size()) {
+        throw TUsageError(name + " needs a value");
+    }
+    option->second(options, args[++i]);
+    return true;
+}
+
+template <std::size_t N, typename T>
+T Entry(const std::array<T, N>& list, int index, const char* /*what*/) {
+    if (index < 0 || static_cast<std::size_t>(index) >= N) {
+        // The settings dialog converts the empty text of a list without selection.
+        throw std::runtime_error("'' is not a valid integer value");
+    }
+    return list[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
+    TCliOptions options;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            options.ShowHelp = true;
+            return options;
+        }
+        if (TakeValueOption(args, i, options)) {
+            continue;
+        }
+        if (arg.size() > 1 && arg[0] == '-') {
+            throw TUsageError("unknown option '" + arg + "'");
+        }
+        positional.push_back(arg);
+    }
+    if (positional.size() != 2) {
+        throw TUsageError("expected a command and a file: download FILE or upload FILE");
+    }
+    options.Command =
+        static_cast<TCommand>(ParseChoice(positional[0], "the command", {"download", "upload"}));
+    options.File = positional[1];
+    if (options.Device && options.Port) {
+        throw TUsageError("give either --device or --port, not both");
+    }
+    return options;
+}
+
+TLineSettings ResolveLineSettings(const TCliOptions& options, const TPortSettingIndexes& stored) {
+    TLineSettings line;
+    line.Port = options.Port     ? *options.Port
+                : options.Device ? 1
+                                 : Entry(kPortEntries, stored.ComPort, "port");
+    line.Baud = options.Baud ? *options.Baud : Entry(kBaudEntries, stored.BaudRate, "baud");
+    // A stored parity without a valid entry leaves the parity as it was: none.
+    const bool parityStored = stored.Parity >= 0 && stored.Parity < 3;
+    line.Parity = options.Parity ? *options.Parity : parityStored ? stored.Parity : 0;
+    line.DataBits = options.DataBits ? *options.DataBits
+                                     : Entry(kDataBitsEntries, stored.DataBits, "data bits");
+    line.StopBits = options.StopBits ? *options.StopBits
+                                     : Entry(kStopBitsEntries, stored.StopBits, "stop bits");
+    return line;
+}
+
+std::string UsageText() {
+    return R"(Usage: norvane-cli download FILE [options]
+       norvane-cli upload FILE [options]
+
+download  reads cells 1 to 1899 from the instrument into the cell file FILE; an existing
+          FILE is replaced only when the download completes.
+upload    sends every line of the cell file FILE to the instrument.
+
+The line:
+  --device PATH         the serial device (e.g. /dev/ttyUSB0), in place of a port number
+  --port N              port N: the N-th serial device of this machine, USB adapters first
+  --baud RATE           bits per second
+  --parity none|odd|even
+  --data-bits 7|8
+  --stop-bits 1|2
+  --settings FILE       read the defaults from FILE instead of Norvane.ini
+Whatever is not given comes from Norvane.ini beside the program (the desktop program's
+port settings), else port 1, 9600 baud, no parity, 8 data bits, 1 stop bit.
+
+The message log goes to standard output, failures and progress to standard error.
+Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C quits at once.
+
+Exit status:
+  0  complete
+  1  completed with errors (the instrument rejected some cells or lines)
+  2  failed: no connection, an unknown reply, or the upload file does not exist
+  3  aborted
+  4  a wrong command line, or a file or port error
+)";
+}
+
+}  // namespace norvane::cli

@@ -1,0 +1,53 @@
+#pragma once
+// The command line of norvane-cli.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/port_settings.h"
+
+namespace norvane::cli {
+
+// A command line we cannot act on; what() says what is wrong with it.
+class TUsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TCommand { Download, Upload };
+
+struct TCliOptions {
+    bool ShowHelp = false;
+    TCommand Command = TCommand::Download;
+    std::string File;
+    std::optional<std::string> Device;  // a device path, in place of a port number
+    std::optional<int> Port;
+    std::optional<int> Baud;
+    std::optional<int> Parity;  // 0 none, 1 odd, 2 even
+    std::optional<int> DataBits;
+    std::optional<int> StopBits;
+    std::optional<std::string> SettingsFile;
+};
+
+// Throws TUsageError.
+TCliOptions ParseCliOptions(const std::vector<std::string>& args);
+
+// The line settings to use: the command line's where given, else the settings file's.
+struct TLineSettings {
+    int Port = 1;
+    int Baud = 9600;
+    int Parity = 0;
+    int DataBits = 8;
+    int StopBits = 1;
+};
+
+// Throws std::runtime_error with the settings dialog's own wording ("'' is not a valid
+// integer value") when the file holds an index outside its list for a value the command
+// line does not give.
+TLineSettings ResolveLineSettings(const TCliOptions& options, const TPortSettingIndexes& stored);
+
+std::string UsageText();
+
+}  // namespace norvane::cli

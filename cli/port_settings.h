@@ -1,0 +1,39 @@
+#pragma once
+// The port settings the program keeps in "Norvane.ini" beside its executable.
+//
+// The file stores list positions, not values (section "ComPortSettings", keys "ComPort",
+// "BaudRate", "Parity", "DataBits", "StopBits", each the zero-based index of the chosen
+// entry of its list), so that the desktop program's dialog and the command line read the
+// same file the same way. A missing file, section or key, or a value that is not an
+// integer, means that key's default.
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace norvane::cli {
+
+// The entries of the five lists, index 0 first.
+inline constexpr std::array<int, 16> kPortEntries{1, 2,  3,  4,  5,  6,  7,  8,
+                                                  9, 10, 11, 12, 13, 14, 15, 16};
+inline constexpr std::array<int, 6> kBaudEntries{1200, 2400, 4800, 9600, 19200, 38400};
+inline constexpr std::array<const char*, 3> kParityEntries{"none", "odd", "even"};
+inline constexpr std::array<int, 2> kDataBitsEntries{7, 8};
+inline constexpr std::array<int, 2> kStopBitsEntries{1, 2};
+
+// Selected indexes, as stored. An index outside its list means "no selection".
+struct TPortSettingIndexes {
+    int ComPort = 0;   // port 1
+    int BaudRate = 3;  // 9600
+    int Parity = 0;    // none
+    int DataBits = 1;  // 8
+    int StopBits = 0;  // 1
+};
+
+// Reads the indexes from the file at path; defaults where anything is missing.
+TPortSettingIndexes LoadPortSettingIndexes(const std::string& path);
+
+// "Norvane.ini" in the directory of the running executable.
+std::string DefaultSettingsPath();
+
+}  // namespace norvane::cli

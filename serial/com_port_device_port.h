@@ -1,0 +1,40 @@
+#pragma once
+// The instrument conversation on a real port component.
+//
+// The conversation knows ports only as device::IDevicePort; this puts the component behind
+// that interface and routes the component's avail and data events to the conversation's
+// handlers. Failures are the component's exceptions, which derive from std::exception as
+// the conversation expects. User-interface thread only, like the component.
+
+#include "device/device_port.h"
+#include "device/instrument_link.h"
+#include "serial/custom_com_port.h"
+
+namespace norvane::serial {
+
+class TComPortDevicePort final : public device::IDevicePort {
+  public:
+    explicit TComPortDevicePort(TVexaCustomComPort& port) : Port_(port) {}
+    // Disconnects the handlers: the port may outlive us, and closing it can still deliver
+    // notifications.
+    ~TComPortDevicePort() override;
+    TComPortDevicePort(const TComPortDevicePort&) = delete;
+    TComPortDevicePort& operator=(const TComPortDevicePort&) = delete;
+
+    void PutString(const std::string& data) override { Port_.SendString(data); }
+    char ReceiveChar() override { return Port_.ReceiveChar(); }
+    std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override {
+        return Port_.AddPatternTrigger(pattern, ignoreCase);
+    }
+
+    // From now on the component's OnTriggerAvail and OnTriggerData events go to `link`
+    // (replacing any handlers set before). The link must outlive the connection.
+    void ConnectHandlers(device::TInstrumentLink& link);
+
+    TVexaCustomComPort& Port() { return Port_; }
+
+  private:
+    TVexaCustomComPort& Port_;
+};
+
+}  // namespace norvane::serial

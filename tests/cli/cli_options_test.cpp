@@ -1,0 +1,89 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/port_settings.h"
+#include "tests/support/temp_dir.h"
+
+namespace norvane::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+using norvane::test::TTempDir;
+using norvane::test::WriteFile;
+
+TEST(CliOptionsTest, CommandFileAndLineOptions) {
+    const TCliOptions o =
+        ParseCliOptions({"upload", "cells.nvf", "--device", "/dev/ttyUSB0", "--baud=38400",
+                         "--parity", "even", "--data-bits", "7", "--stop-bits", "2"});
+    EXPECT_EQ(o.Command, TCommand::Upload);
+    EXPECT_EQ(o.File, "cells.nvf");
+    EXPECT_EQ(o.Device, "/dev/ttyUSB0");
+    EXPECT_EQ(o.Baud, 38400);
+    EXPECT_EQ(o.Parity, 2);
+    EXPECT_EQ(o.DataBits, 7);
+    EXPECT_EQ(o.StopBits, 2);
+    EXPECT_TRUE(ParseCliOptions({"download", "x", "--help"}).ShowHelp);
+}
+
+TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
+    for (const Args& args :
+         {Args{}, Args{"download"}, Args{"copy", "x"}, Args{"download", "x", "y"},
+          Args{"download", "x", "--baud"}, Args{"download", "x", "--baud", "fast"},
+          Args{"download", "x", "--parity", "mark"}, Args{"download", "x", "--data-bits", "9"},
+          Args{"download", "x", "--port", "0"},
+          Args{"download", "x", "--port", "2", "--device", "/dev/ttyS0"},
+          Args{"download", "x", "--verbose"}}) {
+        EXPECT_THROW(ParseCliOptions(args), TUsageError) << ::testing::PrintToString(args);
+    }
+    try {
+        ParseCliOptions({"download", "x", "--stop-bits", "3"});
+    } catch (const TUsageError& e) {
+        EXPECT_STREQ(e.what(), "--stop-bits takes 1|2, not '3'");
+    }
+}
+
+TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
+    TTempDir dir;
+    WriteFile(dir / "Norvane.ini",
+              "; kept by the desktop program\n[Other]\nComPort=9\n"
+              "[ComPortSettings]\nComPort=2\nBaudRate=5\nParity=x1\nDataBits=0\nStopBits=1\n");
+    const TPortSettingIndexes stored = LoadPortSettingIndexes(dir / "Norvane.ini");
+    EXPECT_EQ(stored.ComPort, 2);
+    EXPECT_EQ(stored.Parity, 0) << "not an integer counts as missing";
+    const TLineSettings line =
+        ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "1200"}), stored);
+    EXPECT_EQ(line.Port, 3);
+    EXPECT_EQ(line.Baud, 1200);
+    EXPECT_EQ(line.Parity, 0);
+    EXPECT_EQ(line.DataBits, 7);
+    EXPECT_EQ(line.StopBits, 2);
+
+    const TLineSettings defaults = ResolveLineSettings(ParseCliOptions({"download", "x"}),
+                                                       LoadPortSettingIndexes(dir / "absent.ini"));
+    EXPECT_EQ(defaults.Port, 1);
+    EXPECT_EQ(defaults.Baud, 9600);
+    EXPECT_EQ(defaults.DataBits, 8);
+    EXPECT_EQ(defaults.StopBits, 1);
+}
+
+TEST(CliOptionsTest, StoredIndexOutsideItsListFailsLikeTheDialog) {
+    TPortSettingIndexes stored;
+    stored.BaudRate = 6;
+    try {
+        ResolveLineSettings(ParseCliOptions({"download", "x"}), stored);
+        FAIL() << "an index outside the list was accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "'' is not a valid integer value");
+    }
+    EXPECT_EQ(
+        ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "4800"}), stored).Baud,
+        4800)
+        << "the command line wins";
+    stored = {};
+    stored.Parity = 7;
+    EXPECT_EQ(ResolveLineSettings(ParseCliOptions({"download", "x"}), stored).Parity, 0);
+}
+
+}  // namespace
+}  // namespace norvane::cli

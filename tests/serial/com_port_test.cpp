@@ -1,0 +1,332 @@
+// The port component over the real driver, with the instrument simulator on a pseudo-terminal
+// as the far end.
+
+#include "serial/com_port.h"
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+#include "serial/application_hooks.h"
+#include "serial/notification_messages.h"
+#include "serial/plain_message_target.h"
+#include "serial/port_map.h"
+#include "serial/posix_dispatcher.h"
+#include "serial/vexa_leaf_exceptions.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace norvane::serial {
+namespace {
+
+using namespace std::chrono_literals;
+using norvane::test::ReadFile;
+using norvane::test::TSimProcess;
+using norvane::test::TTempDir;
+
+constexpr std::uint16_t kSimPort = 3;
+constexpr std::uint16_t kOtherSimPort = 4;
+constexpr std::uint16_t kMissingPort = 5;
+
+class ComPortTest : public ::testing::Test {
+  protected:
+    ComPortTest() {
+        PortMap().Assign(kSimPort, Sim.LinePath());
+        PortMap().Assign(kMissingPort, (Dir / "no-such-device").c_str());
+        SetExceptionReport([this](const std::exception& e) { Reported.push_back(e.what()); });
+        Port.SetComNumber(kSimPort);
+        Port.SetBaud(9600);
+    }
+    ~ComPortTest() override {
+        SetExceptionReport(nullptr);
+        PortMap().ClearAssignments();
+    }
+
+    // Delivers the port's notifications until `done` holds; the limit only guards a hang.
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            if (auto* window = dynamic_cast<TPlainMessageTarget*>(Port.NotifyWindow())) {
+                window->WaitAndDeliver(50ms);
+            }
+        }
+        return true;
+    }
+
+    // Sends a query and collects the reply line (without its line feed) through the
+    // Events. The handlers stay installed: the line feed's own notification comes after the
+    // data event, when Ask has already returned.
+    std::string Ask(const std::string& command) {
+        Reply.clear();
+        ReplyEnded = false;
+        Port.SetOnTriggerAvail([this](TVexaCustomComPort& cp, std::uint16_t count) {
+            for (std::uint16_t i = 0; i < count; ++i) {
+                const char c = cp.ReceiveChar();
+                if (c != '\n')
+                    Reply += c;
+            }
+        });
+        Port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t) { ReplyEnded = true; });
+        Port.SendString(command);
+        PumpUntil([this] { return ReplyEnded; });
+        return Reply;
+    }
+
+    TTempDir Dir;
+    TSimProcess Sim{{"--cells", WriteTable()}};
+    TVexaComPort Port;
+    std::vector<std::string> Reported;
+    // What the handlers saw; members, because notifications can still arrive while the
+    // port closes after the test body has ended.
+    std::string Reply;
+    bool ReplyEnded = false;
+    std::uint16_t Seen = 0;
+    int Lines = 0;
+    bool ClosedInHandler = false;
+    std::vector<std::string> Events;
+
+  private:
+    std::string WriteTable() {
+        norvane::test::WriteFile(Dir / "table.nvf", "1,first\r\n7,seven\r\n");
+        return Dir / "table.nvf";
+    }
+};
+
+TEST_F(ComPortTest, FirstTriggerOpensThePortAndRepliesArriveAsEvents) {
+    EXPECT_EQ(Port.State(), TVexaCustomComPort::TPortState::Closed);
+    const std::uint16_t handle = Port.AddPatternTrigger("\n", false);
+    EXPECT_NE(handle, 0);
+    EXPECT_TRUE(Port.Open());
+    EXPECT_EQ(Ask("?B1/7\r\n"), "*7,seven\r");
+    EXPECT_EQ(Port.Version(), "v3.03");
+}
+
+TEST_F(ComPortTest, OpenFailuresSurfaceAsTheExceptionOfTheCallThatOpened) {
+    Port.SetComNumber(kMissingPort);
+    EXPECT_THROW(Port.AddPatternTrigger("\n", false), EBadId);
+    EXPECT_FALSE(Port.Open());
+    EXPECT_EQ(Port.State(), TVexaCustomComPort::TPortState::Closed);
+
+    TVexaComPort holder;
+    holder.SetComNumber(kSimPort);
+    holder.SetOpen(true);
+    Port.SetComNumber(kSimPort);  // a closed port only stores the number
+    EXPECT_THROW(Port.SetOpen(true), EAlreadyOpen);
+    EXPECT_FALSE(Port.Open());
+}
+
+TEST_F(ComPortTest, NoPortNumberAndNoPromptRaisesWithItsText) {
+    TVexaComPort unset;
+    unset.SetPromptForPort(false);
+    try {
+        unset.SetOpen(true);
+        FAIL() << "opened without a port number";
+    } catch (const ENoPortSelected& e) {
+        EXPECT_STREQ(e.what(), "The ComNumber property of the TVexaComPort has not been set");
+    }
+    // With the prompt installed, its answer is the port.
+    SetPortPrompt([] { return std::optional<int>(kSimPort); });
+    TVexaComPort prompted;
+    prompted.SetOpen(true);
+    EXPECT_EQ(prompted.ComNumber(), kSimPort);
+    prompted.SetOpen(false);
+    SetPortPrompt(nullptr);
+}
+
+TEST_F(ComPortTest, LineChangesApplyAtOnceWithoutReopening) {
+    Port.SetOpen(true);
+    TVexaBaseDispatcher* before = Port.Dispatcher();
+    Port.SetBaud(38400);
+    EXPECT_EQ(Port.Dispatcher(), before);
+    termios2 tio{};
+    const int fd = ::open(Sim.LinePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ::ioctl(fd, TCGETS2, &tio);
+    ::close(fd);
+    EXPECT_EQ(tio.c_cflag & CBAUD, tcflag_t{B38400});
+}
+
+TEST_F(ComPortTest, ChangingThePortKeepsTriggerHandlesAndRestartsTheTrace) {
+    TSimProcess other({"--cells", Dir / "table.nvf"});
+    PortMap().Assign(kOtherSimPort, other.LinePath());
+    Port.SetTraceName(Dir / "port.trc");
+    const std::uint16_t handle = Port.AddPatternTrigger("\n", false);
+    Port.SetTracing(tlOn);
+    EXPECT_EQ(Ask("?B1/1\r\n"), "*1,first\r");
+
+    Port.SetComNumber(kOtherSimPort);
+    EXPECT_TRUE(Port.Open());
+    EXPECT_EQ(Port.Tracing(), tlOn) << "a new trace runs on the new port";
+    EXPECT_NE(ReadFile(Dir / "port.trc").find("Transmit: ?B1/1"), std::string::npos)
+        << "the old trace was dumped";
+    Seen = 0;
+    Port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
+    Port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+        while (count-- > 0)
+            cp.ReceiveChar();
+    });
+    Port.SendString("?B1/7\r\n");
+    EXPECT_TRUE(PumpUntil([&] { return Seen != 0; }));
+    EXPECT_EQ(Seen, handle);
+}
+
+TEST_F(ComPortTest, CloseInsideAHandlerCompletesLaterAndAReopenRequestWaitsForIt) {
+    Port.AddPatternTrigger("\n", false);
+    ClosedInHandler = false;
+    Port.SetOnTriggerData([&](TVexaCustomComPort& cp, std::uint16_t) {
+        cp.SetOpen(false);
+        ClosedInHandler = cp.State() == TVexaCustomComPort::TPortState::Closing;
+        EXPECT_EQ(cp.AddPatternTrigger("x", false), 0) << "no effect while closing";
+        EXPECT_EQ(cp.ReceiveChar(), 0);
+        cp.SetOpen(true);  // remembered until the close has completed
+        EXPECT_EQ(cp.State(), TVexaCustomComPort::TPortState::Closing);
+    });
+    Port.SendString("?B1/1\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return ClosedInHandler; }));
+    ASSERT_TRUE(PumpUntil([&] { return Port.State() == TVexaCustomComPort::TPortState::Open; }));
+    EXPECT_TRUE(Port.Open());
+    EXPECT_EQ(Ask("?B1/7\r\n"), "*7,seven\r") << "the reopened port works, its trigger kept";
+}
+
+TEST_F(ComPortTest, PortOperationFailuresRaiseTheirClasses) {
+    Port.SetOutSize(16);
+    Port.SetOpen(true);
+    EXPECT_EQ(Port.AddPatternTrigger(std::string(21, 'a'), false) % 8, 0);
+    EXPECT_THROW(Port.AddPatternTrigger(std::string(22, 'a'), false), ETriggerTooLong);
+    EXPECT_THROW(Port.ReceiveChar(), EBufferIsEmpty);
+    EXPECT_THROW(Port.SendString(std::string(17, 'x')), EOutputBufferTooSmall);
+    Port.SendString("");  // nothing to send is not a failure
+
+    Port.SetOpen(false);
+    Port.SetAutoOpen(false);
+    EXPECT_THROW(Port.SendString("?B1/1\r\n"), ECommNotOpen);
+}
+
+TEST_F(ComPortTest, SettingsAreCappedAndFlowThresholdsFollowTheInputQueue) {
+    Port.SetTraceSize(5'000'000);
+    EXPECT_EQ(Port.TraceSize(), 4'000'000u);
+    Port.SetLogSize(20'000'000);
+    EXPECT_EQ(Port.LogSize(), 16'000'000u);
+    Port.SetTracing(tlDump);
+    EXPECT_EQ(Port.Tracing(), tlOff) << "a closed port stores only off and on";
+
+    Port.SetHWFlowOptions({hwfRequireCTS});
+    EXPECT_EQ(Port.BufferFull(), 3686);
+    EXPECT_EQ(Port.BufferResume(), 410);
+    Port.SetRS485Mode(true);
+    EXPECT_TRUE(Port.HWFlowOptions().Empty());
+    EXPECT_FALSE(Port.RTS());
+
+    TVexaComPort software;
+    software.SetSWFlowOptions(swfBoth);
+    EXPECT_EQ(software.BufferFull(), 3072);
+    EXPECT_EQ(software.BufferResume(), 1024);
+
+    TVexaComPort large;
+    large.SetBufferFull(5000);
+    EXPECT_EQ(large.BufferFull(), 4500);
+    large.SetInSize(45000);
+    large.SetBufferFull(0);
+    large.SetBufferResume(0);
+    large.SetHWFlowOptions({hwfUseRTS});
+    EXPECT_EQ(large.BufferFull(), 40500);
+    EXPECT_EQ(large.BufferResume(), 4500);
+}
+
+TEST_F(ComPortTest, StatusNotificationsRaiseTheirEventsInOrder) {
+    Port.SetOpen(true);
+    Events.clear();
+    Port.SetOnTrigger([&](TVexaCustomComPort&, std::uint16_t msg, std::uint16_t, std::uint16_t) {
+        Events.push_back("trigger " + std::to_string(msg));
+    });
+    Port.SetOnTriggerStatus(
+        [&](TVexaCustomComPort&, std::uint16_t) { Events.push_back("status"); });
+    Port.SetOnTriggerLineError(
+        [&](TVexaCustomComPort&, std::uint16_t, bool) { Events.push_back("line error"); });
+    const std::int32_t second = NotificationSecond(Port.Dispatcher()->RegistryIndex(), 0);
+    Port.NotifyWindow()->Send(TMessage{MsgTriggerStatus, 8 | 2, second}, 1s);
+    EXPECT_EQ(Events, (std::vector<std::string>{"trigger " + std::to_string(MsgTriggerStatus),
+                                                "status", "line error"}));
+}
+
+TEST_F(ComPortTest, AFailingHandlerIsReportedAndThePortKeepsWorking) {
+    Port.AddPatternTrigger("\n", false);
+    Lines = 0;
+    Port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+        while (count-- > 0)
+            cp.ReceiveChar();
+    });
+    Port.SetOnTriggerData([&](TVexaCustomComPort&, std::uint16_t) {
+        if (++Lines == 1)
+            throw std::runtime_error("handler failed");
+    });
+    Port.SendString("?B1/1\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return Lines == 1; }));
+    EXPECT_EQ(Reported, std::vector<std::string>{"handler failed"});
+    Port.SendString("?B1/7\r\n");
+    EXPECT_TRUE(PumpUntil([&] { return Lines == 2; }));
+    EXPECT_TRUE(Port.Open());
+}
+
+TEST_F(ComPortTest, CopiedSettingsOpenWithTheSourcesTriggers) {
+    const std::uint16_t handle = Port.AddPatternTrigger("\n", false);
+    TVexaComPort copy;
+    Port.SetOpen(false);
+    copy.CopySettingsFrom(Port);
+    EXPECT_EQ(copy.ComNumber(), kSimPort);
+    EXPECT_EQ(copy.Baud(), 9600);
+    EXPECT_FALSE(copy.Open());
+    Port.SetOpen(true);
+    TVexaComPort fromOpen;
+    fromOpen.CopySettingsFrom(Port);
+    Port.SetOpen(false);
+    Seen = 0;
+    fromOpen.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+        while (count-- > 0)
+            cp.ReceiveChar();
+    });
+    fromOpen.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
+    fromOpen.SendString("?B1/1\r\n");
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (Seen == 0 && std::chrono::steady_clock::now() < deadline) {
+        dynamic_cast<TPlainMessageTarget*>(fromOpen.NotifyWindow())->WaitAndDeliver(50ms);
+    }
+    EXPECT_EQ(Seen, handle);
+}
+
+TEST_F(ComPortTest, ALostDeviceBecomesAClosedPortThatOpensAgainWithItsTriggers) {
+    auto unplugged =
+        std::make_unique<TSimProcess>(std::vector<std::string>{"--cells", Dir / "table.nvf"});
+    PortMap().Assign(kOtherSimPort, unplugged->LinePath());
+    Port.SetComNumber(kOtherSimPort);
+    const std::uint16_t handle = Port.AddPatternTrigger("\n", false);
+    EXPECT_EQ(Ask("?B1/1\r\n"), "*1,first\r");
+
+    unplugged.reset();  // the adapter is pulled out
+    ASSERT_TRUE(PumpUntil([&] { return Port.State() == TVexaCustomComPort::TPortState::Closed; }));
+    EXPECT_FALSE(Port.Open());
+
+    PortMap().Assign(kOtherSimPort, Sim.LinePath());  // plugged in again, under a new name
+    Seen = 0;
+    Port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+        while (count-- > 0)
+            cp.ReceiveChar();
+    });
+    Port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
+    Port.SendString("?B1/7\r\n");  // the next use opens the port again
+    EXPECT_TRUE(Port.Open());
+    EXPECT_TRUE(PumpUntil([&] { return Seen != 0; }));
+    EXPECT_EQ(Seen, handle);
+}
+
+}  // namespace
+}  // namespace norvane::serial
