@@ -1,29 +1,17 @@
 #include "tests/support/sim_process.h"
 
-#include "tests/support/child_process.h"
-
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 
-extern char** environ;
+#include "tests/support/child_process.h"
 
 namespace norvane::test {
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-constexpr std::chrono::milliseconds kPollSlice{20};
 
 }  // namespace
 
