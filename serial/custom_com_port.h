@@ -241,6 +241,7 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     void DeliverTriggerMessage(const TMessage& message);
     void CompletePendingClose(const TMessage& message);
     void HandleDeviceLost();
+    void NotifyPortUsers(bool opened);
 
     TDeviceLayer DeviceLayer_ = dlWin32;
     std::uint16_t ComNumber_ = 0;

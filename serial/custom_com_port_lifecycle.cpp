@@ -348,30 +348,27 @@ void TVexaCustomComPort::HandleDeviceLost() {
 
 // ---- port users -------------------------------------------------------------------------
 
-void TVexaCustomComPort::NotifyPortOpened() {
+void TVexaCustomComPort::NotifyPortUsers(bool opened) {
+    const TMessage message{opened ? MsgPortOpened : MsgPortClosing, 0, 0};
     for (auto user = Users_.rbegin(); user != Users_.rend(); ++user) {
         if (auto* window = std::get_if<IMessageTarget*>(&*user)) {
-            (*window)->Send(TMessage{MsgPortOpened, 0, 0}, kUserSendTimeout);
+            (*window)->Send(message, kUserSendTimeout);
         } else {
-            std::get<TPortUserCallback> (*user)(*this, true);
+            std::get<TPortUserCallback> (*user)(*this, opened);
         }
     }
-    if (OnPortOpened_) {
-        OnPortOpened_(*this);
+    const TNotifyEvent& event = opened ? OnPortOpened_ : OnPortClosing_;
+    if (event) {
+        event(*this);
     }
 }
 
+void TVexaCustomComPort::NotifyPortOpened() {
+    NotifyPortUsers(true);
+}
+
 void TVexaCustomComPort::NotifyPortClosing() {
-    for (auto user = Users_.rbegin(); user != Users_.rend(); ++user) {
-        if (auto* window = std::get_if<IMessageTarget*>(&*user)) {
-            (*window)->Send(TMessage{MsgPortClosing, 0, 0}, kUserSendTimeout);
-        } else {
-            std::get<TPortUserCallback> (*user)(*this, false);
-        }
-    }
-    if (OnPortClosing_) {
-        OnPortClosing_(*this);
-    }
+    NotifyPortUsers(false);
 }
 
 // ---- operations -------------------------------------------------------------------------

@@ -328,5 +328,21 @@ TEST_F(ComPortTest, ALostDeviceBecomesAClosedPortThatOpensAgainWithItsTriggers) 
     EXPECT_EQ(Seen, handle);
 }
 
+TEST_F(ComPortTest, PortUsersHearOfOpeningAndClosingLastAddedFirst) {
+    for (const char* name : {"first", "second"}) {
+        Port.AddPortUser(
+            TVexaCustomComPort::TPortUserCallback([this, name](TVexaCustomComPort&, bool opened) {
+                Events.push_back(std::string(name) + (opened ? " opened" : " closing"));
+            }));
+    }
+    Port.SetOnPortOpened([this](TVexaCustomComPort&) { Events.push_back("OnPortOpened"); });
+    Port.SetOnPortClosing([this](TVexaCustomComPort&) { Events.push_back("OnPortClosing"); });
+    Port.SetOpen(true);
+    Port.SetOpen(false);
+    EXPECT_EQ(Events,
+              (std::vector<std::string>{"second opened", "first opened", "OnPortOpened",
+                                        "second closing", "first closing", "OnPortClosing"}));
+}
+
 }  // namespace
 }  // namespace norvane::serial

@@ -1,5 +1,7 @@
 #include "serial/posix_serial_device.h"
 
+#include "driver_test_support.h"
+
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,47 +15,13 @@
 namespace norvane::serial {
 namespace {
 
-// The controller side of a pseudo-terminal; the device under test opens the other end.
-class TPtyPair {
-  public:
-    TPtyPair() : Controller(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-        if (Controller < 0 || ::grantpt(Controller) != 0 || ::unlockpt(Controller) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        Path = ::ptsname(Controller);
-    }
-    ~TPtyPair() { ::close(Controller); }
-
-    termios2 LineSettings() const {
-        termios2 tio{};
-        ::ioctl(Controller, TCGETS2, &tio);
-        return tio;
-    }
-    std::string ReadAvailable() const {
-        std::string bytes;
-        pollfd in{Controller, POLLIN, 0};
-        while (::poll(&in, 1, 2000) > 0) {
-            char chunk[256];
-            const ssize_t n = ::read(Controller, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            bytes.append(chunk, static_cast<std::size_t>(n));
-            in.events = POLLIN;
-            if (::poll(&in, 1, 0) <= 0)
-                break;
-        }
-        return bytes;
-    }
-
-    int Controller;
-    std::string Path;
-};
+using testing::TPtyController;
 
 TEST(PosixSerialDeviceTest, OpenConfigureAndCloseRestoresWhatWasThere) {
-    TPtyPair pty;
+    TPtyController pty;
     const termios2 before = pty.LineSettings();
     TPosixSerialDevice device;
-    ASSERT_EQ(device.Open(pty.Path), 0);
+    ASSERT_EQ(device.Open(pty.Path()), 0);
     TDeviceControlBlock dcb;
     ASSERT_EQ(ReadControlBlock(device.Fd(), dcb), 0);
     dcb.BaudRate = 38400;
@@ -67,17 +35,17 @@ TEST(PosixSerialDeviceTest, OpenConfigureAndCloseRestoresWhatWasThere) {
 }
 
 TEST(PosixSerialDeviceTest, BytesPassBothWaysUntranslated) {
-    TPtyPair pty;
+    TPtyController pty;
     TPosixSerialDevice device;
-    ASSERT_EQ(device.Open(pty.Path), 0);
+    ASSERT_EQ(device.Open(pty.Path()), 0);
     TDeviceControlBlock dcb;
     ASSERT_EQ(WriteControlBlock(device.Fd(), dcb), 0);
     const std::string out = "?B1/1\r\n";
     EXPECT_EQ(device.Write(out.data(), static_cast<int>(out.size())), 7);
-    EXPECT_EQ(pty.ReadAvailable(), out);
+    EXPECT_EQ(pty.Receive(out.size()), out);
 
     const std::string in = "*1,a\r\n\x11\x13";
-    ASSERT_EQ(::write(pty.Controller, in.data(), in.size()), static_cast<ssize_t>(in.size()));
+    ASSERT_EQ(::write(pty.Fd(), in.data(), in.size()), static_cast<ssize_t>(in.size()));
     pollfd ready{device.Fd(), POLLIN, 0};
     ASSERT_EQ(::poll(&ready, 1, 5000), 1);
     EXPECT_EQ(device.InputQueued(), static_cast<int>(in.size()));
@@ -88,13 +56,13 @@ TEST(PosixSerialDeviceTest, BytesPassBothWaysUntranslated) {
 }
 
 TEST(PosixSerialDeviceTest, SecondOpenerIsRefusedWhileTheFirstHoldsTheDevice) {
-    TPtyPair pty;
+    TPtyController pty;
     TPosixSerialDevice first, second;
-    ASSERT_EQ(first.Open(pty.Path), 0);
-    EXPECT_EQ(second.Open(pty.Path), -EBUSY);
+    ASSERT_EQ(first.Open(pty.Path()), 0);
+    EXPECT_EQ(second.Open(pty.Path()), -EBUSY);
     EXPECT_FALSE(second.IsOpen());
     first.Close();
-    EXPECT_EQ(second.Open(pty.Path), 0);
+    EXPECT_EQ(second.Open(pty.Path()), 0);
 }
 
 TEST(PosixSerialDeviceTest, OpenFailuresCarryTheirErrno) {
@@ -105,9 +73,9 @@ TEST(PosixSerialDeviceTest, OpenFailuresCarryTheirErrno) {
 }
 
 TEST(PosixSerialDeviceTest, DevicesWithoutModemLinesReportNoneAndDoNotFail) {
-    TPtyPair pty;
+    TPtyController pty;
     TPosixSerialDevice device;
-    ASSERT_EQ(device.Open(pty.Path), 0);
+    ASSERT_EQ(device.Open(pty.Path()), 0);
     EXPECT_EQ(device.ModemStatus(), 0);
     EXPECT_EQ(device.SetDtr(true), 0);
     EXPECT_EQ(device.SetRts(false), 0);
