@@ -394,47 +394,6 @@ void TVexaCustomComPort::SetLogSize(std::uint32_t value) {
 
 // ---- events -----------------------------------------------------------------------------
 
-void TVexaCustomComPort::SetOnTrigger(TTriggerEvent handler) {
-    OnTrigger_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent handler) {
-    OnTriggerAvail_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerData(TTriggerHandleEvent handler) {
-    OnTriggerData_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerStatus(TTriggerHandleEvent handler) {
-    OnTriggerStatus_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerTimer(TTriggerHandleEvent handler) {
-    OnTriggerTimer_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent handler) {
-    OnTriggerLineError_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerModemStatus(TNotifyEvent handler) {
-    OnTriggerModemStatus_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerOutbuffFree(TNotifyEvent handler) {
-    OnTriggerOutbuffFree_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerOutbuffUsed(TNotifyEvent handler) {
-    OnTriggerOutbuffUsed_ = std::move(handler);
-    UpdateHandlerState();
-}
-void TVexaCustomComPort::SetOnTriggerOutSent(TNotifyEvent handler) {
-    OnTriggerOutSent_ = std::move(handler);
-    UpdateHandlerState();
-}
-
 void TVexaCustomComPort::UpdateHandlerState() {
     if (State_ != TPortState::Open || !Dispatcher_) {
         return;
@@ -448,48 +407,37 @@ void TVexaCustomComPort::UpdateHandlerState() {
 
 void TVexaCustomComPort::DoTrigger(std::uint16_t msg, std::uint16_t triggerHandle,
                                    std::uint16_t data) {
-    if (OnTrigger_)
-        OnTrigger_(*this, msg, triggerHandle, data);
+    Raise(OnTrigger_, msg, triggerHandle, data);
 }
 void TVexaCustomComPort::DoTriggerAvail(std::uint16_t count) {
-    if (OnTriggerAvail_)
-        OnTriggerAvail_(*this, count);
+    Raise(OnTriggerAvail_, count);
 }
-void TVexaCustomComPort::DoTriggerData(std::uint16_t triggerHandle) {
-    if (OnTriggerData_)
-        OnTriggerData_(*this, triggerHandle);
+void TVexaCustomComPort::DoTriggerData(std::uint16_t handle) {
+    Raise(OnTriggerData_, handle);
 }
-void TVexaCustomComPort::DoTriggerStatus(std::uint16_t triggerHandle) {
-    if (OnTriggerStatus_)
-        OnTriggerStatus_(*this, triggerHandle);
+void TVexaCustomComPort::DoTriggerStatus(std::uint16_t handle) {
+    Raise(OnTriggerStatus_, handle);
 }
-void TVexaCustomComPort::DoTriggerTimer(std::uint16_t triggerHandle) {
-    if (OnTriggerTimer_)
-        OnTriggerTimer_(*this, triggerHandle);
+void TVexaCustomComPort::DoTriggerTimer(std::uint16_t handle) {
+    Raise(OnTriggerTimer_, handle);
 }
 void TVexaCustomComPort::DoTriggerLineError(std::uint16_t error, bool lineBreak) {
-    if (OnTriggerLineError_)
-        OnTriggerLineError_(*this, error, lineBreak);
+    Raise(OnTriggerLineError_, error, lineBreak);
 }
 void TVexaCustomComPort::DoTriggerModemStatus() {
-    if (OnTriggerModemStatus_)
-        OnTriggerModemStatus_(*this);
+    Raise(OnTriggerModemStatus_);
 }
 void TVexaCustomComPort::DoTriggerOutbuffFree() {
-    if (OnTriggerOutbuffFree_)
-        OnTriggerOutbuffFree_(*this);
+    Raise(OnTriggerOutbuffFree_);
 }
 void TVexaCustomComPort::DoTriggerOutbuffUsed() {
-    if (OnTriggerOutbuffUsed_)
-        OnTriggerOutbuffUsed_(*this);
+    Raise(OnTriggerOutbuffUsed_);
 }
 void TVexaCustomComPort::DoTriggerOutSent() {
-    if (OnTriggerOutSent_)
-        OnTriggerOutSent_(*this);
+    Raise(OnTriggerOutSent_);
 }
 void TVexaCustomComPort::DoWaitChar(char c) {
-    if (OnWaitChar_)
-        OnWaitChar_(*this, c);
+    Raise(OnWaitChar_, c);
 }
 
 }  // namespace norvane::serial

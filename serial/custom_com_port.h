@@ -140,16 +140,35 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     void SetPriorityBoost(std::uint8_t value);
 
     // ---- events -------------------------------------------------------------------------
-    void SetOnTrigger(TTriggerEvent handler);
-    void SetOnTriggerAvail(TTriggerAvailEvent handler);
-    void SetOnTriggerData(TTriggerHandleEvent handler);
-    void SetOnTriggerStatus(TTriggerHandleEvent handler);
-    void SetOnTriggerTimer(TTriggerHandleEvent handler);
-    void SetOnTriggerLineError(TTriggerLineErrorEvent handler);
-    void SetOnTriggerModemStatus(TNotifyEvent handler);
-    void SetOnTriggerOutbuffFree(TNotifyEvent handler);
-    void SetOnTriggerOutbuffUsed(TNotifyEvent handler);
-    void SetOnTriggerOutSent(TNotifyEvent handler);
+    // The trigger-event setters also tell an open dispatcher whether anyone listens.
+    void SetOnTrigger(TTriggerEvent handler) { StoreEvent(OnTrigger_, std::move(handler)); }
+    void SetOnTriggerAvail(TTriggerAvailEvent handler) {
+        StoreEvent(OnTriggerAvail_, std::move(handler));
+    }
+    void SetOnTriggerData(TTriggerHandleEvent handler) {
+        StoreEvent(OnTriggerData_, std::move(handler));
+    }
+    void SetOnTriggerStatus(TTriggerHandleEvent handler) {
+        StoreEvent(OnTriggerStatus_, std::move(handler));
+    }
+    void SetOnTriggerTimer(TTriggerHandleEvent handler) {
+        StoreEvent(OnTriggerTimer_, std::move(handler));
+    }
+    void SetOnTriggerLineError(TTriggerLineErrorEvent handler) {
+        StoreEvent(OnTriggerLineError_, std::move(handler));
+    }
+    void SetOnTriggerModemStatus(TNotifyEvent handler) {
+        StoreEvent(OnTriggerModemStatus_, std::move(handler));
+    }
+    void SetOnTriggerOutbuffFree(TNotifyEvent handler) {
+        StoreEvent(OnTriggerOutbuffFree_, std::move(handler));
+    }
+    void SetOnTriggerOutbuffUsed(TNotifyEvent handler) {
+        StoreEvent(OnTriggerOutbuffUsed_, std::move(handler));
+    }
+    void SetOnTriggerOutSent(TNotifyEvent handler) {
+        StoreEvent(OnTriggerOutSent_, std::move(handler));
+    }
     void SetOnWaitChar(TWaitCharEvent handler) { OnWaitChar_ = std::move(handler); }
     void SetOnPortOpened(TNotifyEvent handler) { OnPortOpened_ = std::move(handler); }
     void SetOnPortClosing(TNotifyEvent handler) { OnPortClosing_ = std::move(handler); }
@@ -222,6 +241,19 @@ class TVexaCustomComPort : public TVexaBaseComponent {
         TVexaCustomComPort& Port_;
         bool Was_;
     };
+
+    template <typename Event>
+    void StoreEvent(Event& slot, Event handler) {
+        slot = std::move(handler);
+        UpdateHandlerState();
+    }
+    // Calls the handler, if one is assigned, with this component first.
+    template <typename Event, typename... Args>
+    void Raise(const Event& event, Args... args) {
+        if (event) {
+            event(*this, args...);
+        }
+    }
 
     std::int32_t Check(std::int32_t result);
     TVexaBaseDispatcher& RequireDispatcher();

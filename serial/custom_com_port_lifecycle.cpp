@@ -357,10 +357,7 @@ void TVexaCustomComPort::NotifyPortUsers(bool opened) {
             std::get<TPortUserCallback> (*user)(*this, opened);
         }
     }
-    const TNotifyEvent& event = opened ? OnPortOpened_ : OnPortClosing_;
-    if (event) {
-        event(*this);
-    }
+    Raise(opened ? OnPortOpened_ : OnPortClosing_);
 }
 
 void TVexaCustomComPort::NotifyPortOpened() {

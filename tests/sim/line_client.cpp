@@ -11,15 +11,13 @@
 #include <stdexcept>
 #include <utility>
 
+#include "tests/support/child_process.h"
+
 namespace norvane::test {
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-std::runtime_error SystemError(const std::string& what) {
-    return std::runtime_error(what + ": " + std::strerror(errno));
-}
 
 std::string WithoutCr(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
@@ -68,29 +66,13 @@ void TLineClient::Send(const std::string& bytes) {
     }
 }
 
-bool TLineClient::Receive(TClock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
-    pollfd pfd{Fd_, POLLIN, 0};
-    if (poll(&pfd, 1, static_cast<int>(std::max<long long>(left.count(), 0))) <= 0) {
-        return false;
-    }
-    char buffer[512];
-    const ssize_t n = read(Fd_, buffer, sizeof buffer);
-    if (n <= 0) {
-        return false;
-    }
-    Received_.append(buffer, static_cast<std::size_t>(n));
-    return true;
-}
-
 std::optional<std::string> TLineClient::ReadLine(std::chrono::milliseconds timeout) {
     const auto deadline = TClock::now() + timeout;
     while (Received_.find('\n') == std::string::npos) {
         if (TClock::now() >= deadline) {
             return std::nullopt;
         }
-        Receive(deadline);
+        ReadSome(Fd_, Received_, deadline);
     }
     const auto lf = Received_.find('\n');
     std::string line = WithoutCr(Received_.substr(0, lf));
@@ -106,7 +88,7 @@ std::optional<std::string> TLineClient::Ask(const std::string& command) {
 std::string TLineClient::ReadRawFor(std::chrono::milliseconds period) {
     const auto deadline = TClock::now() + period;
     while (TClock::now() < deadline) {
-        Receive(deadline);
+        ReadSome(Fd_, Received_, deadline);
     }
     return std::exchange(Received_, std::string());
 }
@@ -114,7 +96,7 @@ std::string TLineClient::ReadRawFor(std::chrono::milliseconds period) {
 std::string TLineClient::ReadRaw(std::size_t count, std::chrono::milliseconds timeout) {
     const auto deadline = TClock::now() + timeout;
     while (Received_.size() < count && TClock::now() < deadline) {
-        Receive(deadline);
+        ReadSome(Fd_, Received_, deadline);
     }
     const std::size_t taken = std::min(count, Received_.size());
     std::string bytes = Received_.substr(0, taken);

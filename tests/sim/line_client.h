@@ -34,9 +34,6 @@ class TLineClient {
     std::string ReadRaw(std::size_t count, std::chrono::milliseconds timeout = kReplyTimeout);
 
   private:
-    // Appends what arrives before the deadline to Received_; false if nothing did.
-    bool Receive(std::chrono::steady_clock::time_point deadline);
-
     int Fd_ = -1;
     std::string Received_;  // raw bytes not yet handed out
 };
