@@ -118,19 +118,20 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-TLineSettings ResolveLineSettings(const TCliOptions& options, const TPortSettingIndexes& stored) {
+TLineSettings ResolveLineSettings(const TCliOptions& options,
+                                  const ui::TPortSettingIndexes& stored) {
     TLineSettings line;
     line.Port = options.Port     ? *options.Port
                 : options.Device ? 1
-                                 : Entry(kPortEntries, stored.ComPort, "port");
-    line.Baud = options.Baud ? *options.Baud : Entry(kBaudEntries, stored.BaudRate, "baud");
+                                 : Entry(ui::kPortEntries, stored.ComPort, "port");
+    line.Baud = options.Baud ? *options.Baud : Entry(ui::kBaudEntries, stored.BaudRate, "baud");
     // A stored parity without a valid entry leaves the parity as it was: none.
     const bool parityStored = stored.Parity >= 0 && stored.Parity < 3;
     line.Parity = options.Parity ? *options.Parity : parityStored ? stored.Parity : 0;
     line.DataBits = options.DataBits ? *options.DataBits
-                                     : Entry(kDataBitsEntries, stored.DataBits, "data bits");
+                                     : Entry(ui::kDataBitsEntries, stored.DataBits, "data bits");
     line.StopBits = options.StopBits ? *options.StopBits
-                                     : Entry(kStopBitsEntries, stored.StopBits, "stop bits");
+                                     : Entry(ui::kStopBitsEntries, stored.StopBits, "stop bits");
     return line;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/port_settings.h"
+#include "ui/port_settings_file.h"
 
 namespace norvane::cli {
 
@@ -46,7 +46,8 @@ struct TLineSettings {
 // Throws std::runtime_error with the settings dialog's own wording ("'' is not a valid
 // integer value") when the file holds an index outside its list for a value the command
 // line does not give.
-TLineSettings ResolveLineSettings(const TCliOptions& options, const TPortSettingIndexes& stored);
+TLineSettings ResolveLineSettings(const TCliOptions& options,
+                                  const ui::TPortSettingIndexes& stored);
 
 std::string UsageText();
 

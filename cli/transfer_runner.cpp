@@ -1,38 +1,19 @@
 #include "cli/transfer_runner.h"
 
-#include <memory>
-
 #include "cli/console_host.h"
 #include "cli/interrupt_watch.h"
-#include "cli/port_settings.h"
-#include "cli/qt_link_host.h"
 #include "device/cell_transfer.h"
 #include "device/instrument_link.h"
 #include "serial/application_hooks.h"
 #include "serial/com_port.h"
-#include "serial/com_port_device_port.h"
 #include "serial/port_map.h"
-#include "serial/qt_message_target.h"
 #include "serial/serial_layer.h"
+#include "ui/instrument_session.h"
+#include "ui/port_settings_file.h"
 
 namespace norvane::cli {
 
 namespace {
-
-// The port as the desktop program's settings dialog holds it.
-void LoadStoredPortValues(serial::TVexaComPort& port) {
-    port.SetWindowFactory([](serial::TMessageHandler handler) {
-        return std::make_unique<serial::TQtMessageTarget>(std::move(handler));
-    });
-    port.BeginLoad();
-    port.SetComNumber(1);
-    port.SetBaud(9600);
-    port.SetInSize(45000);
-    port.SetOutSize(45000);
-    port.SetTraceName("VEXA.TRC");
-    port.SetLogName("VEXA.LOG");
-    port.EndLoad();
-}
 
 void ApplyLineSettings(serial::TVexaComPort& port, const TLineSettings& line) {
     port.SetComNumber(static_cast<std::uint16_t>(line.Port));
@@ -71,7 +52,8 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     TLineSettings line;
     try {
         line = ResolveLineSettings(
-            options, LoadPortSettingIndexes(options.SettingsFile.value_or(DefaultSettingsPath())));
+            options,
+            ui::LoadPortSettingIndexes(options.SettingsFile.value_or(ui::DefaultSettingsPath())));
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
@@ -80,15 +62,10 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         serial::PortMap().Assign(line.Port, *options.Device);
     }
 
-    serial::TVexaComPort port;
-    LoadStoredPortValues(port);
-    serial::TComPortDevicePort devicePort(port);
-    device::TInstrumentLink* linkForTimer = nullptr;
-    TQtLinkHost host([&linkForTimer] { linkForTimer->TimeOutTimerTimer(); });
-    device::TInstrumentLink link(devicePort, host);
-    linkForTimer = &link;
-    devicePort.ConnectHandlers(link);
-    device::TCellTransfer transfer(link);
+    ui::TInstrumentSession session;
+    serial::TVexaComPort& port = session.ComPort();
+    device::TInstrumentLink& link = session.Link();
+    device::TCellTransfer& transfer = session.Transfer();
 
     try {
         ApplyLineSettings(port, line);

@@ -16,3 +16,19 @@ function(norvane_add_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120)
 endfunction()
+
+# norvane_add_widget_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>])
+#
+# As norvane_add_test, for tests that need a QApplication: main() comes from the widget
+# test support and every case runs on the headless "offscreen" platform.
+function(norvane_add_widget_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    message(FATAL_ERROR "norvane_add_widget_test(${name}) needs a LABEL")
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} norvane_widget_test_support GTest::gmock)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120 ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endfunction()

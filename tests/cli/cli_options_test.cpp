@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/port_settings.h"
 #include "tests/support/temp_dir.h"
+#include "ui/port_settings_file.h"
 
 namespace norvane::cli {
 namespace {
@@ -48,7 +48,7 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
     WriteFile(dir / "Norvane.ini",
               "; kept by the desktop program\n[Other]\nComPort=9\n"
               "[ComPortSettings]\nComPort=2\nBaudRate=5\nParity=x1\nDataBits=0\nStopBits=1\n");
-    const TPortSettingIndexes stored = LoadPortSettingIndexes(dir / "Norvane.ini");
+    const ui::TPortSettingIndexes stored = ui::LoadPortSettingIndexes(dir / "Norvane.ini");
     EXPECT_EQ(stored.ComPort, 2);
     EXPECT_EQ(stored.Parity, 0) << "not an integer counts as missing";
     const TLineSettings line =
@@ -59,8 +59,8 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
     EXPECT_EQ(line.DataBits, 7);
     EXPECT_EQ(line.StopBits, 2);
 
-    const TLineSettings defaults = ResolveLineSettings(ParseCliOptions({"download", "x"}),
-                                                       LoadPortSettingIndexes(dir / "absent.ini"));
+    const TLineSettings defaults = ResolveLineSettings(
+        ParseCliOptions({"download", "x"}), ui::LoadPortSettingIndexes(dir / "absent.ini"));
     EXPECT_EQ(defaults.Port, 1);
     EXPECT_EQ(defaults.Baud, 9600);
     EXPECT_EQ(defaults.DataBits, 8);
@@ -68,7 +68,7 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
 }
 
 TEST(CliOptionsTest, StoredIndexOutsideItsListFailsLikeTheDialog) {
-    TPortSettingIndexes stored;
+    ui::TPortSettingIndexes stored;
     stored.BaudRate = 6;
     try {
         ResolveLineSettings(ParseCliOptions({"download", "x"}), stored);

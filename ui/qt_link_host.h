@@ -10,7 +10,7 @@
 
 #include "device/link_host.h"
 
-namespace norvane::cli {
+namespace norvane::ui {
 
 class TQtLinkHost : public device::ILinkHost {
   public:
@@ -24,4 +24,4 @@ class TQtLinkHost : public device::ILinkHost {
     QTimer Timer_;
 };
 
-}  // namespace norvane::cli
+}  // namespace norvane::ui

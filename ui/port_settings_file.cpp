@@ -1,4 +1,4 @@
-#include "cli/port_settings.h"
+#include "ui/port_settings_file.h"
 
 #include <SimpleIni.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace norvane::cli {
+namespace norvane::ui {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::string DefaultSettingsPath() {
     return (directory / "Norvane.ini").string();
 }
 
-}  // namespace norvane::cli
+}  // namespace norvane::ui

@@ -1,10 +1,10 @@
-#include "cli/qt_link_host.h"
+#include "ui/qt_link_host.h"
 
 #include <QCoreApplication>
 
 #include "device/instrument_link.h"
 
-namespace norvane::cli {
+namespace norvane::ui {
 
 TQtLinkHost::TQtLinkHost(std::function<void()> onTimeOut) {
     Timer_.setSingleShot(true);
@@ -25,4 +25,4 @@ void TQtLinkHost::PumpEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-}  // namespace norvane::cli
+}  // namespace norvane::ui

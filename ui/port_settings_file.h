@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace norvane::cli {
+namespace norvane::ui {
 
 // The entries of the five lists, index 0 first.
 inline constexpr std::array<int, 16> kPortEntries{1, 2,  3,  4,  5,  6,  7,  8,
@@ -36,4 +36,4 @@ TPortSettingIndexes LoadPortSettingIndexes(const std::string& path);
 // "Norvane.ini" in the directory of the running executable.
 std::string DefaultSettingsPath();
 
-}  // namespace norvane::cli
+}  // namespace norvane::ui
