@@ -1,0 +1,218 @@
+// The main window on its own: its layout, its message log, and which action each command
+// runs.
+
+#include "app/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "tests/ui/modal_answer.h"
+
+namespace norvane::app {
+namespace {
+
+struct ExpectedButton {
+    const char* Name;
+    int Left;
+    const char* Hint;
+};
+
+TEST(MainFormLayout, ClientAreaIsTheCentralWidgetBelowTheMenu) {
+    TMainForm form;
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Norvane");
+    EXPECT_EQ(form.centralWidget()->size(), QSize(552, 374));
+    EXPECT_GE(form.centralWidget()->y(), form.MainMenu->height()) << "the menu lies outside";
+    EXPECT_EQ(form.font().family(), "Arial");
+    EXPECT_EQ(form.font().pixelSize(), 13);
+
+    EXPECT_EQ(form.Bevel1->parentWidget(), form.centralWidget());
+    EXPECT_EQ(form.Bevel1->geometry(), QRect(0, 0, 552, 2));
+    EXPECT_EQ(form.Bevel1->frameShape(), QFrame::HLine);
+
+    EXPECT_EQ(form.MessageLabel->text(), "Messages:");
+    EXPECT_EQ(form.MessageLabel->pos(), QPoint(24, 46));
+}
+
+TEST(MainFormLayout, MenuHoldsItsItemsInOrderWithTheirAccelerators) {
+    TMainForm form;
+    EXPECT_EQ(form.findChild<QMenuBar*>("MainMenu"), form.MainMenu);
+    ASSERT_EQ(form.MainMenu->actions().size(), 1);
+    EXPECT_EQ(form.MainMenu->actions()[0]->text(), "&Menu");
+
+    const QList<QAction*> items = form.Menu->actions();
+    const std::vector<std::pair<QString, QString>> expected{
+        {"MenuDownLoad", "&DownLoad"},
+        {"MenuUpLoad", "&UpLoad"},
+        {"N1", ""},
+        {"MenuComPort", "Com&Port"},
+        {"N2", ""},
+        {"MenuExit", "E&xit"},
+        {"N3", ""},
+        {"MenuAbout", "&About"},
+    };
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(expected.size()));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].first.toStdString());
+        EXPECT_EQ(items[i]->objectName(), expected[i].first);
+        EXPECT_EQ(items[i]->isSeparator(), expected[i].second.isEmpty());
+        if (!items[i]->isSeparator()) {
+            EXPECT_EQ(items[i]->text(), expected[i].second);
+        }
+    }
+}
+
+TEST(MainFormLayout, ToolButtonsCarryTheirPicturesAndHints) {
+    TMainForm form;
+    const ExpectedButton buttons[] = {
+        {"DownBtn", 24, "Click to download to file"},
+        {"UpBtn", 48, "Click to upload from file"},
+        {"ComBtn", 88, "Click to change ComPort Settings"},
+        {"ExitBtn", 129, "Click to exit"},
+    };
+    for (const ExpectedButton& expected : buttons) {
+        SCOPED_TRACE(expected.Name);
+        auto* button = form.findChild<QToolButton*>(expected.Name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->geometry(), QRect(expected.Left, 8, 25, 25));
+        EXPECT_EQ(button->toolTip(), expected.Hint);
+        EXPECT_FALSE(button->icon().pixmap(16, 16).isNull());
+        EXPECT_EQ(button->iconSize(), QSize(16, 16));
+    }
+}
+
+TEST(MainFormLayout, MessageLogStartsEmptyReadOnlyOnButtonFace) {
+    TMainForm form;
+    QPlainTextEdit* log = form.MessageWindow;
+    EXPECT_EQ(form.findChild<QPlainTextEdit*>("MessageWindow"), log);
+    EXPECT_EQ(log->geometry(), QRect(24, 68, 505, 285));
+    EXPECT_TRUE(log->isReadOnly());
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+    EXPECT_EQ(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(log->palette().color(QPalette::Base), log->palette().color(QPalette::Button));
+}
+
+TEST(MainFormLog, LinesGoAtTheEndWhereverTheCursorIs) {
+    TMainForm form;
+    form.AppendLogLine("Download to /tmp/a.nvf complete.");
+    QTextCursor cursor = form.MessageWindow->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+    form.MessageWindow->setTextCursor(cursor);  // the user selects the first word
+    form.AppendLogLine("Upload error - invalid value... 4,bad");
+    form.AppendLogLine("");
+    form.AppendLogLine("Upload of /tmp/b.nvf completed with errors.");
+    EXPECT_EQ(form.MessageWindow->toPlainText(),
+              "Download to /tmp/a.nvf complete.\nUpload error - invalid value... 4,bad\n\n"
+              "Upload of /tmp/b.nvf completed with errors.");
+}
+
+TEST(MainFormLog, AFullLogScrollsToItsNewestLine) {
+    TMainForm form;
+    form.show();
+    for (int line = 1; line <= 200; ++line) {
+        form.AppendLogLine("Download error - cell " + std::to_string(line));
+    }
+    QScrollBar* bar = form.MessageWindow->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+// Records which actions ran.
+struct ActionLog {
+    std::vector<std::string> Ran;
+    TMainFormActions Actions() {
+        return {
+            [this] { Ran.push_back("download"); },      [this] { Ran.push_back("upload"); },
+            [this] { Ran.push_back("port settings"); }, [this] { Ran.push_back("about"); },
+            [this] { Ran.push_back("start-up"); },
+        };
+    }
+};
+
+TEST(MainFormCommands, ButtonsAndMenuItemsRunTheirActions) {
+    TMainForm form;
+    ActionLog log;
+    form.SetActions(log.Actions());
+    form.show();
+    form.DownBtn->click();
+    form.MenuDownLoad->trigger();
+    form.UpBtn->click();
+    form.MenuUpLoad->trigger();
+    form.ComBtn->click();
+    form.MenuComPort->trigger();
+    form.MenuAbout->trigger();
+    EXPECT_EQ(log.Ran, (std::vector<std::string>{"download", "download", "upload", "upload",
+                                                 "port settings", "port settings", "about"}));
+    EXPECT_TRUE(form.isVisible());
+    form.ExitBtn->click();
+    EXPECT_FALSE(form.isVisible());
+    form.show();
+    form.MenuExit->trigger();
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST(MainFormCommands, CommandsWithoutActionsDoNothing) {
+    TMainForm form;
+    form.show();
+    form.DownBtn->click();
+    form.MenuAbout->trigger();
+    form.StartupTimerTimer();
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(MainFormCommands, AFailingActionReachesTheErrorReportAndTheWindowGoesOn) {
+    TMainForm form;
+    TMainFormActions actions;
+    actions.OpenDownload = [] { throw std::runtime_error("Port in use"); };
+    form.SetActions(actions);
+    form.show();
+    QString title;
+    QString text;
+    test::AnswerMessageBox(&title, &text);
+    form.DownBtn->click();
+    EXPECT_EQ(title, "Norvane");
+    EXPECT_EQ(text, "Port in use.");
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(MainFormStartup, TimerRunsTheStartUpStepsOnce) {
+    TMainForm form;
+    ActionLog log;
+    form.SetActions(log.Actions());
+    EXPECT_TRUE(form.StartupTimer->isActive()) << "started with the window";
+    EXPECT_TRUE(form.StartupTimer->isSingleShot());
+    EXPECT_EQ(form.StartupTimer->interval(), 1000);
+    EXPECT_EQ(form.StartupTimer->objectName(), "StartupTimer");
+
+    // The handler switches the timer off, so a tick still pending never comes.
+    form.StartupTimerTimer();
+    EXPECT_FALSE(form.StartupTimer->isActive());
+    EXPECT_EQ(log.Ran, std::vector<std::string>{"start-up"});
+}
+
+TEST(MainFormStartup, TheTimersTickRunsTheHandler) {
+    TMainForm form;
+    ActionLog log;
+    form.SetActions(log.Actions());
+    form.StartupTimer->start(0);  // no need to wait the real second
+    while (log.Ran.empty()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    EXPECT_EQ(log.Ran, std::vector<std::string>{"start-up"});
+}
+
+}  // namespace
+}  // namespace norvane::app
