@@ -1,0 +1,134 @@
+#include "app/demo_instrument.h"
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <stdexcept>
+
+#include "serial/port_map.h"
+
+namespace norvane::app {
+
+namespace {
+
+constexpr int kDemoPort = 1;
+constexpr int kStopGraceMs = 3000;
+
+std::runtime_error NotFound(const char* what, const std::vector<QString>& candidates) {
+    std::string places;
+    for (const QString& candidate : candidates) {
+        places += "\n  " + candidate.toStdString();
+    }
+    return std::runtime_error(std::string("the demo needs ") + what +
+                              ", found in none of:" + places);
+}
+
+QString Under(const QString& directory, const QString& relative) {
+    return QDir::cleanPath(directory + u'/' + relative);
+}
+
+// Runs in the forked child before exec: the simulator dies with us, even when we are
+// killed without a chance to stop it.
+void DieWithParent(pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) {
+        ::_exit(1);  // the parent died before the line above took effect
+    }
+}
+
+}  // namespace
+
+std::vector<QString> SimulatorCandidates(const QString& executableDirectory) {
+    return {
+        Under(executableDirectory, QStringLiteral("norvane-instrument")),
+        Under(executableDirectory,
+              QStringLiteral(NORVANE_INSTALL_LIBEXEC_FROM_BIN "/norvane-instrument")),
+        QStringLiteral(NORVANE_BUILD_TREE_INSTRUMENT),
+    };
+}
+
+std::vector<QString> DemoCellsCandidates(const QString& executableDirectory) {
+    return {
+        Under(executableDirectory, QStringLiteral("demo-cells.nvf")),
+        Under(executableDirectory, QStringLiteral(NORVANE_INSTALL_DATA_FROM_BIN "/demo-cells.nvf")),
+        QStringLiteral(NORVANE_BUILD_TREE_DEMO_CELLS),
+    };
+}
+
+std::optional<QString> FirstExistingFile(const std::vector<QString>& candidates) {
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isFile()) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+TDemoInstrument::TDemoInstrument(std::chrono::milliseconds timeout) {
+    if (!SettingsDirectory_.isValid()) {
+        throw std::runtime_error("the demo cannot create a temporary directory: " +
+                                 SettingsDirectory_.errorString().toStdString());
+    }
+    const QString here = QCoreApplication::applicationDirPath();
+    const auto simulators = SimulatorCandidates(here);
+    const auto simulator = FirstExistingFile(simulators);
+    if (!simulator) {
+        throw NotFound("the instrument simulator norvane-instrument", simulators);
+    }
+    const auto tables = DemoCellsCandidates(here);
+    const auto cells = FirstExistingFile(tables);
+    if (!cells) {
+        throw NotFound("its cell table demo-cells.nvf", tables);
+    }
+    Start(*simulator, *cells, timeout);
+    serial::PortMap().Assign(kDemoPort, LinePath_);
+}
+
+void TDemoInstrument::Start(const QString& simulator, const QString& cells,
+                            std::chrono::milliseconds timeout) {
+    const pid_t parent = ::getpid();
+    Process_.setChildProcessModifier([parent] { DieWithParent(parent); });
+    Process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    Process_.start(simulator, {QStringLiteral("--cells"), cells});
+    const QDeadlineTimer deadline(timeout);
+    if (!Process_.waitForStarted(static_cast<int>(deadline.remainingTime()))) {
+        throw std::runtime_error("cannot start " + simulator.toStdString() + ": " +
+                                 Process_.errorString().toStdString());
+    }
+    // The simulator prints the path of its line as its first line, then answers on it.
+    while (!Process_.canReadLine() &&
+           Process_.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    if (!Process_.canReadLine()) {
+        Stop();
+        throw std::runtime_error(simulator.toStdString() + " announced no line (exit code " +
+                                 std::to_string(Process_.exitCode()) + ")");
+    }
+    LinePath_ = QString::fromLocal8Bit(Process_.readLine()).trimmed().toStdString();
+}
+
+void TDemoInstrument::Stop() {
+    if (Process_.state() == QProcess::NotRunning) {
+        return;
+    }
+    Process_.terminate();
+    if (!Process_.waitForFinished(kStopGraceMs)) {
+        Process_.kill();
+        Process_.waitForFinished(kStopGraceMs);
+    }
+}
+
+TDemoInstrument::~TDemoInstrument() {
+    Stop();
+}
+
+std::string TDemoInstrument::SettingsPath() const {
+    return SettingsDirectory_.filePath(QStringLiteral("Norvane.ini")).toStdString();
+}
+
+}  // namespace norvane::app

@@ -1,0 +1,64 @@
+#pragma once
+// Demo mode: the bundled instrument simulator stands in for the instrument.
+//
+// The simulator (norvane-instrument) runs as a child process on a pseudo-terminal with a
+// cell table of its own (demo-cells.nvf); port 1 means its line for the rest of this run.
+// The port settings go to a temporary file that disappears with the object, so a demo
+// never touches the user's Norvane.ini.
+//
+// The bundled files are looked for beside the executable, then where an installation
+// puts them (libexec/norvane, share/norvane), then in the build tree the program was
+// built in.
+//
+// The simulator ends with the object, and with this process however it ends (the kernel
+// sends it SIGTERM when we die).
+//
+// User-interface thread only.
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace norvane::app {
+
+// Where the bundled simulator and its demo table may be, in the order they are tried, for
+// an executable in executableDirectory.
+std::vector<QString> SimulatorCandidates(const QString& executableDirectory);
+std::vector<QString> DemoCellsCandidates(const QString& executableDirectory);
+
+// The first candidate that is a file, if any.
+std::optional<QString> FirstExistingFile(const std::vector<QString>& candidates);
+
+class TDemoInstrument {
+  public:
+    // Finds the bundled files beside QCoreApplication's executable, starts the simulator,
+    // waits for the path of its line (up to timeout, a hang guard) and makes port 1 mean
+    // it. Throws std::runtime_error saying what failed: a file not found (with the places
+    // searched), the simulator not starting, or ending or staying silent instead of
+    // announcing its line. Nothing is left running after a throw.
+    explicit TDemoInstrument(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Stops the simulator (SIGTERM; SIGKILL when it has not ended within 3 s).
+    ~TDemoInstrument();
+    TDemoInstrument(const TDemoInstrument&) = delete;
+    TDemoInstrument& operator=(const TDemoInstrument&) = delete;
+
+    // The simulator's line, e.g. "/dev/pts/4".
+    const std::string& LinePath() const { return LinePath_; }
+    // A settings file path in a temporary directory; the file does not exist at first.
+    std::string SettingsPath() const;
+    qint64 ProcessId() const { return Process_.processId(); }
+
+  private:
+    void Start(const QString& simulator, const QString& cells, std::chrono::milliseconds timeout);
+    void Stop();
+
+    QTemporaryDir SettingsDirectory_;
+    QProcess Process_;
+    std::string LinePath_;
+};
+
+}  // namespace norvane::app

@@ -1,0 +1,39 @@
+#pragma once
+// The desktop program's command line.
+//
+// Options of its own start with "--"; arguments with a single dash ("-platform xcb",
+// "-style fusion") belong to Qt and are left for QApplication, which removes them from
+// argv itself.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace norvane::app {
+
+struct TProgramOptions {
+    bool ShowHelp = false;
+    // Run against the bundled instrument simulator instead of a real serial line.
+    bool Demo = false;
+    // The settings file; none means the default beside the executable (or, in demo mode,
+    // a temporary one).
+    std::optional<std::string> SettingsPath;
+    // Not in the help: write pictures of every window into this directory and end.
+    std::optional<std::string> ScreenshotDirectory;
+};
+
+// A command line that cannot be understood; the text says why.
+class TUsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// args without the program name. Throws TUsageError for an unknown "--" option or a
+// missing value. Accepts "--settings FILE" and "--settings=FILE" alike.
+TProgramOptions ParseProgramOptions(const std::vector<std::string>& args);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace norvane::app

@@ -1,0 +1,40 @@
+#include "app/program_options.h"
+
+#include <gtest/gtest.h>
+
+namespace norvane::app {
+namespace {
+
+TEST(ProgramOptions, ReadsItsOwnOptionsAndLeavesQtsAlone) {
+    const TProgramOptions none = ParseProgramOptions({});
+    EXPECT_FALSE(none.Demo);
+    EXPECT_FALSE(none.ShowHelp);
+    EXPECT_FALSE(none.SettingsPath);
+    EXPECT_FALSE(none.ScreenshotDirectory);
+
+    const TProgramOptions all = ParseProgramOptions(
+        {"-platform", "offscreen", "--demo", "--settings", "/tmp/a.ini", "--screenshots=/tmp/s"});
+    EXPECT_TRUE(all.Demo);
+    EXPECT_EQ(all.SettingsPath, "/tmp/a.ini");
+    EXPECT_EQ(all.ScreenshotDirectory, "/tmp/s");
+    EXPECT_EQ(ParseProgramOptions({"--settings=/x y.ini"}).SettingsPath, "/x y.ini");
+    EXPECT_TRUE(ParseProgramOptions({"-h"}).ShowHelp);
+    EXPECT_TRUE(ParseProgramOptions({"--help"}).ShowHelp);
+}
+
+TEST(ProgramOptions, RefusesUnknownOptionsAndMissingValues) {
+    EXPECT_THROW(ParseProgramOptions({"--demo", "--port", "3"}), TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--settings"}), TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--screenshots"}), TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--demonstration"}), TUsageError);
+}
+
+TEST(ProgramOptions, HelpNamesTheUsersOptionsButNotTheScreenshots) {
+    const std::string help = UsageText();
+    EXPECT_NE(help.find("--demo"), std::string::npos);
+    EXPECT_NE(help.find("--settings FILE"), std::string::npos);
+    EXPECT_EQ(help.find("--screenshots"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace norvane::app
