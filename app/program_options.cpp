@@ -36,6 +36,7 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
             options.SettingsPath = TakeValue(args, index, "--settings");
         } else if (Names(arg, "--screenshots")) {
             options.ScreenshotDirectory = TakeValue(args, index, "--screenshots");
+            options.Demo = true;
         } else if (arg.starts_with("--")) {
             throw TUsageError("unknown option '" + arg + "'");
         }

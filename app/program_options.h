@@ -19,7 +19,8 @@ struct TProgramOptions {
     // The settings file; none means the default beside the executable (or, in demo mode,
     // a temporary one).
     std::optional<std::string> SettingsPath;
-    // Not in the help: write pictures of every window into this directory and end.
+    // Not in the help: write pictures of every window into this directory and end. Implies
+    // Demo (the pictures show a transfer).
     std::optional<std::string> ScreenshotDirectory;
 };
 

@@ -18,6 +18,7 @@ TEST(ProgramOptions, ReadsItsOwnOptionsAndLeavesQtsAlone) {
     EXPECT_EQ(all.SettingsPath, "/tmp/a.ini");
     EXPECT_EQ(all.ScreenshotDirectory, "/tmp/s");
     EXPECT_EQ(ParseProgramOptions({"--settings=/x y.ini"}).SettingsPath, "/x y.ini");
+    EXPECT_TRUE(ParseProgramOptions({"--screenshots", "/tmp/s"}).Demo) << "pictures of a transfer";
     EXPECT_TRUE(ParseProgramOptions({"-h"}).ShowHelp);
     EXPECT_TRUE(ParseProgramOptions({"--help"}).ShowHelp);
 }
