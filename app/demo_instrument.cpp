@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <fstream>
 #include <stdexcept>
 
 #include "serial/port_map.h"
@@ -86,6 +87,7 @@ TDemoInstrument::TDemoInstrument(std::chrono::milliseconds timeout) {
         throw NotFound("its cell table demo-cells.nvf", tables);
     }
     Start(*simulator, *cells, timeout);
+    WriteSettingsFile();
     serial::PortMap().Assign(kDemoPort, LinePath_);
 }
 
@@ -125,6 +127,15 @@ void TDemoInstrument::Stop() {
 
 TDemoInstrument::~TDemoInstrument() {
     Stop();
+}
+
+void TDemoInstrument::WriteSettingsFile() const {
+    std::ofstream file(SettingsPath(), std::ios::trunc);
+    file << "[PortDevices]\n" << kDemoPort << '=' << LinePath_ << '\n';
+    file.close();
+    if (!file) {
+        throw std::runtime_error("the demo cannot write its settings file " + SettingsPath());
+    }
 }
 
 std::string TDemoInstrument::SettingsPath() const {

@@ -3,8 +3,10 @@
 //
 // The simulator (norvane-instrument) runs as a child process on a pseudo-terminal with a
 // cell table of its own (demo-cells.nvf); port 1 means its line for the rest of this run.
-// The port settings go to a temporary file that disappears with the object, so a demo
-// never touches the user's Norvane.ini.
+// The program keeps its port settings in a temporary settings file that disappears with
+// the object, so a demo never touches the user's Norvane.ini. That file says which device
+// port 1 is (its "PortDevices" section), because loading the port settings makes the
+// file's device assignments the only ones.
 //
 // The bundled files are looked for beside the executable, then where an installation
 // puts them (libexec/norvane, share/norvane), then in the build tree the program was
@@ -48,13 +50,15 @@ class TDemoInstrument {
 
     // The simulator's line, e.g. "/dev/pts/4".
     const std::string& LinePath() const { return LinePath_; }
-    // A settings file path in a temporary directory; the file does not exist at first.
+    // The temporary settings file: no port settings (so the defaults, port 1 at 9600 baud),
+    // and port 1 assigned to LinePath().
     std::string SettingsPath() const;
     qint64 ProcessId() const { return Process_.processId(); }
 
   private:
     void Start(const QString& simulator, const QString& cells, std::chrono::milliseconds timeout);
     void Stop();
+    void WriteSettingsFile() const;
 
     QTemporaryDir SettingsDirectory_;
     QProcess Process_;

@@ -42,6 +42,10 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
         }
         // Anything else is Qt's (QApplication takes it) or a stray word Qt ignores.
     }
+    if (options.Demo && options.SettingsPath) {
+        // The demo's settings file says where its instrument is; a user's file cannot.
+        throw TUsageError("--settings cannot be combined with --demo");
+    }
     return options;
 }
 

@@ -16,7 +16,7 @@ struct TProgramOptions {
     bool ShowHelp = false;
     // Run against the bundled instrument simulator instead of a real serial line.
     bool Demo = false;
-    // The settings file; none means the default beside the executable (or, in demo mode,
+    // The settings file; none means the default beside the executable (in demo mode always
     // a temporary one).
     std::optional<std::string> SettingsPath;
     // Not in the help: write pictures of every window into this directory and end. Implies
@@ -30,8 +30,9 @@ class TUsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// args without the program name. Throws TUsageError for an unknown "--" option or a
-// missing value. Accepts "--settings FILE" and "--settings=FILE" alike.
+// args without the program name. Throws TUsageError for an unknown "--" option, a
+// missing value, or --settings together with --demo (or --screenshots). Accepts "--settings FILE"
+// and "--settings=FILE" alike.
 TProgramOptions ParseProgramOptions(const std::vector<std::string>& args);
 
 // The --help text.

@@ -15,6 +15,7 @@
 
 #include "serial/port_map.h"
 #include "tests/support/temp_dir.h"
+#include "ui/port_settings_file.h"
 
 namespace norvane::app {
 namespace {
@@ -75,7 +76,13 @@ TEST(DemoInstrument, AnswersOnPortOneWithItsTableAndEndsWithTheObject) {
         settingsPath = demo.SettingsPath();
         EXPECT_EQ(serial::PortMap().DevicePath(1), demo.LinePath());
         EXPECT_EQ(Ask(demo.LinePath(), "?B1/1"), "*1,TC-K,-200,1370,degC");
-        EXPECT_FALSE(std::filesystem::exists(settingsPath)) << "settings start from defaults";
+        const ui::TPortSettingIndexes defaults;
+        const ui::TPortSettingIndexes indexes = ui::LoadPortSettingIndexes(settingsPath);
+        EXPECT_EQ(indexes.ComPort, defaults.ComPort);
+        EXPECT_EQ(indexes.BaudRate, defaults.BaudRate);
+        EXPECT_EQ(ui::LoadPortDeviceAssignments(settingsPath),
+                  (std::map<int, std::string>{{1, demo.LinePath()}}))
+            << "loading the settings keeps port 1 on the simulator";
         EXPECT_TRUE(
             std::filesystem::is_directory(std::filesystem::path(settingsPath).parent_path()));
     }

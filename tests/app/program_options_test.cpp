@@ -12,11 +12,11 @@ TEST(ProgramOptions, ReadsItsOwnOptionsAndLeavesQtsAlone) {
     EXPECT_FALSE(none.SettingsPath);
     EXPECT_FALSE(none.ScreenshotDirectory);
 
-    const TProgramOptions all = ParseProgramOptions(
-        {"-platform", "offscreen", "--demo", "--settings", "/tmp/a.ini", "--screenshots=/tmp/s"});
-    EXPECT_TRUE(all.Demo);
-    EXPECT_EQ(all.SettingsPath, "/tmp/a.ini");
-    EXPECT_EQ(all.ScreenshotDirectory, "/tmp/s");
+    const TProgramOptions demo =
+        ParseProgramOptions({"-platform", "offscreen", "--demo", "--screenshots=/tmp/s"});
+    EXPECT_TRUE(demo.Demo);
+    EXPECT_EQ(demo.ScreenshotDirectory, "/tmp/s");
+    EXPECT_EQ(ParseProgramOptions({"--settings", "/tmp/a.ini"}).SettingsPath, "/tmp/a.ini");
     EXPECT_EQ(ParseProgramOptions({"--settings=/x y.ini"}).SettingsPath, "/x y.ini");
     EXPECT_TRUE(ParseProgramOptions({"--screenshots", "/tmp/s"}).Demo) << "pictures of a transfer";
     EXPECT_TRUE(ParseProgramOptions({"-h"}).ShowHelp);
@@ -28,6 +28,8 @@ TEST(ProgramOptions, RefusesUnknownOptionsAndMissingValues) {
     EXPECT_THROW(ParseProgramOptions({"--settings"}), TUsageError);
     EXPECT_THROW(ParseProgramOptions({"--screenshots"}), TUsageError);
     EXPECT_THROW(ParseProgramOptions({"--demonstration"}), TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--demo", "--settings", "a.ini"}), TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--settings=a.ini", "--screenshots", "s"}), TUsageError);
 }
 
 TEST(ProgramOptions, HelpNamesTheUsersOptionsButNotTheScreenshots) {
