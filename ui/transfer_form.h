@@ -55,6 +55,8 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     static constexpr int kIdleOuterHeight = 128;
     static constexpr int kTransferOuterHeight = 233;
 
+    // The dialog runs its transfers on `session`, which must outlive it, and hands their
+    // log lines to appendLogLine (an empty sink drops them). Created hidden and idle.
     TTransferForm(TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent);
 
     // Puts the dialog into its idle state, centres it and shows it modally; returns the
