@@ -8,6 +8,7 @@
 // integer, means that key's default.
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,18 @@ struct TPortSettingIndexes {
 
 // Reads the indexes from the file at path; defaults where anything is missing.
 TPortSettingIndexes LoadPortSettingIndexes(const std::string& path);
+
+// Writes the five indexes into the file at path, in the order of the list above, keeping
+// everything else the file holds; creates the file if missing. The file is replaced as a
+// whole (a new file renamed over the old one), so a crash leaves either the old or the new
+// file, never a mixture. Throws std::runtime_error("Unable to write to " + path) when the
+// file cannot be written (including when an existing file cannot be read, which would
+// otherwise lose its other contents); the file is then unchanged.
+void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes);
+
+// The "PortDevices" section: port number -> device path. Keys that are not a positive
+// integer and empty values are ignored; a missing file or section gives an empty map.
+std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path);
 
 // "Norvane.ini" in the directory of the running executable.
 std::string DefaultSettingsPath();

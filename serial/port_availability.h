@@ -1,0 +1,25 @@
+#pragma once
+// Whether a port number stands for a serial device that exists, for offering it in the
+// Select Port dialog.
+//
+// A port counts as available when its device can be opened the way the driver opens it, or
+// when the open is refused only because someone holds the port (another program, or this
+// one) or because the user lacks permission: the device exists, it is just not free now.
+// Every other failure (no device for the number, no such node, not a terminal) means no.
+//
+// Probing opens and closes the device at once; it leaves the line's settings as it found
+// them. User-interface thread (it creates a short-lived dispatcher).
+
+#include <string>
+
+#include "serial/port_map.h"
+
+namespace norvane::serial {
+
+// The probe itself, for a device path.
+bool IsDeviceAvailable(const std::string& devicePath);
+
+// False for 0 and for numbers the map gives no device; otherwise the probe of that device.
+bool IsPortAvailable(int port, const TPortMap& map = PortMap());
+
+}  // namespace norvane::serial

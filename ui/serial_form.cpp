@@ -1,0 +1,192 @@
+#include "ui/serial_form.h"
+
+#include <QFont>
+#include <QStyle>
+#include <stdexcept>
+#include <type_traits>
+
+#include "serial/port_map.h"
+#include "ui/dialog_placement.h"
+#include "ui/error_report.h"
+#include "ui/port_device_hint.h"
+#include "ui/port_settings_file.h"
+
+namespace norvane::ui {
+
+namespace {
+
+constexpr QSize kClientSize{360, 167};
+constexpr int kLabelWidth = 68;
+constexpr int kLabelGap = 8;  // between a label's right edge and its list
+constexpr QSize kListSize{81, 21};
+constexpr QSize kButtonSize{75, 25};
+
+template <class Entries>
+QStringList EntryTexts(const Entries& entries) {
+    QStringList texts;
+    for (const auto& entry : entries) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(entry)>, int>) {
+            texts << QString::number(entry);
+        } else {
+            texts << QString::fromUtf8(entry);
+        }
+    }
+    return texts;
+}
+
+// The selected entry's text as an integer; a list without a selection has the text "".
+int SelectedValue(const QComboBox& list) {
+    const QString text = list.currentText();
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok) {
+        throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
+    }
+    return value;
+}
+
+// An index outside the list means no selection.
+void Select(QComboBox& list, int index) {
+    list.setCurrentIndex(index >= 0 && index < list.count() ? index : -1);
+}
+
+void ApplyPortDevices(const std::string& settingsPath) {
+    serial::TPortMap& map = serial::PortMap();
+    map.ClearAssignments();
+    for (const auto& [port, device] : LoadPortDeviceAssignments(settingsPath)) {
+        map.Assign(port, device);
+    }
+}
+
+}  // namespace
+
+TSerialForm::TSerialForm(TInstrumentSession& session, QString settingsPath, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      Session_(session),
+      SettingsPath_(std::move(settingsPath)) {
+    setObjectName("SerialForm");
+    setWindowTitle("Configure ComPort");
+    QFont font("Arial");
+    font.setPixelSize(13);
+    setFont(font);
+    setFixedSize(kClientSize);
+
+    ComPortComboBox = AddList("ComPortComboBox", "ComPort", {88, 16}, EntryTexts(kPortEntries));
+    BaudRateComboBox = AddList("BaudRateComboBox", "Baud Rate", {88, 56}, EntryTexts(kBaudEntries));
+    ParityComboBox = AddList("ParityComboBox", "Parity", {88, 88}, EntryTexts(kParityEntries));
+    DataBitsComboBox =
+        AddList("DataBitsComboBox", "Data Bits", {264, 56}, EntryTexts(kDataBitsEntries));
+    StopBitsComboBox =
+        AddList("StopBitsComboBox", "Stop Bits", {264, 88}, EntryTexts(kStopBitsEntries));
+
+    OKBtn = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setGeometry(QRect({70, 128}, kButtonSize));
+    OKBtn->setDefault(true);
+    CancelBtn =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), "Cancel", this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setGeometry(QRect({214, 128}, kButtonSize));
+
+    setTabOrder(ComPortComboBox, BaudRateComboBox);
+    setTabOrder(BaudRateComboBox, ParityComboBox);
+    setTabOrder(ParityComboBox, DataBitsComboBox);
+    setTabOrder(DataBitsComboBox, StopBitsComboBox);
+    setTabOrder(StopBitsComboBox, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
+
+    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+    connect(ComPortComboBox, &QComboBox::currentIndexChanged, this,
+            [this] { ShowCurrentPortHint(); });
+
+    RefreshPortHints();
+    CentreOnScreen(*this);
+}
+
+QComboBox* TSerialForm::AddList(const char* name, const char* label, QPoint at,
+                                const QStringList& entries) {
+    auto* caption = new QLabel(label, this);
+    caption->setObjectName(QString(name).replace("ComboBox", "Label"));
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setGeometry(at.x() - kLabelGap - kLabelWidth, at.y(), kLabelWidth, kListSize.height());
+    auto* list = new QComboBox(this);
+    list->setObjectName(name);
+    list->setEditable(false);
+    list->addItems(entries);
+    list->setGeometry(QRect(at, kListSize));
+    caption->setBuddy(list);
+    return list;
+}
+
+void TSerialForm::LoadPortSettings() {
+    const std::string path = SettingsPath_.toStdString();
+    ApplyPortDevices(path);
+    const TPortSettingIndexes indexes = LoadPortSettingIndexes(path);
+    Select(*ComPortComboBox, indexes.ComPort);
+    Select(*BaudRateComboBox, indexes.BaudRate);
+    Select(*ParityComboBox, indexes.Parity);
+    Select(*DataBitsComboBox, indexes.DataBits);
+    Select(*StopBitsComboBox, indexes.StopBits);
+    RefreshPortHints();
+}
+
+void TSerialForm::SavePortSettings() {
+    TPortSettingIndexes indexes;
+    indexes.ComPort = ComPortComboBox->currentIndex();
+    indexes.BaudRate = BaudRateComboBox->currentIndex();
+    indexes.Parity = ParityComboBox->currentIndex();
+    indexes.DataBits = DataBitsComboBox->currentIndex();
+    indexes.StopBits = StopBitsComboBox->currentIndex();
+    SavePortSettingIndexes(SettingsPath_.toStdString(), indexes);
+}
+
+void TSerialForm::ApplyPortSettings() {
+    serial::TVexaComPort& port = ComPort();
+    port.SetComNumber(static_cast<std::uint16_t>(SelectedValue(*ComPortComboBox)));
+    port.SetBaud(SelectedValue(*BaudRateComboBox));
+    if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
+        port.SetParity(static_cast<serial::TParity>(parity));
+    }
+    port.SetDataBits(static_cast<std::uint16_t>(SelectedValue(*DataBitsComboBox)));
+    port.SetStopBits(static_cast<std::uint16_t>(SelectedValue(*StopBitsComboBox)));
+    Session_.Link().AddLineTrigger();
+}
+
+void TSerialForm::OKBtnClick() {
+    Guarded([this] {
+        SavePortSettings();
+        ApplyPortSettings();
+    });
+    accept();
+}
+
+void TSerialForm::CancelBtnClick() {
+    Guarded([this] { LoadPortSettings(); });
+    QDialog::reject();
+}
+
+void TSerialForm::reject() {
+    CancelBtnClick();
+}
+
+void TSerialForm::showEvent(QShowEvent* event) {
+    // Adapters come and go while the program runs.
+    RefreshPortHints();
+    QDialog::showEvent(event);
+}
+
+void TSerialForm::RefreshPortHints() {
+    for (int index = 0; index < ComPortComboBox->count(); ++index) {
+        ComPortComboBox->setItemData(index, PortDeviceHint(kPortEntries[index]), Qt::ToolTipRole);
+    }
+    ShowCurrentPortHint();
+}
+
+void TSerialForm::ShowCurrentPortHint() {
+    const int index = ComPortComboBox->currentIndex();
+    ComPortComboBox->setToolTip(
+        index >= 0 ? ComPortComboBox->itemData(index, Qt::ToolTipRole).toString() : QString());
+}
+
+}  // namespace norvane::ui
