@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "ui/dialog_placement.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
 #include "ui/key_sequence.h"
@@ -72,7 +73,7 @@ void TAboutForm::SetHiddenPictureHandler(std::function<void()> handler) {
 
 void TAboutForm::ShowAbout() {
     ResetKeySequence();
-    CentreOnScreen(this);
+    CentreOnScreen(*this);
     OKBtn->setFocus();
     exec();
 }

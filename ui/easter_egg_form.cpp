@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ui/dialog_placement.h"
 #include "ui/fixed_dialog.h"
 #include "ui/jpeg_image.h"
 
@@ -63,7 +64,7 @@ void TEasterEggForm::LoadPicture() {
 
 void TEasterEggForm::ShowHiddenPicture() {
     LoadPicture();
-    CentreOnScreen(this);
+    CentreOnScreen(*this);
     OkBtn->setFocus();
     exec();
 }

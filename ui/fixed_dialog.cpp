@@ -1,7 +1,5 @@
 #include "ui/fixed_dialog.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QStyle>
 
 namespace norvane::ui {
@@ -18,18 +16,6 @@ void MakeFixedDialog(QDialog* dialog, const QString& title, int clientWidth, int
     dialog->setWindowTitle(title);
     dialog->setFixedSize(clientWidth, clientHeight);
     dialog->setFont(ArialOfPixels(fontPixels));
-}
-
-void CentreOnScreen(QWidget* window) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    // The client area is centred: the frame's size is the window system's business and is
-    // not known before the window is shown.
-    QRect client(QPoint(0, 0), window->size());
-    client.moveCenter(screen->availableGeometry().center());
-    window->setGeometry(client);
 }
 
 QPushButton* MakeOkButton(QDialog* dialog, QWidget* parent, const char* objectName) {

@@ -1,7 +1,8 @@
 #pragma once
-// What the program's small fixed-size dialogs share: the frame, the font and the place.
+// What the program's small fixed-size dialogs share: the frame, the font and the OK button.
 
 #include <QDialog>
+#include <QFont>
 #include <QPushButton>
 #include <QString>
 
@@ -11,10 +12,6 @@ namespace norvane::ui {
 // pixels, titled `title`, in Arial of `fontPixels` pixels.
 void MakeFixedDialog(QDialog* dialog, const QString& title, int clientWidth, int clientHeight,
                      int fontPixels);
-
-// Places `window`'s client area in the centre of the primary screen's available area
-// (no-op without a screen).
-void CentreOnScreen(QWidget* window);
 
 // Arial of `pixels` character height.
 QFont ArialOfPixels(int pixels);
