@@ -12,7 +12,8 @@ void CentreOnScreen(QWidget& widget) {
     }
     QRect placed(QPoint(0, 0), widget.size());
     placed.moveCenter(screen->availableGeometry().center());
-    widget.move(placed.topLeft());
+    // setGeometry() places the client area; move() would place the frame's corner there.
+    widget.setGeometry(placed);
 }
 
 }  // namespace norvane::ui

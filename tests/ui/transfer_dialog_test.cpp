@@ -1,0 +1,404 @@
+// The download and upload dialogs, driven like a user drives them, with the instrument
+// simulator on a pseudo-terminal behind port 1.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "serial/port_map.h"
+#include "serial/serial_layer.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/modal_answer.h"
+#include "ui/download_form.h"
+#include "ui/instrument_session.h"
+#include "ui/upload_form.h"
+
+namespace norvane::ui {
+namespace {
+
+using test::ReadFile;
+using test::TSimProcess;
+using test::TTempDir;
+using test::WriteFile;
+using Lines = std::vector<std::string>;
+
+const std::string kTable = "1,TC-K,0,100\r\n5,PT100,-50,250\r\n1899,last cell\r\n";
+
+// Opens the dialog modally, runs whileOpen from its event loop and returns the result the
+// dialog closed with. whileOpen has to close it.
+int OpenAndRun(TTransferForm& form, std::function<void()> whileOpen) {
+    QTimer::singleShot(0, &form, std::move(whileOpen));
+    return form.Open();
+}
+
+// Clicks FileBtn, types `typed` into the chooser's name field and confirms it; reports the
+// directory the chooser showed when it opened.
+void ChooseFile(TTransferForm& form, const QString& typed, QString* shownDirectory = nullptr) {
+    test::AnswerModalOf<QFileDialog>([typed, shownDirectory](QFileDialog* chooser) {
+        if (shownDirectory != nullptr) {
+            *shownDirectory = chooser->directory().absolutePath();
+        }
+        auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(typed);
+        static_cast<QDialog*>(chooser)->accept();  // QFileDialog hides it
+    });
+    form.FileBtn->click();
+}
+
+// What an answered message box showed.
+struct TBoxSeen {
+    QString Title;
+    QString Text;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+};
+
+void AnswerBox(TBoxSeen& seen) {
+    test::AnswerModalOf<QMessageBox>([&seen](QMessageBox* box) {
+        seen = {box->windowTitle(), box->text(), box->icon()};
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
+// Runs `action` once, when the progress bar first reaches `position`.
+void AtProgress(TTransferForm& form, int position, std::function<void()> action) {
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(form.ProgressBar, &QProgressBar::valueChanged, [=](int value) {
+        if (value == position) {
+            QObject::disconnect(*connection);
+            action();
+        }
+    });
+}
+
+void PressEscape(QWidget& widget) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+}
+
+// Which of the dialog's controls accept input, in a fixed order.
+std::vector<bool> EnabledControls(const TTransferForm& form) {
+    return {form.FileLabel->isEnabled(),   form.FilePanel->isEnabled(), form.FileName->isEnabled(),
+            form.OKBtn->isEnabled(),       form.CancelBtn->isEnabled(), form.FileBtn->isEnabled(),
+            form.ProgressBar->isEnabled(), form.AbortBtn->isEnabled()};
+}
+const std::vector<bool> kIdleControls{true, true, true, true, true, true, false, false};
+const std::vector<bool> kTransferControls{false, false, false, false, false, false, true, true};
+
+class TransferDialogTest : public ::testing::Test {
+  protected:
+    TransferDialogTest() { WriteFile(Dir / "table.nvf", kTable); }
+    ~TransferDialogTest() override { serial::PortMap().ClearAssignments(); }
+
+    // Starts the simulator, makes port 1 its line and adds the line trigger, as the main
+    // window's start-up does.
+    void Connect(const Lines& faults = {}) {
+        Lines args{"--cells", Dir / "table.nvf", "--journal", Dir / "journal"};
+        args.insert(args.end(), faults.begin(), faults.end());
+        Sim.emplace(args);
+        serial::PortMap().Assign(1, Sim->LinePath());
+        Session.Link().AddLineTrigger();
+    }
+
+    // The commands the simulator received, one a line.
+    Lines Journal() {
+        Lines commands;
+        std::istringstream journal(ReadFile(Dir / "journal"));
+        for (std::string command; std::getline(journal, command);) {
+            commands.push_back(command);
+        }
+        return commands;
+    }
+
+    serial::TSerialLayerScope SerialLayer;
+    TTempDir Dir;
+    std::optional<TSimProcess> Sim;
+    TInstrumentSession Session;
+    Lines Log;
+    TDownLoadForm Down{Session, [this](const std::string& line) { Log.push_back(line); }};
+    TUpLoadForm Up{Session, [this](const std::string& line) { Log.push_back(line); }};
+};
+
+TEST_F(TransferDialogTest, DownloadGrowsTheDialogLocksAllButAbortAndWritesTheCellFile) {
+    Connect();
+    const std::string target = Dir / "copy.nvf";
+    int idleHeight = 0;
+    std::vector<bool> idleControls;
+    int transferHeight = 0;
+    int maximum = 0;
+    std::vector<bool> transferControls;
+    bool visibleAfterEscAndClose = false;
+    AtProgress(Down, 1, [&] {
+        transferHeight = Down.frameGeometry().height();
+        maximum = Down.ProgressBar->maximum();
+        transferControls = EnabledControls(Down);
+        PressEscape(Down);
+        Down.close();
+        visibleAfterEscAndClose = Down.isVisible();
+    });
+
+    const int result = OpenAndRun(Down, [&] {
+        idleHeight = Down.frameGeometry().height();
+        idleControls = EnabledControls(Down);
+        ChooseFile(Down, QString::fromStdString(Dir / "copy"));  // the chooser adds ".nvf"
+        EXPECT_EQ(Down.FileName->text().toStdString(), target);
+        Down.OKBtn->click();
+    });
+
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(idleHeight, 128);
+    EXPECT_EQ(idleControls, kIdleControls);
+    EXPECT_EQ(transferHeight, 233);
+    EXPECT_EQ(maximum, 1899);
+    EXPECT_EQ(transferControls, kTransferControls);
+    EXPECT_TRUE(visibleAfterEscAndClose);
+    EXPECT_EQ(Down.ProgressBar->value(), 1899);
+    EXPECT_EQ(Log, Lines{"Download to " + target + " complete."});
+    EXPECT_EQ(ReadFile(target), kTable);
+    EXPECT_EQ(Down.FileName->text(), "*.nvf");
+}
+
+TEST_F(TransferDialogTest, OkWithoutAChosenFileAsksForOneAndStaysOpen) {
+    TBoxSeen box;
+    bool stayedOpen = false;
+    const int result = OpenAndRun(Down, [&] {
+        AnswerBox(box);
+        Down.OKBtn->click();
+        stayedOpen = Down.isVisible();
+        Down.CancelBtn->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(box.Title, "Error");
+    EXPECT_EQ(box.Text, "Enter a valid filename.");
+    EXPECT_EQ(box.Icon, QMessageBox::Critical);
+    EXPECT_TRUE(Log.empty());
+    EXPECT_FALSE(std::filesystem::exists("*.nvf"));
+}
+
+TEST_F(TransferDialogTest, AbortEndsTheDownloadClosesTheDialogAndKeepsTheOldFile) {
+    Connect({"--think-ms", "1"});
+    const std::string target = Dir / "copy.nvf";
+    WriteFile(target, "last month\r\n");
+    // Abort is clicked while the next cell's reply is awaited, as a user would.
+    AtProgress(Down, 100, [&] { QTimer::singleShot(0, Down.AbortBtn, &QPushButton::click); });
+
+    const int result = OpenAndRun(Down, [&] {
+        ChooseFile(Down, QString::fromStdString(target));
+        Down.OKBtn->click();
+    });
+
+    EXPECT_EQ(result, TTransferForm::AbortResult);
+    EXPECT_EQ(Log, Lines{"Download aborted by user."});
+    EXPECT_EQ(ReadFile(target), "last month\r\n");
+    EXPECT_EQ(Dir.Entries(), (Lines{"copy.nvf", "journal", "table.nvf"}));
+    EXPECT_LT(Journal().size(), 110u);
+    EXPECT_EQ(Down.FileName->text(), "*.nvf");
+}
+
+TEST_F(TransferDialogTest, AProbeWithoutAnswerNeverGrowsTheDialogAndClosesIt) {
+    Connect({"--silent-cells", "1"});
+    const std::string target = Dir / "copy.nvf";
+    const int result = OpenAndRun(Down, [&] {
+        ChooseFile(Down, QString::fromStdString(target));
+        Down.OKBtn->click();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(Log, Lines{"Download failed - no connection!"});
+    // Nothing switches the transfer state off again, so a dialog that had grown would
+    // still be large.
+    EXPECT_EQ(Down.frameGeometry().height(), 128);
+    EXPECT_EQ(EnabledControls(Down), kIdleControls);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(Journal(), (Lines{"", "?B1/1"}));
+}
+
+TEST_F(TransferDialogTest, AFileFailureAfterTheProbeLeavesOnlyAbortToCloseTheDialog) {
+    Connect();
+    std::filesystem::create_directory(Dir / "out");
+    const std::string target = Dir / "out/copy.nvf";
+    TBoxSeen box;
+    AtProgress(Down, 1, [&] {
+        AnswerBox(box);
+        std::filesystem::remove_all(Dir / "out");  // cell 5's line cannot be written
+    });
+    bool stayedOpen = false;
+    int heightAfterFailure = 0;
+    std::vector<bool> controlsAfterFailure;
+    bool openAfterEsc = false;
+
+    const int result = OpenAndRun(Down, [&] {
+        ChooseFile(Down, QString::fromStdString(target));
+        Down.OKBtn->click();
+        stayedOpen = Down.isVisible();
+        heightAfterFailure = Down.frameGeometry().height();
+        controlsAfterFailure = EnabledControls(Down);
+        PressEscape(Down);
+        openAfterEsc = Down.isVisible();
+        Down.AbortBtn->click();
+    });
+
+    EXPECT_EQ(box.Text, "Enter a valid filename.");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(heightAfterFailure, 233);
+    EXPECT_EQ(controlsAfterFailure, kTransferControls);
+    EXPECT_TRUE(openAfterEsc);
+    EXPECT_EQ(result, TTransferForm::AbortResult);
+    ASSERT_EQ(Log.size(), 1u);
+    EXPECT_EQ(Log[0].rfind("Download to " + target + " failed - ", 0), 0u) << Log[0];
+}
+
+TEST_F(TransferDialogTest, AfterAnUnsuccessfulProbeASecondStartIsRefusedAndCancelAborts) {
+    Connect({"--error-cells", "1", "@ERROR bad value"});
+    const std::string target = Dir / "copy.nvf";
+    WriteFile(target, "last month\r\n");
+    std::vector<bool> controlsWhileRunning;
+    AtProgress(Down, 10, [&] {
+        controlsWhileRunning = EnabledControls(Down);
+        QTimer::singleShot(0, Down.OKBtn, &QPushButton::click);
+    });
+    AtProgress(Down, 20, [&] { QTimer::singleShot(0, &Down, [this] { PressEscape(Down); }); });
+
+    const int result = OpenAndRun(Down, [&] {
+        ChooseFile(Down, QString::fromStdString(target));
+        Down.OKBtn->click();
+    });
+
+    EXPECT_EQ(controlsWhileRunning, kIdleControls);
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(Log, (Lines{"Download error - bad value... ERROR bad value",
+                          "Download error - bad value... ERROR bad value",
+                          "A transfer is already running; wait for it to end or abort it.",
+                          "Download aborted by user."}));
+    EXPECT_EQ(ReadFile(target), "last month\r\n");
+}
+
+TEST_F(TransferDialogTest, UploadOfAFiveLineFileRunsFiveSteps) {
+    Connect();
+    const std::string source = Dir / "five.nvf";
+    WriteFile(source, "2,a\r\n3,b\r\n4,c\r\n6,d\r\n7,e\r\n");
+    int maximum = 0;
+    int height = 0;
+    std::vector<bool> controls;
+    AtProgress(Up, 1, [&] {
+        maximum = Up.ProgressBar->maximum();
+        height = Up.frameGeometry().height();
+        controls = EnabledControls(Up);
+    });
+
+    const int result = OpenAndRun(Up, [&] {
+        ChooseFile(Up, QString::fromStdString(source));
+        Up.OKBtn->click();
+    });
+
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(maximum, 5);
+    EXPECT_EQ(height, 233);
+    EXPECT_EQ(controls, kTransferControls);
+    EXPECT_EQ(Up.ProgressBar->value(), 5);
+    EXPECT_EQ(Log, Lines{"Upload of " + source + " complete."});
+    EXPECT_EQ(Journal(), (Lines{"", "?B1/1", "=2,a", "=3,b", "=4,c", "=6,d", "=7,e"}));
+}
+
+TEST_F(TransferDialogTest, UploadAsksForAFileAndReportsATypedNameThatDoesNotExist) {
+    TBoxSeen box;
+    bool stayedOpen = false;
+    const int withoutFile = OpenAndRun(Up, [&] {
+        AnswerBox(box);
+        Up.OKBtn->click();
+        stayedOpen = Up.isVisible();
+        PressEscape(Up);
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(withoutFile, QDialog::Rejected);
+    EXPECT_EQ(box.Title, "Error");
+    EXPECT_EQ(box.Text, "Select file to load.");
+    EXPECT_EQ(box.Icon, QMessageBox::Critical);
+
+    const std::string missing = Dir / "missing.nvf";
+    const int typedMissing = OpenAndRun(Up, [&] {
+        ChooseFile(Up, QString::fromStdString(missing));
+        Up.OKBtn->click();
+    });
+    EXPECT_EQ(typedMissing, QDialog::Accepted);
+    EXPECT_EQ(Log, Lines{"Upload failed - " + missing + " does not exist!"});
+}
+
+TEST_F(TransferDialogTest, CancelForgetsTheChosenFile) {
+    const std::string chosen = Dir / "table.nvf";
+    QString shownWhileOpen;
+    const int first = OpenAndRun(Down, [&] {
+        ChooseFile(Down, QString::fromStdString(chosen));
+        shownWhileOpen = Down.FileName->text();
+        Down.CancelBtn->click();
+    });
+    QString shownAtNextOpening;
+    const int second = OpenAndRun(Down, [&] {
+        shownAtNextOpening = Down.FileName->text();
+        Down.reject();
+    });
+    EXPECT_EQ(first, QDialog::Rejected);
+    EXPECT_EQ(second, QDialog::Rejected);
+    EXPECT_EQ(shownWhileOpen.toStdString(), chosen);
+    EXPECT_EQ(shownAtNextOpening, "*.nvf");
+    EXPECT_EQ(ReadFile(chosen), kTable);
+}
+
+TEST_F(TransferDialogTest, TheDownloadChooserStartsInTheInitialDirectoryOnlyUntilAChoice) {
+    const QFileDialog& chooser = Down.FileChooser();
+    EXPECT_EQ(chooser.objectName(), "DownDialog");
+    EXPECT_EQ(chooser.windowTitle(), "Save As");
+    EXPECT_EQ(chooser.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(chooser.nameFilters(), QStringList{"Norvane Files (*.nvf)"});
+    EXPECT_EQ(chooser.defaultSuffix(), "nvf");
+    EXPECT_TRUE(chooser.testOption(QFileDialog::DontConfirmOverwrite));
+
+    std::filesystem::create_directory(Dir / "start");
+    std::filesystem::create_directory(Dir / "elsewhere");
+    Down.SetInitialDirectory(QString::fromStdString(Dir / "start"));
+    QString firstShown;
+    ChooseFile(Down, QString::fromStdString(Dir / "elsewhere/cells"), &firstShown);
+    QString secondShown;
+    ChooseFile(Down, "again", &secondShown);
+
+    EXPECT_EQ(firstShown.toStdString(), Dir / "start");
+    EXPECT_EQ(secondShown.toStdString(), Dir / "elsewhere");
+    EXPECT_EQ(Down.FileName->text().toStdString(), Dir / "elsewhere/again.nvf");
+}
+
+TEST_F(TransferDialogTest, TheUploadChooserStartsInTheDataDirectory) {
+    const QFileDialog& chooser = Up.FileChooser();
+    EXPECT_EQ(chooser.objectName(), "UpDialog");
+    EXPECT_EQ(chooser.windowTitle(), "Select File To Load");
+    EXPECT_EQ(chooser.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(chooser.nameFilters(), QStringList{"Norvane files (*.nvf)"});
+
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(Dir.Path().string()));
+    std::filesystem::create_directory(Dir / "Norvane");
+    TUpLoadForm upload(Session, {});
+    QString shown;
+    ChooseFile(upload, "cells", &shown);
+    qputenv("HOME", home);
+    EXPECT_EQ(shown.toStdString(), Dir / "Norvane");
+    EXPECT_EQ(upload.FileName->text().toStdString(), Dir / "Norvane/cells");
+}
+
+}  // namespace
+}  // namespace norvane::ui
