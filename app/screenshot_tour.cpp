@@ -1,0 +1,146 @@
+#include "app/screenshot_tour.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <iostream>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/norvane_application.h"
+#include "ui/about_form.h"
+#include "ui/com_select_form.h"
+#include "ui/download_form.h"
+#include "ui/easter_egg_form.h"
+#include "ui/error_report.h"
+#include "ui/serial_form.h"
+#include "ui/upload_form.h"
+
+namespace norvane::app {
+
+namespace {
+
+constexpr int kPollMs = 5;
+
+class TScreenshotTour {
+  public:
+    TScreenshotTour(TNorvaneApplication& application, const QString& directory)
+        : App_(application), Directory_(directory) {}
+
+    int Run();
+
+  private:
+    // What to do with the modal window once it shows; returns true when it is done with it
+    // (the tour then stops looking).
+    using TVisit = std::function<bool(QWidget*)>;
+
+    void Save(QWidget* window, const QString& name);
+    // Runs open(), which shows a modal window and returns when it closed; meanwhile visit
+    // gets the window every few milliseconds until it returns true.
+    void WhileModal(const QString& name, const std::function<void()>& open, const TVisit& visit);
+    // The simplest visit: picture, then Esc.
+    void Shoot(const QString& name, const std::function<void()>& open);
+    void ShootDownloadInProgress();
+
+    TNorvaneApplication& App_;
+    QDir Directory_;
+    std::vector<QString> Failures_;
+};
+
+void TScreenshotTour::Save(QWidget* window, const QString& name) {
+    const QString path = Directory_.filePath(name + QStringLiteral(".png"));
+    if (!window->grab().save(path)) {
+        Failures_.push_back(QStringLiteral("cannot write ") + path);
+    }
+}
+
+void TScreenshotTour::WhileModal(const QString& name, const std::function<void()>& open,
+                                 const TVisit& visit) {
+    bool done = false;
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!done && modal != nullptr && modal->isVisible()) {
+            done = visit(modal);
+        }
+    });
+    poll.start();
+    ui::Guarded(open);
+    if (!done) {
+        Failures_.push_back(name + QStringLiteral(": the window closed before its picture"));
+    }
+}
+
+void TScreenshotTour::Shoot(const QString& name, const std::function<void()>& open) {
+    WhileModal(name, open, [this, name](QWidget* window) {
+        Save(window, name);
+        // Later, from the event loop: the window's own handlers may not be re-entered here.
+        QTimer::singleShot(0, window, [window] { qobject_cast<QDialog*>(window)->reject(); });
+        return true;
+    });
+}
+
+// Chooses a file, presses OK, and takes the picture a third of the way through; the
+// dialog closes itself when the download has ended.
+void TScreenshotTour::ShootDownloadInProgress() {
+    QTemporaryDir scratch;
+    ui::TDownLoadForm& dialog = App_.DownLoadForm();
+    bool started = false;
+    WhileModal(
+        QStringLiteral("download_in_progress"), [this] { App_.OpenDownload(); },
+        [&](QWidget*) {
+            if (!started) {
+                started = true;
+                dialog.FileName->setText(scratch.filePath(QStringLiteral("demo.nvf")));
+                QTimer::singleShot(0, dialog.OKBtn, &QPushButton::click);
+                return false;
+            }
+            const QProgressBar* bar = dialog.ProgressBar;
+            if (bar->maximum() > 0 && bar->value() * 3 >= bar->maximum()) {
+                Save(&dialog, QStringLiteral("download_in_progress"));
+                return true;
+            }
+            return false;
+        });
+}
+
+int TScreenshotTour::Run() {
+    if (!Directory_.mkpath(QStringLiteral("."))) {
+        std::cerr << "norvane: cannot create " << Directory_.path().toStdString() << '\n';
+        return 1;
+    }
+    TMainForm& main = App_.MainForm();
+    main.StartupTimerTimer();
+    Save(&main, QStringLiteral("main_window"));
+    Shoot(QStringLiteral("about_box"), [this] { App_.OpenAbout(); });
+    Shoot(QStringLiteral("hidden_picture"), [this] { App_.EasterEggForm().ShowHiddenPicture(); });
+    Shoot(QStringLiteral("port_settings"), [this] { App_.OpenPortSettings(); });
+    Shoot(QStringLiteral("select_port"), [] { ui::PromptForPort(); });
+    Shoot(QStringLiteral("download_idle"), [this] { App_.OpenDownload(); });
+    Shoot(QStringLiteral("upload_idle"), [this] { App_.OpenUpload(); });
+    Shoot(QStringLiteral("error_report"), [] {
+        ui::ShowErrorReport(QStringLiteral("ie_BadId - Specified comport doesn't exist"));
+    });
+    ShootDownloadInProgress();
+    Save(&main, QStringLiteral("main_window_after_download"));
+    main.close();
+    for (const QString& failure : Failures_) {
+        std::cerr << "norvane: " << failure.toStdString() << '\n';
+    }
+    return Failures_.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int RunScreenshotTour(TNorvaneApplication& application, const QString& directory) {
+    return TScreenshotTour(application, directory).Run();
+}
+
+}  // namespace norvane::app
