@@ -64,6 +64,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 
     // The menu bar adds its height above the client area.
     resize(kClientWidth, kClientHeight + MainMenu->sizeHint().height());
+    GTSizer = sizing::AttachFormSizer(*this);
     CentreOnScreen();
 
     StartupTimer = new QTimer(this);
@@ -94,7 +95,8 @@ void TMainForm::CreateControls(QWidget* client) {
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, 0, kClientWidth, 2);
+    // The layout's right edge: one pixel short of the client width, the design's margin.
+    Bevel1->setGeometry(0, 0, kClientWidth - 1, 2);
 
     DownBtn = MakeToolButton(client, "DownBtn", ui::TButtonGlyph::Download, 24,
                              "Click to download to file");

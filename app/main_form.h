@@ -11,6 +11,10 @@
 // and adds its own height to the window. Controls are placed at absolute positions in the
 // central widget.
 //
+// The form sizer takes over once the controls are in place: on a screen other than the one
+// the window was laid out on (1280 x 1024) the margins below and right of the controls scale
+// with the screen, and any later resize scales everything in proportion.
+//
 // Start-up. StartupTimer (1000 ms, single shot) starts with the window; when it fires,
 // StartupTimerTimer switches it off and runs the start-up action once.
 //
@@ -18,7 +22,10 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "sizing/qt_form_toolkit.h"
 
 class QAction;
 class QFrame;
@@ -90,6 +97,10 @@ class TMainForm : public QMainWindow {
     QLabel* MessageLabel;
     QPlainTextEdit* MessageWindow;
     QTimer* StartupTimer;
+    // Sizes the window for the screen it runs on and rescales the controls and their fonts
+    // in proportion whenever the window is resized. Declared last: it must let go of the
+    // window before the window's own members go.
+    std::unique_ptr<sizing::TQtFormSizer> GTSizer;
 
   private:
     void CreateMenu();

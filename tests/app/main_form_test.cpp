@@ -39,7 +39,7 @@ TEST(MainFormLayout, ClientAreaIsTheCentralWidgetBelowTheMenu) {
     EXPECT_EQ(form.font().pixelSize(), 13);
 
     EXPECT_EQ(form.Bevel1->parentWidget(), form.centralWidget());
-    EXPECT_EQ(form.Bevel1->geometry(), QRect(0, 0, 552, 2));
+    EXPECT_EQ(form.Bevel1->geometry(), QRect(0, 0, 551, 2));  // the design's 1-pixel margin
     EXPECT_EQ(form.Bevel1->frameShape(), QFrame::HLine);
 
     EXPECT_EQ(form.MessageLabel->text(), "Messages:");

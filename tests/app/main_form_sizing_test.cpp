@@ -1,0 +1,59 @@
+// The real main window under its form sizer. The offscreen screen comes from the platform's
+// configuration file: 1280 x 1024 normally, 1024 x 768 for one extra run (CMakeLists.txt).
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/main_form.h"
+#include "sizing/sizer_process_state.h"
+
+namespace norvane::app {
+namespace {
+
+class MainFormSizing : public ::testing::Test {
+  protected:
+    MainFormSizing() { sizing::ResetSizerProcessStateForTesting(); }
+    void Show() {
+        Form.StartupTimer->stop();
+        Form.show();
+        QApplication::processEvents();
+    }
+    void Drag(int dx, int dy) {
+        Form.resize(Form.width() + dx, Form.height() + dy);
+        QApplication::processEvents();
+    }
+    QSize Client() const { return Form.centralWidget()->size(); }
+
+    TMainForm Form;
+};
+
+TEST_F(MainFormSizing, ClientAreaFitsTheScreenAndNoControlMoves) {
+    Show();
+    const QSize screen = Form.screen()->size();
+    const int expectedHeight = screen == QSize(1024, 768) ? 369 : 374;
+    ASSERT_TRUE(screen == QSize(1280, 1024) || screen == QSize(1024, 768));
+    EXPECT_EQ(Client(), QSize(552, expectedHeight));
+    EXPECT_EQ(Form.MessageWindow->geometry(), QRect(24, 68, 505, 285));
+    EXPECT_EQ(Form.DownBtn->geometry(), QRect(24, 8, 25, 25));
+}
+
+TEST_F(MainFormSizing, CornerDragScalesControlsAndFontsInProportion) {
+    Show();
+    if (Client() != QSize(552, 374)) {
+        GTEST_SKIP() << "the proportions below belong to the design-sized window";
+    }
+    Drag(248, 168);
+    EXPECT_EQ(Client(), QSize(800, 542));
+    EXPECT_EQ(Form.MessageWindow->geometry(), QRect(35, 99, 732, 413));
+    EXPECT_EQ(Form.ExitBtn->geometry().left(), 187);  // 129 * 800 / 552
+    EXPECT_EQ(QFontInfo(Form.MessageWindow->font()).pixelSize(), 19);
+}
+
+}  // namespace
+}  // namespace norvane::app
