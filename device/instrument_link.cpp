@@ -39,13 +39,16 @@ constexpr std::array<std::pair<std::string_view, std::int32_t>, 6> kNumberedRepl
 
 }  // namespace
 
-std::int32_t StatusOfReplyLine(const std::string& line) {
+std::int32_t StatusOfReplyLine(const std::string& line, bool overlong) {
     // An empty line (nothing but CR LF) is neither '*' nor '@': an unexpected reply.
     if (!line.empty() && line.front() == '*') {
         return rsOk;
     }
     if (line.empty() || line.front() != '@') {
         return rsUnexpectedReply;
+    }
+    if (overlong) {
+        return rsDeviceError;
     }
     for (const auto& [text, status] : kFixedReplies) {
         if (line == text) {
@@ -80,8 +83,13 @@ void TInstrumentLink::SendCommand(const std::string& command) {
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
     for (std::uint16_t i = 0; i < count; ++i) {
         const char c = sender.ReceiveChar();
-        if (c != kCr && c != kLf) {
+        if (c == kCr || c == kLf) {
+            continue;
+        }
+        if (ReplyBuffer_.size() < kReplyBufferLimit) {
             ReplyBuffer_.push_back(c);
+        } else {
+            ReplyOverlong_ = true;
         }
     }
 }
@@ -90,27 +98,32 @@ void TInstrumentLink::ComPortTriggerData(IDevicePort& /*sender*/, std::uint16_t 
     if (triggerHandle != LineTriggerHandle_) {
         return;
     }
-    ClassifyReply(ReplyBuffer_);
-    ReplyBuffer_.clear();
+    ClassifyReply(ReplyBuffer_, ReplyOverlong_);
+    ClearReplyBuffer();
 }
 
 void TInstrumentLink::TimeOutTimerTimer() {
     Host_.SetTimeOutTimer(false);
     ReplyStatus_ = rsNoConnection;
-    ReplyBuffer_.clear();
+    ClearReplyBuffer();
 }
 
 void TInstrumentLink::AddLineTrigger() {
     LineTriggerHandle_ = Port_.AddDataTrigger(std::string(1, kLf), false);
 }
 
-void TInstrumentLink::ClassifyReply(const std::string& line) {
+void TInstrumentLink::ClearReplyBuffer() {
+    ReplyBuffer_.clear();
+    ReplyOverlong_ = false;
+}
+
+void TInstrumentLink::ClassifyReply(const std::string& line, bool overlong) {
     // After an abort a late reply must not look like an answer to the abandoned command.
     if (ReplyStatus_ == rsAborted) {
         return;
     }
     ReplyValue_ = line.size() > 1 ? line.substr(1, kReplyValueLength) : std::string();
-    ReplyStatus_ = StatusOfReplyLine(line);
+    ReplyStatus_ = StatusOfReplyLine(line, overlong);
 }
 
 }  // namespace norvane::device

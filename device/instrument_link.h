@@ -24,6 +24,11 @@ class TInstrumentLink {
   public:
     static constexpr std::size_t kReplyValueLength = 30;
     static constexpr int kTimeOutMs = 2000;
+    // The most characters one reply line keeps. The instrument's lines are about 30
+    // characters; a line that runs on without a line feed (a wrong baud rate, a noisy or
+    // breaking line, all while no command is outstanding and no time-out clears it) must
+    // not grow the buffer for as long as the program runs.
+    static constexpr std::size_t kReplyBufferLimit = 1024;
 
     TInstrumentLink(IDevicePort& port, ILinkHost& host) : Port_(port), Host_(host) {}
     TInstrumentLink(const TInstrumentLink&) = delete;
@@ -36,7 +41,8 @@ class TInstrumentLink {
     void SendCommand(const std::string& command);
 
     // Handler of the port's avail notification: takes `count` characters and collects all
-    // but CR and LF into the reply buffer.
+    // but CR and LF into the reply buffer. Characters beyond kReplyBufferLimit are taken
+    // and dropped, and the line counts as overlong (see ClassifyReply).
     void ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count);
 
     // Handler of the port's data notification: a line feed ended the reply line. Only the
@@ -64,19 +70,26 @@ class TInstrumentLink {
     bool CommandOutstanding() const { return Sending_; }
 
   private:
-    void ClassifyReply(const std::string& line);
+    // Sets ReplyValue and the status from a complete line, unless the user aborted. An
+    // overlong line is not an instrument reply: "*" still counts as a value (the first 30
+    // characters are kept), but an "@" line is an unknown error (rsDeviceError) whatever its
+    // kept characters say, since its end, which decides the numbered errors, was dropped.
+    void ClassifyReply(const std::string& line, bool overlong);
+    void ClearReplyBuffer();
 
     IDevicePort& Port_;
     ILinkHost& Host_;
     std::int32_t ReplyStatus_ = rsWaiting;
     std::string ReplyBuffer_;
+    bool ReplyOverlong_ = false;  // characters of the current line were dropped
     std::string ReplyValue_;
     std::uint16_t LineTriggerHandle_ = 0;
     bool Sending_ = false;
 };
 
 // The reply status a complete reply line stands for. ReplyStatus rsAborted is handled by
-// the link, not here: this is the pure classification.
-std::int32_t StatusOfReplyLine(const std::string& line);
+// the link, not here: this is the pure classification. overlong: the line is only the first
+// characters of a longer one (see TInstrumentLink::kReplyBufferLimit).
+std::int32_t StatusOfReplyLine(const std::string& line, bool overlong = false);
 
 }  // namespace norvane::device

@@ -157,6 +157,28 @@ TEST_F(InstrumentLinkTest, ForeignTriggerHandleLeavesTheBufferAlone) {
     EXPECT_EQ(Link.ReplyStatus(), rsWaiting);
 }
 
+// A line that never ends must not grow the buffer without limit; what is kept still decides
+// the value, and an overlong '@' line cannot pass for a numbered error by where it was cut.
+TEST_F(InstrumentLinkTest, RunawayLineIsBoundedAndStillClassified) {
+    const std::size_t limit = TInstrumentLink::kReplyBufferLimit;
+    Port.Arrive("*" + std::string(3 * limit, 'v'));
+    Loop.PumpEvents();
+    EXPECT_EQ(Link.ReplyBuffer().size(), limit);
+    AnswerWith("\r\n");
+    Link.SendCommand("?B1/1\r\n");
+    EXPECT_EQ(Link.ReplyStatus(), rsOk);
+    EXPECT_EQ(Link.ReplyValue(), std::string(30, 'v'));
+
+    AnswerWith("@" + std::string(limit - 4, 'x') + "=14" + "tail\r\n");
+    Link.SendCommand("?B1/2\r\n");
+    EXPECT_EQ(Link.ReplyStatus(), rsDeviceError);
+
+    // Exactly at the limit nothing is dropped.
+    AnswerWith("@" + std::string(limit - 4, 'x') + "=14\r\n");
+    Link.SendCommand("?B1/3\r\n");
+    EXPECT_EQ(Link.ReplyStatus(), rsCellNotAvailable);
+}
+
 // ---- time-out and abort -----------------------------------------------------------------
 
 TEST_F(InstrumentLinkTest, NoAnswerTimesOutAfterTwoSecondsAndKeepsTheLastValue) {
