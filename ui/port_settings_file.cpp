@@ -163,11 +163,27 @@ std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path) {
     return devices;
 }
 
+std::string SettingsPathFor(const std::filesystem::path& executableDir,
+                            const std::string& xdgConfigHome, const std::string& home) {
+    if (::access(executableDir.c_str(), W_OK) == 0 || home.empty()) {
+        return (executableDir / "Norvane.ini").string();
+    }
+    const std::filesystem::path configHome = xdgConfigHome.empty()
+                                                 ? std::filesystem::path(home) / ".config"
+                                                 : std::filesystem::path(xdgConfigHome);
+    return (configHome / "Norvane" / "Norvane.ini").string();
+}
+
 std::string DefaultSettingsPath() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
     const auto directory = error ? std::filesystem::current_path() : executable.parent_path();
-    return (directory / "Norvane.ini").string();
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string path = SettingsPathFor(directory, xdg ? xdg : "", home ? home : "");
+    // Saving writes beside the file; its folder must exist. A failure shows up there.
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    return path;
 }
 
 }  // namespace norvane::ui

@@ -8,6 +8,7 @@
 // integer, means that key's default.
 
 #include <array>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -46,7 +47,16 @@ void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& 
 // integer and empty values are ignored; a missing file or section gives an empty map.
 std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path);
 
-// "Norvane.ini" in the directory of the running executable.
+// "Norvane.ini" in the directory of the running executable, where the program keeps its
+// settings. An installed copy cannot write there (/usr/bin): when that directory is not
+// writable the file lives in the user's configuration directory instead
+// ($XDG_CONFIG_HOME/Norvane, else ~/.config/Norvane, created on the way), so that saving
+// the port settings works on every installation.
 std::string DefaultSettingsPath();
+
+// The rule above with its inputs given: the executable's directory, the XDG configuration
+// home (may be empty) and the home directory. Creates nothing.
+std::string SettingsPathFor(const std::filesystem::path& executableDir,
+                            const std::string& xdgConfigHome, const std::string& home);
 
 }  // namespace norvane::ui

@@ -81,6 +81,23 @@ TEST(PortSettingsFileTest, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"Norvane.ini"}) << "no temporary left";
 }
 
+TEST(PortSettingsFileTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfiguration) {
+    TTempDir dir;
+    EXPECT_EQ(SettingsPathFor(dir.Path(), "/x/cfg", "/home/u"), dir / "Norvane.ini");
+
+    const std::filesystem::path unwritable = dir / "not-there";  // stands for /usr/bin
+    EXPECT_EQ(SettingsPathFor(unwritable, "/x/cfg", "/home/u"), "/x/cfg/Norvane/Norvane.ini");
+    EXPECT_EQ(SettingsPathFor(unwritable, "", "/home/u"), "/home/u/.config/Norvane/Norvane.ini");
+    if (!test::RunningAsRoot()) {
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        EXPECT_EQ(SettingsPathFor(dir.Path(), "", "/home/u"),
+                  "/home/u/.config/Norvane/Norvane.ini");
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+}
+
 TEST(PortSettingsFileTest, OnlyPositivePortNumbersWithAPathAssignADevice) {
     TTempDir dir;
     WriteFile(dir / "Norvane.ini",
