@@ -68,6 +68,12 @@ void TInstrumentLink::SendCommand(const std::string& command) {
         throw std::logic_error("SendCommand called while another command is outstanding");
     }
     TFlagGuard sending(Sending_);
+    if (ReplyOwed_) {
+        AwaitOwedReply();
+        if (ReplyStatus_ == rsAborted) {
+            return;
+        }
+    }
     ReplyStatus_ = rsWaiting;
     Host_.SetTimeOutTimer(true);
     Port_.PutString(command);
@@ -75,6 +81,17 @@ void TInstrumentLink::SendCommand(const std::string& command) {
         Host_.PumpEvents();
     }
     Host_.SetTimeOutTimer(false);
+}
+
+void TInstrumentLink::AwaitOwedReply() {
+    ReplyStatus_ = rsWaiting;
+    Host_.SetTimeOutTimer(true);
+    while (ReplyOwed_ && ReplyStatus_ == rsWaiting) {
+        Host_.PumpEvents();
+    }
+    Host_.SetTimeOutTimer(false);
+    // Whatever ended the wait, a line later still than this is not waited for.
+    ReplyOwed_ = false;
 }
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
@@ -98,6 +115,7 @@ void TInstrumentLink::TimeOutTimerTimer() {
     Host_.SetTimeOutTimer(false);
     ReplyStatus_ = rsNoConnection;
     ReplyBuffer_.clear();
+    ReplyOwed_ = true;
 }
 
 void TInstrumentLink::AddLineTrigger() {
@@ -106,6 +124,7 @@ void TInstrumentLink::AddLineTrigger() {
 
 void TInstrumentLink::ClassifyReply(const std::string& line) {
     // After an abort a late reply must not look like an answer to the abandoned command.
+    ReplyOwed_ = false;
     if (ReplyStatus_ == rsAborted) {
         return;
     }
