@@ -24,7 +24,8 @@
 #endif
 
 #ifdef NORVANE_SANITIZED_HEAP
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtimes' allocator statistics; GCC installs no header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
