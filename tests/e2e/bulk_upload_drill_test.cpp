@@ -28,8 +28,8 @@ bool UnderSanitizer() {
 class BulkUploadDrill : public TCliDrill {};
 
 TEST_F(BulkUploadDrill, UploadOfAHundredThousandLinesCompletesInBoundedMemory) {
-    // Each line is one exchange through the serial layer's threads, which the sanitizers
-    // slow down many times over; there a tenth of the lines still shows the upload through.
+    // The sanitized builds run every drill again within the same CI budget; a tenth of the
+    // lines takes the same paths through the serial layer in a tenth of the time.
     const int count = UnderSanitizer() ? 10'000 : 100'000;
     std::string lines;
     for (int i = 0; i < count; ++i) {
