@@ -205,16 +205,26 @@ void TCellFileWriter::Commit() {
     }
     if (!synced) {
         errno = syncErrno;
-        auto error = CellFileErrorFromErrno("Cannot write", Temporary_);
+        const TCellFileError error = CellFileErrorFromErrno("Cannot write", Temporary_);
         Discard();
-        throw error;
+        throw WithLeftover(error);
     }
     if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) {
-        auto error = CellFileErrorFromErrno("Cannot replace", Target_);
+        const TCellFileError error = CellFileErrorFromErrno("Cannot replace", Target_);
         Discard();
-        throw error;
+        throw WithLeftover(error);
     }
     Pending_ = false;
+}
+
+TCellFileError TCellFileWriter::WithLeftover(const TCellFileError& error) const {
+    // A directory that turned read-only keeps the partial file; the user has to know its
+    // name to remove it.
+    if (::access(Temporary_.c_str(), F_OK) != 0) {
+        return error;
+    }
+    return TCellFileError(std::string(error.what()) + " (the partial download is left in " +
+                          Temporary_ + ")");
 }
 
 void TCellFileWriter::Discard() noexcept {

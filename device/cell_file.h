@@ -77,7 +77,8 @@ class TCellFileWriter {
     void AppendLine(const std::string& line);
 
     // Renames the temporary file over the target. Throws TCellFileError; the temporary
-    // file is then removed and the target keeps what it had.
+    // file is then removed (where the directory still allows it: otherwise the error names
+    // it) and the target keeps what it had.
     void Commit();
 
     // Removes the temporary file. A failure to remove it is not reported: there is nothing
@@ -88,6 +89,8 @@ class TCellFileWriter {
     const std::string& TemporaryPath() const { return Temporary_; }
 
   private:
+    TCellFileError WithLeftover(const TCellFileError& error) const;
+
     std::string Target_;
     std::string Temporary_;
     bool Pending_ = false;  // the temporary file exists and is ours to remove

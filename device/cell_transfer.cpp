@@ -214,11 +214,22 @@ void TCellTransfer::RunUpload(ITransferHost& host, const std::string& source) {
             host.SetProgress(i);
         }
         ReportUploadStatus(host, source);
+        if (EndsTransfer(Link_.ReplyStatus())) {
+            ReportWhereUploadStopped(host, source, i);
+        }
     }
     if (!EndsTransfer(Link_.ReplyStatus()) && Link_.ReplyStatus() != rsFileMissing) {
         host.AppendLogLine("Upload of " + source +
                            (ErrorsReported_ ? " completed with errors." : " complete."));
     }
+}
+
+// The instrument keeps the lines it stored before the upload stopped, so the user needs
+// to know where to resume; the failure line alone does not say how far the upload got.
+void TCellTransfer::ReportWhereUploadStopped(ITransferHost& host, const std::string& source,
+                                             std::int32_t line) {
+    host.AppendLogLine("Upload of " + source + " stopped at line " + std::to_string(line) + " of " +
+                       std::to_string(UploadLineCount_) + ".");
 }
 
 void TCellTransfer::ReportUploadStatus(ITransferHost& host, const std::string& source) {

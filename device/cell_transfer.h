@@ -31,8 +31,10 @@ class TCellTransfer {
     void DownloadCells(ITransferHost& host);
 
     // Sends every line of the file named by host.FileDisplayPath() as a store command.
-    // Failures to read the file or of the port propagate to the caller, which reports
-    // them; the file is closed either way.
+    // An upload that no reply, an unknown reply or Abort ends while sending a line logs,
+    // after the failure itself, at which line of how many it stopped. Failures to read the
+    // file or of the port propagate to the caller, which reports them; the file is closed
+    // either way.
     void UploadCells(ITransferHost& host);
 
     bool Busy() const { return Busy_; }
@@ -45,6 +47,8 @@ class TCellTransfer {
     void RunUpload(ITransferHost& host, const std::string& source);
     void ReportDownloadStatus(ITransferHost& host);
     void ReportUploadStatus(ITransferHost& host, const std::string& source);
+    void ReportWhereUploadStopped(ITransferHost& host, const std::string& source,
+                                  std::int32_t line);
     void ReportError(ITransferHost& host, const std::string& text);
     bool RefuseWhileBusy(ITransferHost& host);
 

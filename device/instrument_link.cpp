@@ -71,6 +71,12 @@ void TInstrumentLink::SendCommand(const std::string& command) {
         throw std::logic_error("SendCommand called while another command is outstanding");
     }
     TFlagGuard sending(Sending_);
+    if (ReplyOwed_) {
+        AwaitOwedReply();
+        if (ReplyStatus_ == rsAborted) {
+            return;
+        }
+    }
     ReplyStatus_ = rsWaiting;
     Host_.SetTimeOutTimer(true);
     Port_.PutString(command);
@@ -78,6 +84,17 @@ void TInstrumentLink::SendCommand(const std::string& command) {
         Host_.PumpEvents();
     }
     Host_.SetTimeOutTimer(false);
+}
+
+void TInstrumentLink::AwaitOwedReply() {
+    ReplyStatus_ = rsWaiting;
+    Host_.SetTimeOutTimer(true);
+    while (ReplyOwed_ && ReplyStatus_ == rsWaiting) {
+        Host_.PumpEvents();
+    }
+    Host_.SetTimeOutTimer(false);
+    // Whatever ended the wait, a line later still than this is not waited for.
+    ReplyOwed_ = false;
 }
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
@@ -106,6 +123,7 @@ void TInstrumentLink::TimeOutTimerTimer() {
     Host_.SetTimeOutTimer(false);
     ReplyStatus_ = rsNoConnection;
     ClearReplyBuffer();
+    ReplyOwed_ = true;
 }
 
 void TInstrumentLink::AddLineTrigger() {
@@ -119,6 +137,7 @@ void TInstrumentLink::ClearReplyBuffer() {
 
 void TInstrumentLink::ClassifyReply(const std::string& line, bool overlong) {
     // After an abort a late reply must not look like an answer to the abandoned command.
+    ReplyOwed_ = false;
     if (ReplyStatus_ == rsAborted) {
         return;
     }

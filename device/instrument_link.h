@@ -10,6 +10,12 @@
 // The state is deliberately sticky between commands: a reply that arrives after its
 // command was given up is still classified, and characters received without a line feed
 // before a command become the start of its reply line.
+//
+// A command that timed out still owes its reply line. Taken for the next command's reply,
+// a late line would shift every later reply by one command (each cell stored under its
+// successor, the last reply never read) without any error showing. So the command after a
+// time-out is sent only once the owed line has come, or a further time-out interval has
+// passed without it.
 
 #include <cstdint>
 #include <string>
@@ -35,9 +41,11 @@ class TInstrumentLink {
     TInstrumentLink& operator=(const TInstrumentLink&) = delete;
 
     // Sends command as one string and returns once ReplyStatus() is no longer rsWaiting.
-    // Port failures propagate as the port's exceptions; the time-out timer then stays on
-    // and settles the status 2000 ms later. Not re-entrant: a call made while another is
-    // waiting throws std::logic_error and sends nothing.
+    // After a time-out it first waits (up to another time-out interval) for the timed-out
+    // command's late reply and drops it; an Abort during that wait returns rsAborted
+    // without sending. Port failures propagate as the port's exceptions; the time-out
+    // timer then stays on and settles the status 2000 ms later. Not re-entrant: a call
+    // made while another is waiting throws std::logic_error and sends nothing.
     void SendCommand(const std::string& command);
 
     // Handler of the port's avail notification: takes `count` characters and collects all
@@ -68,6 +76,8 @@ class TInstrumentLink {
     const std::string& ReplyBuffer() const { return ReplyBuffer_; }
     std::uint16_t LineTriggerHandle() const { return LineTriggerHandle_; }
     bool CommandOutstanding() const { return Sending_; }
+    // A command timed out and its reply line has not arrived since.
+    bool ReplyOwed() const { return ReplyOwed_; }
 
   private:
     // Sets ReplyValue and the status from a complete line, unless the user aborted. An
@@ -76,6 +86,7 @@ class TInstrumentLink {
     // kept characters say, since its end, which decides the numbered errors, was dropped.
     void ClassifyReply(const std::string& line, bool overlong);
     void ClearReplyBuffer();
+    void AwaitOwedReply();
 
     IDevicePort& Port_;
     ILinkHost& Host_;
@@ -85,6 +96,7 @@ class TInstrumentLink {
     std::string ReplyValue_;
     std::uint16_t LineTriggerHandle_ = 0;
     bool Sending_ = false;
+    bool ReplyOwed_ = false;
 };
 
 // The reply status a complete reply line stands for. ReplyStatus rsAborted is handled by

@@ -31,4 +31,18 @@ std::optional<std::string> TFaultPlan::StoreRejectionReply(std::string_view line
     return std::nullopt;
 }
 
+std::string TRandomReplies::Next() {
+    // The engine's raw output, not a distribution: those differ between standard
+    // libraries, and a seed must mean the same replies everywhere.
+    const std::size_t length = 1 + Engine_() % kMaxLength;
+    std::string reply;
+    while (reply.size() < length) {
+        const auto byte = static_cast<char>(Engine_() & 0xFF);
+        if (byte != '\n') {
+            reply.push_back(byte);
+        }
+    }
+    return reply;
+}
+
 }  // namespace norvane::sim

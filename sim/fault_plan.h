@@ -3,8 +3,10 @@
 // would give, replaced for chosen cells, chosen store lines and the line clear. Only the
 // content of replies is decided here; how their bytes travel is TReplyDelivery's business.
 
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <random>
 #include <regex>
 #include <string>
 #include <string_view>
@@ -43,6 +45,11 @@ class TFaultPlan {
     // The answer to CR LF alone. A healthy instrument answers "*".
     void SetLineClearReply(TReply reply) { LineClearReply_ = std::move(reply); }
 
+    // Every command, of any kind, is answered with random bytes instead (see
+    // TRandomReplies); the same seed gives the same replies.
+    void SetRandomReplies(std::uint32_t seed) { RandomSeed_ = seed; }
+    const std::optional<std::uint32_t>& RandomSeed() const { return RandomSeed_; }
+
     // The cell's fault, if it has one.
     std::optional<TCellFault> CellFault(int cell) const;
 
@@ -55,6 +62,20 @@ class TFaultPlan {
     std::map<int, TCellFault> CellFaults_;
     std::vector<TStoreRejection> StoreRejections_;
     TReply LineClearReply_ = std::string("*");
+    std::optional<std::uint32_t> RandomSeed_;
+};
+
+// Replies of line noise: 1 to kMaxLength bytes of any value but LF, so each is still one
+// line, of whose content nothing can be assumed (CR, NUL, '*', '@' and 8-bit bytes
+// included).
+class TRandomReplies {
+  public:
+    static constexpr std::size_t kMaxLength = 40;
+    explicit TRandomReplies(std::uint32_t seed) : Engine_(seed) {}
+    std::string Next();
+
+  private:
+    std::mt19937 Engine_;
 };
 
 }  // namespace norvane::sim

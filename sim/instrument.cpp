@@ -18,9 +18,16 @@ TReply ReplyOf(std::string_view text) {
 }  // namespace
 
 TInstrument::TInstrument(TCellTable cells, TFaultPlan faults)
-    : Cells_(std::move(cells)), Faults_(std::move(faults)) {}
+    : Cells_(std::move(cells)), Faults_(std::move(faults)) {
+    if (const auto seed = Faults_.RandomSeed()) {
+        Noise_.emplace(*seed);
+    }
+}
 
 TReply TInstrument::Answer(std::string_view command) {
+    if (Noise_) {
+        return Noise_->Next();
+    }
     if (command.empty()) {
         return AnswerLineClear();
     }

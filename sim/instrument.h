@@ -2,6 +2,7 @@
 // The instrument's side of the conversation, without any I/O: one command line in (CR and
 // LF already stripped), at most one reply line out.
 
+#include <optional>
 #include <string_view>
 
 #include "sim/cell_table.h"
@@ -24,6 +25,7 @@ class TInstrument {
 
     TCellTable Cells_;
     TFaultPlan Faults_;
+    std::optional<TRandomReplies> Noise_;
 };
 
 }  // namespace norvane::sim

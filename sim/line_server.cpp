@@ -88,16 +88,32 @@ bool TLineServer::ServeAvailableInput() {
     return true;
 }
 
+// Returns false when serving ends: a stop signal, or the planned hang-up.
 bool TLineServer::Answer(const std::string& command) {
+    const TLineIncidents& incidents = Delivery_.Incidents;
+    // Hanging up right after a reply could take the reply down with the line (a pty drops
+    // what its reader has not yet taken), so the line goes when the next command comes.
+    if (CommandsAnswered_ != 0 && CommandsAnswered_ == incidents.HangUpAfter) {
+        HungUp_ = true;
+        return false;
+    }
     if (Journal_ != nullptr) {
         Journal_->Record(command);
     }
+    const std::size_t number = ++CommandsAnswered_;
+    if (number == incidents.FloodAt && !Writer_.Write(FloodBytes(incidents.FloodBytes))) {
+        return false;
+    }
     const TReply reply = Instrument_.Answer(command);
-    return !reply || SendReply(*reply);
+    const auto delay = number == incidents.DelayAt ? incidents.Delay : std::chrono::milliseconds{0};
+    if (reply && !SendReply(*reply, delay)) {
+        return false;
+    }
+    return true;
 }
 
-bool TLineServer::SendReply(const std::string& reply) {
-    if (!Stop_.SleepUntil(TStopSignal::TClock::now() + Delivery_.ThinkTime)) {
+bool TLineServer::SendReply(const std::string& reply, std::chrono::milliseconds extraDelay) {
+    if (!Stop_.SleepUntil(TStopSignal::TClock::now() + Delivery_.ThinkTime + extraDelay)) {
         return false;
     }
     bool first = true;

@@ -19,14 +19,17 @@ class TLineServer {
     TLineServer(int lineFd, TInstrument& instrument, TReplyDelivery delivery, TPreamble preamble,
                 TCommandJournal* journal, TStopSignal& stop);
 
-    // Serves until a stop signal. Throws when the line fails.
+    // Serves until a stop signal or the hang-up incident. Throws when the line fails.
     void Run();
 
+    // Run() ended with the planned hang-up.
+    bool HungUp() const { return HungUp_; }
+
   private:
-    // Each returns false once a stop signal has arrived.
+    // Each returns false once a stop signal has arrived or the line is to be hung up.
     bool ServeAvailableInput();
     bool Answer(const std::string& command);
-    bool SendReply(const std::string& reply);
+    bool SendReply(const std::string& reply, std::chrono::milliseconds extraDelay);
     bool SendPreamble();
 
     int LineFd_;
@@ -38,6 +41,8 @@ class TLineServer {
     TStopSignal& Stop_;
     TPacedWriter Writer_;
     TCommandFramer Framer_;
+    std::size_t CommandsAnswered_ = 0;
+    bool HungUp_ = false;
 };
 
 }  // namespace norvane::sim

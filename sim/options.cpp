@@ -63,6 +63,10 @@ std::chrono::milliseconds Milliseconds(const std::string& text, const std::strin
     return std::chrono::milliseconds{ParseBounded(text, 0, kTenMinutes, option)};
 }
 
+std::size_t CommandNumber(const std::string& text, const std::string& option) {
+    return static_cast<std::size_t>(ParseBounded(text, 1, 1'000'000'000, option + " N"));
+}
+
 TStrayCr ParseStrayCr(const std::string& text) {
     TStrayCr strayCr;
     std::istringstream places(text);
@@ -141,6 +145,26 @@ const std::vector<TOptionRule>& OptionRules() {
         {"--line-clear-reply", 1,
          [](TOptions& o, const TValues& v) {
              o.Faults.SetLineClearReply(ParseLineClearReply(v[0]));
+         }},
+        {"--random-replies", 1,
+         [](TOptions& o, const TValues& v) {
+             o.Faults.SetRandomReplies(
+                 static_cast<std::uint32_t>(ParseBounded(v[0], 0, 4'294'967'295LL, "a seed")));
+         }},
+        {"--flood-at", 2,
+         [](TOptions& o, const TValues& v) {
+             o.Delivery.Incidents.FloodAt = CommandNumber(v[0], "--flood-at");
+             o.Delivery.Incidents.FloodBytes =
+                 static_cast<std::size_t>(ParseBounded(v[1], 1, 16'777'216, "--flood-at BYTES"));
+         }},
+        {"--delay-at", 2,
+         [](TOptions& o, const TValues& v) {
+             o.Delivery.Incidents.DelayAt = CommandNumber(v[0], "--delay-at");
+             o.Delivery.Incidents.Delay = Milliseconds(v[1], "--delay-at MS");
+         }},
+        {"--hang-up-after", 1,
+         [](TOptions& o, const TValues& v) {
+             o.Delivery.Incidents.HangUpAfter = CommandNumber(v[0], "--hang-up-after");
          }},
         {"--think-ms", 1,
          [](TOptions& o, const TValues& v) {
@@ -274,6 +298,8 @@ a faulty cell answers queries and stores alike, and stores nothing):
                           checked before everything else, first match wins
   --line-clear-reply none|star|REPLY
                           the answer to CR LF alone (default: star, i.e. "*")
+  --random-replies SEED   answer every command, line clears included, with 1 to 40 random
+                          bytes (any value but LF) and CR LF; the same SEED, the same bytes
 
 Delivery:
   --think-ms MS           wait MS before each reply
@@ -288,6 +314,13 @@ Delivery:
                           send it as soon as the line is open (default), or when the
                           first byte from the computer arrives
 
+Incidents (N counts the commands received, from 1; a line clear counts):
+  --flood-at N BYTES      send BYTES bytes of text without a line feed before the reply to
+                          command N
+  --delay-at N MS         send the reply to command N MS late (on top of --think-ms)
+  --hang-up-after N       answer N commands, then close the line when the next one comes,
+                          unanswered and unrecorded, and exit (status 0)
+
 Record:
   --journal FILE          write every command received to FILE, one line each, without
                           CR and LF (emptied at start; each line written at once)
@@ -295,7 +328,8 @@ Record:
   -h, --help              show this help
 
 Texts (REPLY, TEXT) take the escapes \r \n \t \\ and \xHH.
-Exit status: 0 after SIGTERM/SIGINT/SIGHUP, 1 on a failure, 2 on a bad command line.
+Exit status: 0 after SIGTERM/SIGINT/SIGHUP or --hang-up-after, 1 on a failure, 2 on a bad
+command line.
 )";
 }
 

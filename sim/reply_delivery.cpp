@@ -40,6 +40,14 @@ std::vector<std::string> ReplyFragments(std::string_view reply, const TReplyDeli
     return fragments;
 }
 
+std::string FloodBytes(std::size_t count) {
+    std::string bytes(count, ' ');
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<char>('A' + i % 26);
+    }
+    return bytes;
+}
+
 std::chrono::nanoseconds ByteTime(unsigned baud) {
     if (baud == 0) {
         return std::chrono::nanoseconds{0};

@@ -20,12 +20,24 @@ struct TStrayCr {
     bool Any() const { return BeforeFirst || InMiddle || AfterLf; }
 };
 
+// Line incidents tied to one command, counted from 1 in the order the commands arrive
+// (a line clear counts). 0 means never. They let a test put a failure at an exact point of
+// a transfer instead of racing it with a timer.
+struct TLineIncidents {
+    std::size_t FloodAt = 0;  // before this command's reply, FloodBytes bytes without a LF
+    std::size_t FloodBytes = 0;
+    std::size_t DelayAt = 0;  // this command's reply comes Delay late, on top of ThinkTime
+    std::chrono::milliseconds Delay{0};
+    std::size_t HangUpAfter = 0;  // the line is closed when the command after this one comes
+};
+
 struct TReplyDelivery {
     std::chrono::milliseconds ThinkTime{0};  // before the first byte of each reply
     unsigned Baud = 0;                       // 0: as fast as the line takes them
     std::size_t FragmentBytes = 0;           // 0: the reply in one piece
     std::chrono::milliseconds FragmentPause{0};
     TStrayCr StrayCr;
+    TLineIncidents Incidents;
 };
 
 // When the preamble goes out. At start it waits in the line's buffer, where a client that
@@ -42,6 +54,9 @@ struct TPreamble {
 // The bytes of one reply line (text + CR LF, plus stray CRs), cut into the fragments that
 // are written with FragmentPause between them.
 std::vector<std::string> ReplyFragments(std::string_view reply, const TReplyDelivery& delivery);
+
+// count bytes of printable junk without a line feed: what a confused instrument streams.
+std::string FloodBytes(std::size_t count);
 
 // Time one byte occupies the line: start bit, 8 data bits, stop bit. Zero for baud 0.
 std::chrono::nanoseconds ByteTime(unsigned baud);

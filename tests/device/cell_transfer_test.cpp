@@ -342,14 +342,16 @@ TEST_F(UploadTest, FatalOutcomesStopTheUploadQuotingTheLine) {
     WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n");
     Instrument.Special["=2,b\r\n"] = "?what";
     Transfer.UploadCells(Host);
-    EXPECT_EQ(Host.Log, Lines{"Upload failed - unknown error... 2,b"});
+    EXPECT_EQ(Host.Log, (Lines{"Upload failed - unknown error... 2,b",
+                               "Upload of " + Host.Path + " stopped at line 2 of 3."}));
     EXPECT_EQ(Stores().size(), 2u);
     EXPECT_EQ(Host.Progress, std::vector<int>{1});
 
     Host.Log.clear();
     Instrument.Special["=2,b\r\n"] = std::nullopt;
     Transfer.UploadCells(Host);
-    EXPECT_EQ(Host.Log, Lines{"Upload failed - no connection!"});
+    EXPECT_EQ(Host.Log, (Lines{"Upload failed - no connection!",
+                               "Upload of " + Host.Path + " stopped at line 2 of 3."}));
     EXPECT_EQ(Host.Beeps, 2);
 }
 

@@ -203,6 +203,44 @@ TEST_F(InstrumentLinkTest, ReplyJustAfterTheTimeOutIsStillClassifiedLater) {
     EXPECT_EQ(Link.ReplyValue(), "late");
 }
 
+TEST_F(InstrumentLinkTest, LateReplyIsNotTakenForTheNextCommandsReply) {
+    // The line clear is answered 1 ms after its time-out; the probe goes out meanwhile.
+    Port.SetResponder([](const std::string& command) {
+        return command == "\r\n" ? TScriptedReply{"*\r\n", 2001}
+                                 : TScriptedReply{"*1,probe\r\n", 0};
+    });
+    Link.SendCommand("\r\n");
+    EXPECT_EQ(Link.ReplyStatus(), rsNoConnection);
+    EXPECT_TRUE(Link.ReplyOwed());
+    Link.SendCommand("?B1/1\r\n");
+    EXPECT_EQ(Link.ReplyStatus(), rsOk);
+    EXPECT_EQ(Link.ReplyValue(), "1,probe") << "the late '*' belonged to the line clear";
+    EXPECT_EQ(Loop.Now(), 2001) << "sent as soon as the owed line came";
+    EXPECT_FALSE(Link.ReplyOwed());
+}
+
+TEST_F(InstrumentLinkTest, OwedReplyThatNeverComesDelaysTheNextCommandOneInterval) {
+    Silence();
+    Link.SendCommand("\r\n");
+    AnswerWith("*next\r\n");
+    Link.SendCommand("?B1/1\r\n");
+    EXPECT_EQ(Link.ReplyValue(), "next");
+    EXPECT_EQ(Loop.Now(), 4000);
+    EXPECT_FALSE(Loop.TimerRunning());
+    Link.SendCommand("?B1/2\r\n");
+    EXPECT_EQ(Loop.Now(), 4000) << "no wait once nothing is owed";
+}
+
+TEST_F(InstrumentLinkTest, AbortWhileWaitingForAnOwedReplySendsNothing) {
+    Silence();
+    Link.SendCommand("\r\n");
+    Loop.Post([this] { Link.Abort(); }, 100);
+    Link.SendCommand("?B1/1\r\n");
+    EXPECT_EQ(Link.ReplyStatus(), rsAborted);
+    EXPECT_EQ(Port.Commands().size(), 1u);
+    EXPECT_FALSE(Loop.TimerRunning());
+}
+
 TEST_F(InstrumentLinkTest, ReplyAtTheLastMomentBeatsTheTimeOut) {
     AnswerWith("*in time\r\n", 1999);
     Link.SendCommand("?B1/3\r\n");

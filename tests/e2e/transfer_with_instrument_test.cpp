@@ -128,7 +128,8 @@ TEST_F(TransferWithInstrumentTest, GarbledReplyStopsTheUploadWhereItHappened) {
     TRecordingHost host(Dir / "upload.nvf");
     computer.Transfer.UploadCells(host);
 
-    EXPECT_EQ(host.Log, Lines{"Upload failed - unknown error... 4,b"});
+    EXPECT_EQ(host.Log, (Lines{"Upload failed - unknown error... 4,b",
+                               "Upload of " + (Dir / "upload.nvf") + " stopped at line 2 of 3."}));
     EXPECT_EQ(Journal(), (Lines{"", "?B1/1", "=3,a", "=4,b"}));
 }
 

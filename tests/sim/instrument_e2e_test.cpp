@@ -121,6 +121,35 @@ TEST(InstrumentE2e, JournalListsEveryCommandWithoutCrLf) {
     EXPECT_EQ(ReadFile(journal), "\n?B1/9\n=5,A\n?B1/5\n");
 }
 
+TEST(InstrumentE2e, FloodAndDelayHitExactlyTheCommandTheyName) {
+    TSimProcess sim({"--cells", kDemoCells, "--flood-at", "2", "5000", "--delay-at", "3", "400"});
+    TLineClient line(sim.LinePath());
+    EXPECT_EQ(line.Ask(""), "*");
+    const std::optional<std::string> flooded = line.Ask("?B1/5");
+    ASSERT_TRUE(flooded);
+    EXPECT_EQ(flooded->size(), 5000u + std::string("*5,VOLT,0,10,V").size());
+    EXPECT_TRUE(flooded->starts_with("ABCDEFGHIJKLMNOPQRSTUVWXYZABC"));
+    EXPECT_TRUE(flooded->ends_with("*5,VOLT,0,10,V"));
+    line.Send("?B1/8\r\n");
+    EXPECT_EQ(line.ReadLine(200ms), std::nullopt) << "the third reply is held back";
+    EXPECT_EQ(line.ReadLine(), "*8,CURR,4,20,mA");
+    EXPECT_EQ(line.Ask("?B1/5"), "*5,VOLT,0,10,V") << "the fourth comes at once again";
+}
+
+TEST(InstrumentE2e, HangUpAfterAnswersThatManyCommandsAndClosesTheLineOnTheNext) {
+    TTempDir dir;
+    TSimProcess sim({"--cells", kDemoCells, "--hang-up-after", "2", "--journal", dir / "j"});
+    TLineClient line(sim.LinePath());
+    EXPECT_EQ(line.Ask(""), "*");
+    EXPECT_EQ(line.Ask("?B1/5"), "*5,VOLT,0,10,V");
+    line.Send("?B1/8\r\n");
+    EXPECT_EQ(line.ReadLine(kSilence), std::nullopt);
+    // The simulator ends by itself; Stop() only reaps it.
+    EXPECT_EQ(sim.Stop().ExitCode, 0) << "a planned hang-up is no failure";
+    EXPECT_THROW(line.Send("?B1/8\r\n"), std::runtime_error) << "nobody is at the other end";
+    EXPECT_EQ(ReadFile(dir / "j"), "\n?B1/5\n");
+}
+
 TEST(InstrumentE2e, SavesTheTableInCellOrderOnSigterm) {
     TTempDir dir;
     const std::string saved = dir / "saved.nvf";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim/replies.h"
 
 namespace norvane::sim {
@@ -145,6 +147,33 @@ TEST(InstrumentFaults, RejectionIsCheckedBeforeTheCellNumber) {
     TFaultPlan faults;
     faults.AddStoreRejection(MakeStoreRejection("BAD", "@ERROR invalid value"));
     EXPECT_EQ(InstrumentWith({}, faults).Answer("=BAD"), "@ERROR invalid value");
+}
+
+TEST(InstrumentFaults, RandomRepliesAnswerEveryCommandWithOneLineOfNoise) {
+    TFaultPlan noisy;
+    noisy.SetRandomReplies(7);
+    TInstrument first = InstrumentWith({"1,TC-K"}, noisy);
+    TInstrument second = InstrumentWith({}, noisy);
+    std::size_t shortest = TRandomReplies::kMaxLength;
+    std::size_t longest = 0;
+    bool eightBit = false;
+    for (int i = 0; i < 500; ++i) {
+        const std::string command = i % 3 == 0 ? "" : (i % 3 == 1 ? "?B1/1" : "=1,X");
+        const TReply reply = first.Answer(command);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply, second.Answer(command)) << "same seed, same noise";
+        EXPECT_EQ(reply->find('\n'), std::string::npos);
+        shortest = std::min(shortest, reply->size());
+        longest = std::max(longest, reply->size());
+        eightBit = eightBit || std::any_of(reply->begin(), reply->end(), [](char c) {
+                       return static_cast<unsigned char>(c) > 127;
+                   });
+    }
+    EXPECT_EQ(shortest, 1u);
+    EXPECT_EQ(longest, TRandomReplies::kMaxLength);
+    EXPECT_TRUE(eightBit);
+    EXPECT_EQ(first.Answer("?B1/1"), second.Answer("?B1/1"));
+    EXPECT_EQ(first.Cells().Definition(1), "1,TC-K") << "noise stores nothing";
 }
 
 }  // namespace

@@ -101,11 +101,17 @@ TEST(Options, HelpIsRecognisedAndEveryOptionItNamesIsParsed) {
     EXPECT_TRUE(ParseOptions({"--help"}).ShowHelp);
     EXPECT_TRUE(ParseOptions({"-h"}).ShowHelp);
     const std::string help = UsageText();
-    for (const char* option :
-         {"--cells", "--save", "--journal", "--link", "--device", "--silent-cells",
-          "--garbage-cells", "--error-cells", "--reject-store", "--line-clear-reply", "--think-ms",
-          "--baud", "--fragment-bytes", "--fragment-pause-ms", "--stray-cr", "--preamble",
-          "--preamble-on"}) {
+    for (const char* option : {"--cells",          "--save",
+                               "--journal",        "--link",
+                               "--device",         "--silent-cells",
+                               "--garbage-cells",  "--error-cells",
+                               "--reject-store",   "--line-clear-reply",
+                               "--think-ms",       "--baud",
+                               "--fragment-bytes", "--fragment-pause-ms",
+                               "--stray-cr",       "--preamble",
+                               "--preamble-on",    "--random-replies",
+                               "--flood-at",       "--delay-at",
+                               "--hang-up-after"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
         EXPECT_TRUE(ParserKnows(option)) << option;
     }
@@ -134,10 +140,32 @@ TEST(Options, BadCommandLinesAreUsageErrors) {
         {"--preamble-on", "later", "--preamble", "x"},
         {"--preamble-on", "first-byte"},
         {"--preamble", "\\x4"},
+        {"--random-replies", "-1"},
+        {"--flood-at", "0", "100"},
+        {"--flood-at", "3", "0"},
+        {"--flood-at", "3"},
+        {"--delay-at", "2", "soon"},
+        {"--hang-up-after", "0"},
     };
     for (const TArgs& args : bad) {
         EXPECT_THROW(ParseOptions(args), TUsageError) << ::testing::PrintToString(args);
     }
+}
+
+TEST(Options, IncidentsNameTheirCommandAndTheRandomSeedIsKept) {
+    const TOptions options =
+        ParseOptions({"--flood-at", "3", "100000", "--delay-at", "1", "2001", "--hang-up-after",
+                      "50", "--random-replies", "4294967295"});
+    const TLineIncidents& incidents = options.Delivery.Incidents;
+    EXPECT_EQ(incidents.FloodAt, 3u);
+    EXPECT_EQ(incidents.FloodBytes, 100000u);
+    EXPECT_EQ(incidents.DelayAt, 1u);
+    EXPECT_EQ(incidents.Delay.count(), 2001);
+    EXPECT_EQ(incidents.HangUpAfter, 50u);
+    EXPECT_EQ(options.Faults.RandomSeed(), 4294967295u);
+    const TLineIncidents none = ParseOptions({}).Delivery.Incidents;
+    EXPECT_EQ(none.FloodAt + none.DelayAt + none.HangUpAfter, 0u);
+    EXPECT_FALSE(ParseOptions({}).Faults.RandomSeed());
 }
 
 TEST(TextEscapes, KnownEscapesBecomeBytesAndOthersAreRefused) {

@@ -1,0 +1,127 @@
+// Failure drills on the line: norvane-cli, through the real serial layer, against an
+// instrument that goes away, talks nonsense, floods, answers too late, or whose port another
+// program holds. Each ends with a clear message, and nothing is lost: an existing target
+// file stays as it was, and an upload says where it stopped.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "tests/e2e/cli_drill.h"
+
+namespace norvane::test {
+namespace {
+
+constexpr const char* kOldFile = "kept\r\n";
+
+class LineFailureDrill : public TCliDrill {
+  protected:
+    LineFailureDrill() { WriteFile(Dir / "copy.nvf", kOldFile); }
+
+    // Only the files the drill made itself: no temporary file left behind.
+    void ExpectOldFileKeptAndNothingLeft() {
+        EXPECT_EQ(ReadFile(Dir / "copy.nvf"), kOldFile);
+        EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf"}));
+    }
+};
+
+TEST_F(LineFailureDrill, UnpluggedMidDownloadTimesOutAndKeepsTheOldFile) {
+    TSimProcess sim(SimArgs({"--hang-up-after", "100"}));
+    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
+    EXPECT_EQ(exit.OutputText, "Download failed - no connection!\n");
+    EXPECT_EQ(JournalLines(), 100u);
+    ExpectOldFileKeptAndNothingLeft();
+}
+
+TEST_F(LineFailureDrill, UnpluggedMidUploadSaysWhereItStoppedAndKeepsWhatWasStored) {
+    std::string upload;
+    for (int cell = 1; cell <= 300; ++cell) {
+        upload += std::to_string(cell) + ",uploaded\r\n";
+    }
+    WriteFile(Dir / "up.nvf", upload);
+    // Line clear, probe and 48 stores answered; the 49th store finds the line gone.
+    TSimProcess sim(SimArgs({"--hang-up-after", "50", "--save", Dir / "stored.nvf"}));
+    const TProgramExit exit = Run(CliArgs("upload", Dir / "up.nvf", sim));
+    EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
+    EXPECT_EQ(exit.OutputText, "Upload failed - no connection!\nUpload of " + (Dir / "up.nvf") +
+                                   " stopped at line 49 of 300.\n");
+    EXPECT_EQ(sim.Stop().ExitCode, 0);
+    const std::string stored = ReadFile(Dir / "stored.nvf");
+    const std::size_t firstKept = stored.find("49,gauge 343\r\n");
+    EXPECT_EQ(stored.substr(0, firstKept), upload.substr(0, upload.find("49,")))
+        << "every line before 49 arrived, and none after";
+}
+
+TEST_F(LineFailureDrill, RandomRepliesEndTheTransferWithTheirTextAndHarmNothing) {
+    WriteFile(Dir / "up.nvf", TableOf(20));
+    for (const char* seed : {"1", "2", "3", "4"}) {
+        TSimProcess sim(SimArgs({"--random-replies", seed}));
+        const TProgramExit down = Run(CliArgs("download", Dir / "copy.nvf", sim));
+        EXPECT_EQ(down.ExitCode, 2) << seed << ": " << down.ErrorText;
+        EXPECT_TRUE(LastLine(down.OutputText).starts_with("Download failed - unknown error... "))
+            << seed << ": " << down.OutputText;
+        const TProgramExit up = Run(CliArgs("upload", Dir / "up.nvf", sim));
+        EXPECT_EQ(up.ExitCode, 2) << seed << ": " << up.ErrorText;
+        EXPECT_NE(up.OutputText.find("Upload failed - unknown error... "), std::string::npos)
+            << seed << ": " << up.OutputText;
+    }
+    EXPECT_EQ(ReadFile(Dir / "copy.nvf"), kOldFile);
+    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf", "up.nvf"}));
+}
+
+TEST_F(LineFailureDrill, HundredKilobytesWithoutLineFeedIsAnUnknownReply) {
+    // Commands 1 and 2 are the line clear and the probe; the flood precedes cell 1's reply.
+    TSimProcess sim(SimArgs({"--flood-at", "3", "100000"}));
+    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
+    EXPECT_EQ(exit.OutputText,
+              "Download failed - unknown error... BCDEFGHIJKLMNOPQRSTUVWXYZABCDE\n");
+    ExpectOldFileKeptAndNothingLeft();
+}
+
+TEST_F(LineFailureDrill, FloodAnsweringTheLineClearIsClearedAwayAndTheDownloadCompletes) {
+    TSimProcess sim(SimArgs({"--flood-at", "1", "100000"}));
+    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    EXPECT_EQ(exit.ExitCode, 0) << exit.ErrorText;
+    EXPECT_EQ(ReadFile(Dir / "copy.nvf"), ReadFile(Dir / "table.nvf"));
+}
+
+TEST_F(LineFailureDrill, LineClearAnsweredJustAfterItsTimeOutDoesNotShiftTheReplies) {
+    TSimProcess sim(SimArgs({"--delay-at", "1", "2001"}));
+    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    EXPECT_EQ(exit.ExitCode, 0) << exit.ErrorText;
+    EXPECT_EQ(exit.OutputText, "Download to " + (Dir / "copy.nvf") + " complete.\n");
+    EXPECT_EQ(ReadFile(Dir / "copy.nvf"), ReadFile(Dir / "table.nvf"))
+        << "each cell under its own number, none twice, none missing";
+}
+
+TEST_F(LineFailureDrill, CellAnsweredJustAfterItsTimeOutEndsTheDownload) {
+    TSimProcess sim(SimArgs({"--delay-at", "5", "2001"}));
+    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
+    EXPECT_EQ(exit.OutputText, "Download failed - no connection!\n");
+    ExpectOldFileKeptAndNothingLeft();
+}
+
+TEST_F(LineFailureDrill, PortHeldByAnotherProgramIsReportedAlreadyOpenAndNothingIsSent) {
+    TSimProcess sim(SimArgs({}));
+    // What another terminal program does to keep a port to itself.
+    const int holder = ::open(sim.LinePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    ::close(holder);
+    EXPECT_EQ(exit.ExitCode, 4);
+    EXPECT_EQ(exit.ErrorText, "ie_Open - device already open\n");
+    EXPECT_EQ(JournalLines(), 0u);
+    ExpectOldFileKeptAndNothingLeft();
+
+    const TProgramExit released = Run(CliArgs("download", Dir / "copy.nvf", sim));
+    EXPECT_EQ(released.ExitCode, 0) << released.ErrorText;
+}
+
+}  // namespace
+}  // namespace norvane::test
