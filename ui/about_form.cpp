@@ -57,7 +57,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
     OKBtn = MakeOkButton(this, InfoPanel, "OKBtn");
     OKBtn->setGeometry(59, 112, 75, 25);
 
-    WebAddressLabel = MakeLabel(QStringLiteral("www.norvane.example"), "WebAddressLabel", InfoPanel,
+    WebAddressLabel = MakeLabel(QStringLiteral("norvane.example"), "WebAddressLabel", InfoPanel,
                                 {36, 196, 119, 16});
 
     // Key preview: the focused control gets every key first, so watch it and the rest.
