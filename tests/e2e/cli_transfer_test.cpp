@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli_drill.h"
 #include "tests/support/child_process.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -15,40 +16,7 @@ namespace norvane::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Args = std::vector<std::string>;
-
-std::string TableOf(int cells) {
-    std::string table;
-    for (int cell = 1; cell <= cells; ++cell) {
-        table += std::to_string(cell) + ",gauge " + std::to_string(cell * 7) + "\r\n";
-    }
-    return table;
-}
-
-class CliTransferTest : public ::testing::Test {
-  protected:
-    CliTransferTest() { WriteFile(Dir / "table.nvf", TableOf(1899)); }
-
-    Args SimArgs(Args extra) {
-        Args args{"--cells", Dir / "table.nvf", "--journal", Dir / "journal"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return args;
-    }
-    // The command line for a transfer on the simulator's line, without a settings file.
-    Args CliArgs(const std::string& command, const std::string& file, const TSimProcess& sim) {
-        return {command, file, "--device", sim.LinePath(), "--settings", Dir / "none.ini"};
-    }
-    TProgramExit Run(const Args& args) { return RunProgramToExit(NORVANE_CLI_EXECUTABLE, args); }
-    std::size_t JournalLines() {
-        std::istringstream journal(ReadFile(Dir / "journal"));
-        std::size_t lines = 0;
-        for (std::string line; std::getline(journal, line);)
-            ++lines;
-        return lines;
-    }
-
-    TTempDir Dir;
-};
+using CliTransferTest = TCliDrill;
 
 TEST_F(CliTransferTest, FullDownloadEqualsTheInstrumentsTable) {
     TSimProcess sim(SimArgs({}));

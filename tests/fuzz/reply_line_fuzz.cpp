@@ -136,7 +136,9 @@ class TFuzzConversation : public IDevicePort, public ILinkHost {
     }
 
     // ---- IDevicePort ----
-    void PutString(const std::string&) override {}
+    // The command goes out only now: after a time-out the link first waits for the late
+    // reply (or one more time-out), and that line is not the new command's answer.
+    void PutString(const std::string&) override { Model_.Status = norvane::device::rsWaiting; }
     char ReceiveChar() override {
         Check(Offered_ > 0 && !Unread_.empty(), "ReceiveChar beyond the offer");
         --Offered_;
