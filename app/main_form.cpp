@@ -13,6 +13,7 @@
 
 #include "ui/button_glyphs.h"
 #include "ui/error_report.h"
+#include "ui/fixed_dialog.h"
 
 namespace norvane::app {
 
@@ -51,9 +52,7 @@ QAction* AddSeparator(QMenu* menu, const char* name) {
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QString::fromUtf8(ui::kApplicationTitle));
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(kFontPixelSize);
-    setFont(font);
+    setFont(ui::ArialOfPixels(kFontPixelSize));
 
     CreateMenu();
     auto* client = new QWidget(this);

@@ -5,6 +5,7 @@
 
 #include "serial/port_availability.h"
 #include "ui/dialog_placement.h"
+#include "ui/fixed_dialog.h"
 #include "ui/port_device_hint.h"
 
 namespace norvane::ui {
@@ -18,16 +19,12 @@ constexpr int kNumberStart = 3;
 
 }  // namespace
 
-TComSelectForm::TComSelectForm(const serial::TPortMap& map, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+TComSelectForm::TComSelectForm(const serial::TPortMap& map, QWidget* parent) : QDialog(parent) {
     setObjectName("ComSelectForm");
-    setWindowTitle("Select Port");
     // The two lines of the panel need the smaller dialog font to fit the narrow window.
-    QFont font("Arial");
-    font.setPixelSize(11);
-    setFont(font);
-    setFixedSize(kClientSize);
+    MakeFixedDialog(this, "Select Port", kClientSize.width(), kClientSize.height(), 11);
+    // Unlike the program's other dialogs this one keeps its close box (closing = no choice).
+    setWindowFlag(Qt::WindowCloseButtonHint);
 
     Panel = new QFrame(this);
     Panel->setObjectName("Panel");

@@ -12,7 +12,7 @@ QFont ArialOfPixels(int pixels) {
 
 void MakeFixedDialog(QDialog* dialog, const QString& title, int clientWidth, int clientHeight,
                      int fontPixels) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    dialog->setWindowFlags(kFixedDialogFlags);
     dialog->setWindowTitle(title);
     dialog->setFixedSize(clientWidth, clientHeight);
     dialog->setFont(ArialOfPixels(fontPixels));

@@ -8,6 +8,11 @@
 
 namespace norvane::ui {
 
+// The frame of a fixed dialog: a title bar without buttons (no system menu, minimize,
+// maximize or close box).
+inline constexpr Qt::WindowFlags kFixedDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+
 // A fixed dialog frame without title-bar buttons, `clientWidth` x `clientHeight` client
 // pixels, titled `title`, in Arial of `fontPixels` pixels.
 void MakeFixedDialog(QDialog* dialog, const QString& title, int clientWidth, int clientHeight,

@@ -8,6 +8,7 @@
 #include "serial/port_map.h"
 #include "ui/dialog_placement.h"
 #include "ui/error_report.h"
+#include "ui/fixed_dialog.h"
 #include "ui/port_device_hint.h"
 #include "ui/port_settings_file.h"
 
@@ -61,15 +62,9 @@ void ApplyPortDevices(const std::string& settingsPath) {
 }  // namespace
 
 TSerialForm::TSerialForm(TInstrumentSession& session, QString settingsPath, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      Session_(session),
-      SettingsPath_(std::move(settingsPath)) {
+    : QDialog(parent), Session_(session), SettingsPath_(std::move(settingsPath)) {
     setObjectName("SerialForm");
-    setWindowTitle("Configure ComPort");
-    QFont font("Arial");
-    font.setPixelSize(13);
-    setFont(font);
-    setFixedSize(kClientSize);
+    MakeFixedDialog(this, "Configure ComPort", kClientSize.width(), kClientSize.height(), 13);
 
     ComPortComboBox = AddList("ComPortComboBox", "ComPort", {88, 16}, EntryTexts(kPortEntries));
     BaudRateComboBox = AddList("BaudRateComboBox", "Baud Rate", {88, 56}, EntryTexts(kBaudEntries));

@@ -16,6 +16,7 @@
 #include "device/cell_transfer.h"
 #include "ui/button_glyphs.h"
 #include "ui/error_report.h"
+#include "ui/fixed_dialog.h"
 #include "ui/instrument_session.h"
 
 namespace norvane::ui {
@@ -32,13 +33,11 @@ QString DefaultDataDirectory() {
 }
 
 TTransferForm::TTransferForm(TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, kFixedDialogFlags),
       Session_(session),
       AppendLogLine_(std::move(appendLogLine)),
       Chooser_(new QFileDialog(this)) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(ArialOfPixels(13));
     setModal(true);
     CreateControls();
     // Qt's own chooser, not the desktop's: it behaves alike everywhere and lets the
