@@ -97,6 +97,17 @@ class TargetDirectoryDrill : public TCliDrill {
   protected:
     TargetDirectoryDrill() { std::filesystem::create_directory(Dir / "target"); }
     std::string Target() { return Dir / "target/copy.nvf"; }
+
+    // The download failed on its file: the box's text, the log naming the target and the
+    // operating system's cause, and the file it would have replaced still as it was.
+    void ExpectFailedOnTheFile(const TProgramExit& exit, const std::string& cause) {
+        EXPECT_EQ(exit.ExitCode, 4);
+        EXPECT_EQ(exit.ErrorText, "Enter a valid filename.\n");
+        EXPECT_TRUE(exit.OutputText.starts_with("Download to " + Target() + " failed - "))
+            << exit.OutputText;
+        EXPECT_TRUE(exit.OutputText.ends_with(": " + cause + "\n")) << exit.OutputText;
+        EXPECT_EQ(ReadFile(Target()), kOldFile);
+    }
 };
 
 TEST_F(TargetDirectoryDrill, DirectoryTurnedReadOnlyMidDownloadFailsNamingTheCause) {
@@ -116,13 +127,7 @@ TEST_F(TargetDirectoryDrill, DirectoryTurnedReadOnlyMidDownloadFailsNamingTheCau
                                      std::filesystem::perm_options::remove);
     }
     const TProgramExit exit = cli.Wait();
-    EXPECT_EQ(exit.ExitCode, 4);
-    EXPECT_EQ(exit.ErrorText, "Enter a valid filename.\n");
-    const std::string cause = tmpfs.Mounted() ? "Read-only file system" : "Permission denied";
-    EXPECT_TRUE(exit.OutputText.starts_with("Download to " + Target() + " failed - "))
-        << exit.OutputText;
-    EXPECT_TRUE(exit.OutputText.ends_with(": " + cause + "\n")) << exit.OutputText;
-    EXPECT_EQ(ReadFile(Target()), kOldFile);
+    ExpectFailedOnTheFile(exit, tmpfs.Mounted() ? "Read-only file system" : "Permission denied");
     // A read-only directory keeps the partial file too; the message names it, so that
     // the user can remove it once the directory is writable again.
     for (const auto& entry : std::filesystem::directory_iterator(Dir / "target")) {
@@ -139,13 +144,7 @@ TEST_F(TargetDirectoryDrill, FullDiskFailsNamingTheCauseAndLeavesNoPartialFile) 
     TSimProcess sim(SimArgs({}));
     const Args args = CliArgs("download", Target(), sim);
     const TProgramExit exit = tmpfs.Mounted() ? Run(args) : RunWithFileSizeLimit(args, 8 * 1024);
-    EXPECT_EQ(exit.ExitCode, 4);
-    EXPECT_EQ(exit.ErrorText, "Enter a valid filename.\n");
-    const std::string cause = tmpfs.Mounted() ? "No space left on device" : "File too large";
-    EXPECT_TRUE(exit.OutputText.starts_with("Download to " + Target() + " failed - "))
-        << exit.OutputText;
-    EXPECT_TRUE(exit.OutputText.ends_with(": " + cause + "\n")) << exit.OutputText;
-    EXPECT_EQ(ReadFile(Target()), kOldFile);
+    ExpectFailedOnTheFile(exit, tmpfs.Mounted() ? "No space left on device" : "File too large");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(Dir / "target")) {
         left.push_back(entry.path().filename());
