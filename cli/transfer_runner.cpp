@@ -49,15 +49,15 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         [&console](const std::exception& failure) { console.ReportFailure(failure.what()); });
     serial::TSerialLayerScope serialLayer;
 
+    const std::string settingsPath = options.SettingsFile.value_or(ui::DefaultSettingsPath());
     TLineSettings line;
     try {
-        line = ResolveLineSettings(
-            options,
-            ui::LoadPortSettingIndexes(options.SettingsFile.value_or(ui::DefaultSettingsPath())));
+        line = ResolveLineSettings(options, ui::LoadPortSettingIndexes(settingsPath));
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
     }
+    ui::ApplyPortDeviceAssignments(settingsPath, serial::PortMap());
     if (options.Device) {
         serial::PortMap().Assign(line.Port, *options.Device);
     }

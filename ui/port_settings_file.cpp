@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "serial/port_map.h"
+
 namespace norvane::ui {
 
 namespace {
@@ -161,6 +163,13 @@ std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path) {
         }
     }
     return devices;
+}
+
+void ApplyPortDeviceAssignments(const std::string& path, serial::TPortMap& map) {
+    map.ClearAssignments();
+    for (const auto& [port, device] : LoadPortDeviceAssignments(path)) {
+        map.Assign(port, device);
+    }
 }
 
 std::string SettingsPathFor(const std::filesystem::path& executableDir,

@@ -13,6 +13,10 @@
 #include <optional>
 #include <string>
 
+namespace norvane::serial {
+class TPortMap;
+}
+
 namespace norvane::ui {
 
 // The entries of the five lists, index 0 first.
@@ -46,6 +50,10 @@ void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& 
 // The "PortDevices" section: port number -> device path. Keys that are not a positive
 // integer and empty values are ignored; a missing file or section gives an empty map.
 std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path);
+
+// Makes `map` hold exactly the file's "PortDevices" assignments (earlier explicit ones are
+// dropped), so that the desktop program and the command line agree on what port n means.
+void ApplyPortDeviceAssignments(const std::string& path, serial::TPortMap& map);
 
 // "Norvane.ini" in the directory of the running executable, where the program keeps its
 // settings. An installed copy cannot write there (/usr/bin): when that directory is not

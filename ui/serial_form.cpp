@@ -51,14 +51,6 @@ void Select(QComboBox& list, int index) {
     list.setCurrentIndex(index >= 0 && index < list.count() ? index : -1);
 }
 
-void ApplyPortDevices(const std::string& settingsPath) {
-    serial::TPortMap& map = serial::PortMap();
-    map.ClearAssignments();
-    for (const auto& [port, device] : LoadPortDeviceAssignments(settingsPath)) {
-        map.Assign(port, device);
-    }
-}
-
 }  // namespace
 
 TSerialForm::TSerialForm(TInstrumentSession& session, QString settingsPath, QWidget* parent)
@@ -116,7 +108,7 @@ QComboBox* TSerialForm::AddList(const char* name, const char* label, QPoint at,
 
 void TSerialForm::LoadPortSettings() {
     const std::string path = SettingsPath_.toStdString();
-    ApplyPortDevices(path);
+    ApplyPortDeviceAssignments(path, serial::PortMap());
     const TPortSettingIndexes indexes = LoadPortSettingIndexes(path);
     Select(*ComPortComboBox, indexes.ComPort);
     Select(*BaudRateComboBox, indexes.BaudRate);

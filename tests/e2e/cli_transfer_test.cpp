@@ -27,6 +27,23 @@ TEST_F(CliTransferTest, FullDownloadEqualsTheInstrumentsTable) {
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), ReadFile(Dir / "table.nvf"));
 }
 
+TEST_F(CliTransferTest, PortNumbersMeanTheDevicesTheSettingsFileAssigns) {
+    TSimProcess sim(SimArgs({}));
+    WriteFile(Dir / "Norvane.ini",
+              "[ComPortSettings]\nComPort=2\n[PortDevices]\n3=" + sim.LinePath() + "\n");
+    const Args settings{"--settings", Dir / "Norvane.ini"};
+    Args stored{"download", Dir / "stored.nvf"};  // the stored port, 3
+    stored.insert(stored.end(), settings.begin(), settings.end());
+    const TProgramExit fromStored = Run(stored);
+    EXPECT_EQ(fromStored.ExitCode, 0) << fromStored.ErrorText;
+    EXPECT_EQ(ReadFile(Dir / "stored.nvf"), ReadFile(Dir / "table.nvf"));
+
+    Args given{"download", Dir / "given.nvf", "--port", "3"};
+    given.insert(given.end(), settings.begin(), settings.end());
+    const TProgramExit fromOption = Run(given);
+    EXPECT_EQ(fromOption.ExitCode, 0) << fromOption.ErrorText;
+}
+
 TEST_F(CliTransferTest, UploadThenDownloadRoundTripsAndRejectionsCount) {
     WriteFile(Dir / "table.nvf", "1,probe\r\n");
     WriteFile(Dir / "up.nvf", "2,two\r\n3,three\r\n4,bad\r\n");
