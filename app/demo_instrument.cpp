@@ -11,6 +11,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "app/runnable_file.h"
 #include "serial/port_map.h"
 
 namespace norvane::app {
@@ -49,7 +50,8 @@ std::vector<QString> SimulatorCandidates(const QString& executableDirectory) {
         Under(executableDirectory, QStringLiteral("norvane-instrument")),
         Under(executableDirectory,
               QStringLiteral(NORVANE_INSTALL_LIBEXEC_FROM_BIN "/norvane-instrument")),
-        QStringLiteral(NORVANE_BUILD_TREE_INSTRUMENT),
+        Under(executableDirectory,
+              QStringLiteral(NORVANE_BUILD_SIM_FROM_APP "/norvane-instrument")),
     };
 }
 
@@ -57,7 +59,7 @@ std::vector<QString> DemoCellsCandidates(const QString& executableDirectory) {
     return {
         Under(executableDirectory, QStringLiteral("demo-cells.nvf")),
         Under(executableDirectory, QStringLiteral(NORVANE_INSTALL_DATA_FROM_BIN "/demo-cells.nvf")),
-        QStringLiteral(NORVANE_BUILD_TREE_DEMO_CELLS),
+        Under(executableDirectory, QStringLiteral(NORVANE_BUILD_SIM_FROM_APP "/demo-cells.nvf")),
     };
 }
 
@@ -70,23 +72,34 @@ std::optional<QString> FirstExistingFile(const std::vector<QString>& candidates)
     return std::nullopt;
 }
 
-TDemoInstrument::TDemoInstrument(std::chrono::milliseconds timeout) {
+QString FindSimulator(const QString& executableDirectory) {
+    const auto candidates = SimulatorCandidates(executableDirectory);
+    const auto simulator = FirstExistingFile(candidates);
+    if (!simulator) {
+        throw NotFound("the instrument simulator norvane-instrument", candidates);
+    }
+    if (const auto problem = WhyNotToRun(simulator->toStdString())) {
+        throw std::runtime_error("the demo does not run " + simulator->toStdString() + ": " +
+                                 *problem);
+    }
+    return *simulator;
+}
+
+TDemoInstrument::TDemoInstrument(const QString& programDirectory,
+                                 std::chrono::milliseconds timeout) {
     if (!SettingsDirectory_.isValid()) {
         throw std::runtime_error("the demo cannot create a temporary directory: " +
                                  SettingsDirectory_.errorString().toStdString());
     }
-    const QString here = QCoreApplication::applicationDirPath();
-    const auto simulators = SimulatorCandidates(here);
-    const auto simulator = FirstExistingFile(simulators);
-    if (!simulator) {
-        throw NotFound("the instrument simulator norvane-instrument", simulators);
-    }
+    const QString here =
+        programDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : programDirectory;
+    const QString simulator = FindSimulator(here);
     const auto tables = DemoCellsCandidates(here);
     const auto cells = FirstExistingFile(tables);
     if (!cells) {
         throw NotFound("its cell table demo-cells.nvf", tables);
     }
-    Start(*simulator, *cells, timeout);
+    Start(simulator, *cells, timeout);
     WriteSettingsFile();
     serial::PortMap().Assign(kDemoPort, LinePath_);
 }

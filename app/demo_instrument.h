@@ -8,9 +8,11 @@
 // port 1 is (its "PortDevices" section), because loading the port settings makes the
 // file's device assignments the only ones.
 //
-// The bundled files are looked for beside the executable, then where an installation
-// puts them (libexec/norvane, share/norvane), then in the build tree the program was
-// built in.
+// The bundled files are looked for relative to the executable, so that a copied or
+// installed program finds its own: beside it, then where an installation puts them
+// (PREFIX/bin/norvane -> PREFIX/libexec/norvane, PREFIX/share/norvane), then where a build
+// tree has them (build/app/norvane -> build/sim). The simulator found is run only when
+// nobody else could have changed it (runnable_file.h).
 //
 // The simulator ends with the object, and with this process however it ends (the kernel
 // sends it SIGTERM when we die).
@@ -35,14 +37,23 @@ std::vector<QString> DemoCellsCandidates(const QString& executableDirectory);
 // The first candidate that is a file, if any.
 std::optional<QString> FirstExistingFile(const std::vector<QString>& candidates);
 
+// The simulator for an executable in executableDirectory: the first of its candidates that
+// exists, once WhyNotToRun() found nothing wrong with it. Throws std::runtime_error naming
+// the places searched when none exists, or the file found and what is wrong with it (a
+// refused file is not passed over for the next: that would hide that it was planted).
+QString FindSimulator(const QString& executableDirectory);
+
 class TDemoInstrument {
   public:
-    // Finds the bundled files beside QCoreApplication's executable, starts the simulator,
+    // Finds the bundled files for a program in programDirectory (by default the running
+    // one's, from QCoreApplication), starts the simulator,
     // waits for the path of its line (up to timeout, a hang guard) and makes port 1 mean
     // it. Throws std::runtime_error saying what failed: a file not found (with the places
     // searched), the simulator not starting, or ending or staying silent instead of
-    // announcing its line. Nothing is left running after a throw.
-    explicit TDemoInstrument(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // announcing its line, or a simulator refused by FindSimulator(). Nothing is left running
+    // after a throw.
+    explicit TDemoInstrument(const QString& programDirectory = QString(),
+                             std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Stops the simulator (SIGTERM; SIGKILL when it has not ended within 3 s).
     ~TDemoInstrument();
     TDemoInstrument(const TDemoInstrument&) = delete;

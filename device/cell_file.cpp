@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+
+#include "device/link_following.h"
 
 namespace norvane::device {
 
@@ -47,14 +47,14 @@ bool WriteAll(int fd, const std::string& data) {
 }
 
 // A symbolic link as target means the file it points at: that is what the user chose,
-// and replacing the link itself with a plain file would surprise them.
+// and replacing the link itself with a plain file would surprise them. Only a link that the
+// kernel's protection of shared folders would follow counts as chosen by the user.
 std::string ResolveTarget(const std::string& target) {
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return target;
+    try {
+        return ResolveLinksForWriting(target);
+    } catch (const TWritePathError& refused) {
+        throw TCellFileError("Cannot use " + target + ": " + refused.what());
     }
-    char resolved[PATH_MAX];
-    return ::realpath(target.c_str(), resolved) != nullptr ? std::string(resolved) : target;
 }
 
 // Refuses targets that the download could not honestly replace. Returns the permission

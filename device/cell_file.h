@@ -67,7 +67,9 @@ std::vector<std::string> ReadCellFileLines(const std::string& path);
 class TCellFileWriter {
   public:
     // Checks that target names something we may replace (absent, or a writable regular
-    // file) and creates the empty temporary file. Throws TCellFileError if either fails.
+    // file) and creates the empty temporary file. A symbolic link as target stands for the
+    // file it leads to, unless another user planted it in a shared folder (the rule of
+    // link_following.h): that target is refused. Throws TCellFileError if any of it fails.
     explicit TCellFileWriter(const std::string& target);
     ~TCellFileWriter();
     TCellFileWriter(const TCellFileWriter&) = delete;

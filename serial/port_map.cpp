@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace norvane::serial {
 
@@ -24,8 +25,10 @@ long NodeNumber(const std::string& name, const std::string& prefix) {
 
 }  // namespace
 
-TPortMap::TPortMap(std::string devRoot, std::string ttyClassRoot)
-    : DevRoot_(std::move(devRoot)), TtyClassRoot_(std::move(ttyClassRoot)) {}
+TPortMap::TPortMap(std::string devRoot, std::string ttyClassRoot, std::string consoleList)
+    : DevRoot_(std::move(devRoot)),
+      TtyClassRoot_(std::move(ttyClassRoot)),
+      ConsoleList_(std::move(consoleList)) {}
 
 void TPortMap::Assign(int port, const std::string& path) {
     std::lock_guard lock(Lock_);
@@ -77,16 +80,40 @@ bool TPortMap::HasUart(const std::string& name) const {
     return type >> uartType && uartType != 0;
 }
 
+// console/active lists the consoles on one line ("tty0 ttyS0"); /proc/consoles has one per
+// line, the name first. The kernel may list a console in only one of them, so both count.
+std::set<std::string> TPortMap::ConsoleNames() const {
+    std::set<std::string> names;
+    std::ifstream active(TtyClassRoot_ + "/console/active");
+    for (std::string name; active >> name;) {
+        names.insert(name);
+    }
+    std::ifstream consoles(ConsoleList_);
+    for (std::string line; std::getline(consoles, line);) {
+        std::istringstream fields(line);
+        if (std::string name; fields >> name) {
+            names.insert(name);
+        }
+    }
+    return names;
+}
+
 std::vector<std::string> TPortMap::DiscoverDevices() const {
+    const std::set<std::string> consoles = ConsoleNames();
     std::vector<std::string> devices;
+    const auto add = [&](const std::string& name) {
+        if (consoles.count(name) == 0) {
+            devices.push_back(DevRoot_ + "/" + name);
+        }
+    };
     for (const char* prefix : {"ttyUSB", "ttyACM"}) {
         for (const auto& name : NumberedNodes(prefix)) {
-            devices.push_back(DevRoot_ + "/" + name);
+            add(name);
         }
     }
     for (const auto& name : NumberedNodes("ttyS")) {
         if (HasUart(name)) {
-            devices.push_back(DevRoot_ + "/" + name);
+            add(name);
         }
     }
     return devices;

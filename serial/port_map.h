@@ -7,13 +7,16 @@
 // Otherwise port n is the n-th serial device found on the machine, in the order a field
 // engineer expects: USB adapters first (ttyUSB*, then ttyACM*, each by number), then the
 // built-in ttyS* ports that have a UART behind them (the kernel creates ttyS0-31 whether
-// or not the hardware exists; their sysfs "type" is 0 when it does not).
+// or not the hardware exists; their sysfs "type" is 0 when it does not). A tty that is the
+// system console (named in sysfs' console/active or in /proc/consoles, e.g. console=ttyS0 on
+// a server) is never found: a probe sent there would go to the kernel's console.
 //
 // Thread-safe: every member takes the map's own lock.
 
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,9 +24,11 @@ namespace norvane::serial {
 
 class TPortMap {
   public:
-    // devRoot holds the device nodes, ttyClassRoot the kernel's per-tty sysfs folders;
-    // other roots than the machine's are for tests.
-    explicit TPortMap(std::string devRoot = "/dev", std::string ttyClassRoot = "/sys/class/tty");
+    // devRoot holds the device nodes, ttyClassRoot the kernel's per-tty sysfs folders,
+    // consoleList the kernel's list of consoles; other places than the machine's are for
+    // tests.
+    explicit TPortMap(std::string devRoot = "/dev", std::string ttyClassRoot = "/sys/class/tty",
+                      std::string consoleList = "/proc/consoles");
 
     // Port `port` means `path` from now on, whatever is plugged in.
     void Assign(int port, const std::string& path);
@@ -39,9 +44,11 @@ class TPortMap {
   private:
     std::vector<std::string> NumberedNodes(const std::string& prefix) const;
     bool HasUart(const std::string& name) const;
+    std::set<std::string> ConsoleNames() const;
 
     std::string DevRoot_;
     std::string TtyClassRoot_;
+    std::string ConsoleList_;
     mutable std::mutex Lock_;
     std::map<int, std::string> Assigned_;
 };

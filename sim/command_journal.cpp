@@ -3,14 +3,31 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <stdexcept>
 
+#include "device/link_following.h"
 #include "sim/system_error.h"
 
 namespace norvane::sim {
 
-TCommandJournal::TCommandJournal(const std::string& path)
-    : Path_(path),
-      File_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644)) {
+namespace {
+
+// The journal follows a link only as the other writers of files do. The resolved path holds
+// no link, so O_NOFOLLOW only stops one planted between the check and the open.
+int OpenJournal(const std::string& path) {
+    std::string resolved;
+    try {
+        resolved = device::ResolveLinksForWriting(path);
+    } catch (const device::TWritePathError& refused) {
+        throw std::runtime_error("cannot open the journal " + path + ": " + refused.what());
+    }
+    return ::open(resolved.c_str(),
+                  O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+}
+
+}  // namespace
+
+TCommandJournal::TCommandJournal(const std::string& path) : Path_(path), File_(OpenJournal(path)) {
     if (!File_.IsOpen()) {
         throw SystemError("cannot open the journal " + path);
     }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "device/link_following.h"
 #include "serial/port_map.h"
 
 namespace norvane::ui {
@@ -45,15 +46,14 @@ int ReadIndex(const CSimpleIniA& ini, const char* key, int fallback) {
     throw std::runtime_error("Unable to write to " + path);
 }
 
-// The file the name leads to: a settings file reached through a symbolic link stays a link.
+// The file the name leads to: a settings file reached through a symbolic link stays a link,
+// unless another user planted that link in a shared folder.
 fs::path WriteTarget(const std::string& path) {
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(path, error))) {
-        if (fs::path target = fs::canonical(path, error); !error) {
-            return target;
-        }
+    try {
+        return device::ResolveLinksForWriting(path);
+    } catch (const device::TWritePathError& refused) {
+        throw std::runtime_error("Unable to write to " + path + ": " + refused.what());
     }
-    return path;
 }
 
 // Creates a new file beside target, named so that no other writer picks the same name.

@@ -44,7 +44,9 @@ TPortSettingIndexes LoadPortSettingIndexes(const std::string& path);
 // whole (a new file renamed over the old one), so a crash leaves either the old or the new
 // file, never a mixture. Throws std::runtime_error("Unable to write to " + path) when the
 // file cannot be written (including when an existing file cannot be read, which would
-// otherwise lose its other contents); the file is then unchanged.
+// otherwise lose its other contents); the file is then unchanged. A path through a symbolic
+// link writes the file the link leads to, unless another user planted the link in a shared
+// folder (device/link_following.h): then the message goes on with ": " and names the link.
 void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes);
 
 // The "PortDevices" section: port number -> device path. Keys that are not a positive

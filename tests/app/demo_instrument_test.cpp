@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -45,33 +46,56 @@ std::string Ask(const std::string& line, const std::string& command) {
     return reply;
 }
 
-TEST(DemoInstrumentFiles, BesideTheProgramComesFirstThenTheInstallationThenTheBuildTree) {
-    const auto simulators = SimulatorCandidates("/opt/norvane/bin");
-    ASSERT_EQ(simulators.size(), 3u);
-    EXPECT_EQ(simulators[0], "/opt/norvane/bin/norvane-instrument");
-    EXPECT_EQ(simulators[1], "/opt/norvane/libexec/norvane/norvane-instrument");
-    EXPECT_TRUE(simulators[2].endsWith("/sim/norvane-instrument"));
-    const auto tables = DemoCellsCandidates("/opt/norvane/bin");
-    ASSERT_EQ(tables.size(), 3u);
-    EXPECT_EQ(tables[0], "/opt/norvane/bin/demo-cells.nvf");
-    EXPECT_EQ(tables[1], "/opt/norvane/share/norvane/demo-cells.nvf");
-    EXPECT_TRUE(tables[2].endsWith("/sim/demo-cells.nvf"));
+std::string FindSimulatorFailure(const std::string& executableDirectory) {
+    try {
+        return "found " + FindSimulator(QString::fromStdString(executableDirectory)).toStdString();
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+}
 
+// A copied build tree and an installation each find their own simulator relative to the
+// program; a simulator that somebody else could have changed is not run.
+TEST(DemoInstrumentFiles, TheSimulatorIsFoundBesideTheProgramAndRunOnlyWhenNobodyElseCanChangeIt) {
     test::TTempDir dir;
-    std::filesystem::create_directory(dir / "second");
-    test::WriteFile(dir / "third", "");
-    const QString first = QString::fromStdString(dir / "first");
-    const QString second = QString::fromStdString(dir / "second");  // a directory: no file
-    const QString third = QString::fromStdString(dir / "third");
-    EXPECT_EQ(FirstExistingFile({first, second, third}), third);
-    EXPECT_EQ(FirstExistingFile({first, second}), std::nullopt);
+    const auto place = [&dir](const std::string& relative, mode_t mode) {
+        std::filesystem::create_directories(std::filesystem::path(dir / relative).parent_path());
+        test::WriteFile(dir / relative, "#!/bin/sh\n");
+        ::chmod((dir / relative).c_str(), mode);
+        return dir / relative;
+    };
+    EXPECT_EQ(FindSimulatorFailure(dir / "build/app"),
+              "the demo needs the instrument simulator norvane-instrument, found in none of:\n  " +
+                  dir / "build/app/norvane-instrument\n  " +
+                  dir / "build/libexec/norvane/norvane-instrument\n  " +
+                  dir / "build/sim/norvane-instrument");
+    const std::string built = place("build/sim/norvane-instrument", 0755);
+    place("build/sim/demo-cells.nvf", 0644);
+    EXPECT_EQ(FindSimulatorFailure(dir / "build/app"), "found " + built);
+    EXPECT_EQ(FirstExistingFile(DemoCellsCandidates(QString::fromStdString(dir / "build/app"))),
+              QString::fromStdString(dir / "build/sim/demo-cells.nvf"));
+
+    const std::string installed = place("usr/libexec/norvane/norvane-instrument", 0755);
+    place("usr/share/norvane/demo-cells.nvf", 0644);
+    EXPECT_EQ(FindSimulatorFailure(dir / "usr/bin"), "found " + installed);
+    EXPECT_EQ(FirstExistingFile(DemoCellsCandidates(QString::fromStdString(dir / "usr/bin"))),
+              QString::fromStdString(dir / "usr/share/norvane/demo-cells.nvf"));
+
+    for (const mode_t writableByOthers : {0775, 0757}) {
+        ::chmod(installed.c_str(), writableByOthers);
+        EXPECT_EQ(FindSimulatorFailure(dir / "usr/bin"),
+                  "the demo does not run " + installed + ": writable by other users");
+    }
+    ::chmod(installed.c_str(), 0644);
+    EXPECT_EQ(FindSimulatorFailure(dir / "usr/bin"),
+              "the demo does not run " + installed + ": not executable");
 }
 
 TEST(DemoInstrument, AnswersOnPortOneWithItsTableAndEndsWithTheObject) {
     qint64 pid = 0;
     std::string settingsPath;
     {
-        TDemoInstrument demo;
+        TDemoInstrument demo(QStringLiteral(NORVANE_PROGRAM_DIRECTORY));
         pid = demo.ProcessId();
         settingsPath = demo.SettingsPath();
         EXPECT_EQ(serial::PortMap().DevicePath(1), demo.LinePath());

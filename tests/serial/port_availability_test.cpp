@@ -46,7 +46,7 @@ TEST(PortAvailability, PortNumbersGoThroughTheMap) {
     TPtyController pty;
     std::filesystem::create_symlink(pty.Path(), dir / "dev/ttyUSB0");
     std::filesystem::create_symlink(dir / "dev/gone", dir / "dev/ttyUSB1");  // unplugged
-    TPortMap map(dir / "dev", dir / "tty");
+    TPortMap map(dir / "dev", dir / "tty", dir / "consoles");
     map.Assign(7, pty.Path());
 
     EXPECT_FALSE(IsPortAvailable(0, map));

@@ -27,7 +27,7 @@ class PortMapTest : public ::testing::Test {
     std::string Dev(const std::string& name) { return Dir / ("dev/" + name); }
 
     TTempDir Dir;
-    TPortMap Map{Dir / "dev", Dir / "tty"};
+    TPortMap Map{Dir / "dev", Dir / "tty", Dir / "consoles"};
 };
 
 TEST_F(PortMapTest, UsbAdaptersComeFirstThenBuiltInPortsWithAUart) {
@@ -46,6 +46,19 @@ TEST_F(PortMapTest, UsbAdaptersComeFirstThenBuiltInPortsWithAUart) {
     EXPECT_EQ(Map.DevicePath(0), std::nullopt);
 }
 
+TEST_F(PortMapTest, TheSystemConsoleIsNoPort) {
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyS0", "ttyS1"}) {
+        Node(name);
+    }
+    Uart("ttyS0", 4);
+    Uart("ttyS1", 4);
+    std::filesystem::create_directories(Dir / "tty/console");
+    WriteFile(Dir / "tty/console/active", "tty0 ttyS0\n");
+    WriteFile(Dir / "consoles", "ttyUSB1              -W- (E  p  )    188:1\n");
+    EXPECT_EQ(Map.DiscoverDevices(), (Paths{Dev("ttyUSB0"), Dev("ttyS1")}));
+    EXPECT_EQ(Map.DevicePath(2), Dev("ttyS1"));
+}
+
 TEST_F(PortMapTest, ExplicitPathsWinAndCanBeWithdrawn) {
     Node("ttyUSB0");
     Map.Assign(1, "/dev/pts/7");
@@ -57,7 +70,7 @@ TEST_F(PortMapTest, ExplicitPathsWinAndCanBeWithdrawn) {
 }
 
 TEST_F(PortMapTest, MissingFoldersMeanNoDevices) {
-    TPortMap nowhere(Dir / "absent", Dir / "absent");
+    TPortMap nowhere(Dir / "absent", Dir / "absent", Dir / "absent");
     EXPECT_TRUE(nowhere.DiscoverDevices().empty());
     EXPECT_EQ(nowhere.DevicePath(1), std::nullopt);
 }

@@ -45,7 +45,7 @@ class ComSelectFormTest : public ::testing::Test {
     TTempDir Dir;
     TPtyController Free, Held, Assigned;
     serial::TPosixSerialDevice Holder;
-    serial::TPortMap Map{Dir / "dev", Dir / "tty"};
+    serial::TPortMap Map{Dir / "dev", Dir / "tty", Dir / "consoles"};
 };
 
 TEST_F(ComSelectFormTest, OffersExactlyThePortsWhoseDeviceIsThere) {
@@ -84,7 +84,7 @@ TEST_F(ComSelectFormTest, OkChoosesTheSelectedNumberCancelAborts) {
 
 TEST(ComSelectForm, WithNoPortThereNothingCanBeChosen) {
     TTempDir dir;
-    serial::TPortMap nowhere(dir / "dev", dir / "tty");
+    serial::TPortMap nowhere(dir / "dev", dir / "tty", dir / "consoles");
     TComSelectForm form(nowhere);
     EXPECT_EQ(form.findChild<QComboBox*>("PortComboBox")->count(), 0);
     EXPECT_EQ(form.ChosenPort(), std::nullopt);

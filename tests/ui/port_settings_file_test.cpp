@@ -1,6 +1,8 @@
 #include "ui/port_settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -66,6 +68,25 @@ TEST(PortSettingsFileTest, ASettingsFileReachedThroughALinkStaysALink) {
     SavePortSettingIndexes(dir / "Norvane.ini", {2, 3, 0, 1, 0});
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "Norvane.ini"));
     EXPECT_EQ(LoadPortSettingIndexes(dir / "shared.ini").ComPort, 2);
+}
+
+// Not even root follows another user's link in a shared folder such as /tmp: the settings
+// would land in whatever file that user chose.
+TEST(PortSettingsFileTest, ALinkAnotherUserPlantedInASharedFolderIsRefused) {
+    if (!test::RunningAsRoot()) {
+        GTEST_SKIP() << "planting a link of another user needs root (CI runs as root)";
+    }
+    TTempDir dir;
+    const std::string shared = dir / "shared", link = dir / "shared/Norvane.ini";
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(dir / "victim.conf", "mine\n");
+    std::filesystem::create_symlink(dir / "victim.conf", link);
+    ASSERT_EQ(::lchown(link.c_str(), 54321, 54321), 0);
+    EXPECT_EQ(SaveFailure(link), "Unable to write to " + link +
+                                     ": not following the symbolic link " + link +
+                                     ", which another user made in the shared folder " + shared);
+    EXPECT_EQ(ReadFile(dir / "victim.conf"), "mine\n");
 }
 
 TEST(PortSettingsFileTest, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
