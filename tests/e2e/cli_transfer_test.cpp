@@ -93,6 +93,21 @@ TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
     EXPECT_NE(usage.ErrorText.find("--help"), std::string::npos);
 }
 
+TEST_F(CliTransferTest, BytesFromTheLineAndFileNamesCannotReachTheTerminalRaw) {
+    // A reply that would retitle the terminal and clear it, a file name that would forge a
+    // log line of its own, and the command line's own complaint about an option.
+    TSimProcess sim(SimArgs({"--error-cells", "5", "@ERROR\\x1b]0;owned\\x07\\x1b[2J"}));
+    const std::string target = Dir / "a\nDownload to x complete..nvf";
+    const TProgramExit exit = Run(CliArgs("download", target, sim));
+    EXPECT_EQ(exit.ExitCode, 1) << exit.ErrorText;
+    const std::string shownTarget = Dir / "a\\x0ADownload to x complete..nvf";
+    EXPECT_EQ(exit.OutputText, "Download error... ERROR\\x1B]0;owned\\x07\\x1B[2J\nDownload to " +
+                                   shownTarget + " completed with errors.\n");
+    const TProgramExit usage = Run({"download", "x", "--\x1b[2J"});
+    EXPECT_EQ(usage.ErrorText,
+              "norvane-cli: unknown option '--\\x1B[2J'\nTry 'norvane-cli --help'.\n");
+}
+
 // How a download can be ended from outside; each must end it like the Abort button.
 struct TOutsideEnding {
     const char* Name;
