@@ -1,5 +1,7 @@
 // norvane: the desktop program. See --help.
 
+#include <signal.h>
+
 #include <iostream>
 #include <optional>
 
@@ -9,6 +11,7 @@
 #include "app/program_options.h"
 #include "app/screenshot_tour.h"
 #include "ui/port_settings_file.h"
+#include "ui/termination_watch.h"
 
 namespace {
 
@@ -30,8 +33,19 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return 0;
     }
+    // Standard error closed under us must not kill the program with its port locked.
+    ::signal(SIGPIPE, SIG_IGN);
     TGuardedApplication application(argc, argv);
     try {
+        // Up before the demo starts and down after everything has closed: SIGTERM, SIGHUP or
+        // SIGINT then end the program the way Exit does, and the demo cleans up after itself
+        // (its simulator stopped, its temporary directory removed).
+        TNorvaneApplication* running = nullptr;
+        norvane::ui::TTerminationWatch termination([&running](int) {
+            if (running != nullptr) {
+                running->EndOnRequest();
+            }
+        });
         std::optional<TDemoInstrument> demo;
         if (options.Demo) {
             demo.emplace();
@@ -43,6 +57,13 @@ int main(int argc, char** argv) {
                                              ? *options.SettingsPath
                                              : norvane::ui::DefaultSettingsPath();
         TNorvaneApplication norvane(settingsPath);
+        // Closing the port pumps events: a signal then must not reach a half-destroyed object.
+        struct TForgetOnExit {
+            TNorvaneApplication*& Running;
+            ~TForgetOnExit() { Running = nullptr; }
+        };
+        running = &norvane;
+        const TForgetOnExit forget{running};
         if (options.ScreenshotDirectory) {
             return RunScreenshotTour(norvane, QString::fromStdString(*options.ScreenshotDirectory));
         }

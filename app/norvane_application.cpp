@@ -65,6 +65,13 @@ void TNorvaneApplication::RunStartupSteps() {
     DownLoadForm_->SetInitialDirectory(ui::DefaultDataDirectory());
 }
 
+void TNorvaneApplication::EndOnRequest() {
+    TransferAbort_.Request();
+    // exit() ends every event loop running now, the modal dialogs' included; a transfer's
+    // dialog closes once its aborted transfer has returned.
+    QCoreApplication::exit(0);
+}
+
 void TNorvaneApplication::OpenDownload() {
     DownLoadForm_->Open();
 }

@@ -21,6 +21,7 @@
 
 #include "serial/serial_layer.h"
 #include "ui/instrument_session.h"
+#include "ui/standing_abort.h"
 
 namespace norvane::ui {
 class TAboutForm;
@@ -47,6 +48,12 @@ class TNorvaneApplication {
     // A failure of the first two throws and leaves the later steps undone.
     void RunStartupSteps();
 
+    // A request from outside to end the program (a termination signal): the same end as the
+    // Exit command, from whatever state the program is in. A transfer running in its dialog
+    // aborts as after its Abort button, every modal dialog and the event loop end, and the
+    // windows and the port close as the object goes.
+    void EndOnRequest();
+
     // The main window's commands. Each returns when its modal dialog has closed.
     void OpenDownload();
     void OpenUpload();
@@ -70,6 +77,7 @@ class TNorvaneApplication {
     // string tables (the texts of its failures) outlive every port.
     serial::TSerialLayerScope SerialLayer_;
     ui::TInstrumentSession Session_;
+    ui::TStandingAbort TransferAbort_{Session_.Link()};
     std::unique_ptr<TMainForm> MainForm_;
     std::unique_ptr<ui::TAboutForm> AboutForm_;
     std::unique_ptr<ui::TDownLoadForm> DownLoadForm_;

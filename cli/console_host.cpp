@@ -1,6 +1,10 @@
 #include "cli/console_host.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "cli/visible_text.h"
 
 namespace norvane::cli {
 
@@ -35,8 +39,25 @@ void TConsoleHost::DrawBar() {
 
 void TConsoleHost::AppendLogLine(const std::string& text) {
     ClearBar();
-    Log_ << text << '\n' << std::flush;
+    errno = 0;
+    Log_ << VisibleText(text) << '\n' << std::flush;
+    CheckLogWritten();
     DrawBar();
+}
+
+void TConsoleHost::CheckLogWritten() {
+    if (Log_ || LogLost_) {
+        return;
+    }
+    const int cause = errno;
+    LogLost_ = true;
+    Errors_ << "norvane-cli: cannot write the message log to standard output"
+            << (cause != 0 ? std::string(": ") + std::strerror(cause) : std::string())
+            << "; a transfer still running is aborted\n"
+            << std::flush;
+    if (OnLogLost_) {
+        OnLogLost_();
+    }
 }
 
 void TConsoleHost::SetTransferState(bool on, int maximum) {
@@ -58,7 +79,7 @@ void TConsoleHost::ShowErrorBox(const std::string& text) {
 
 void TConsoleHost::ReportFailure(const std::string& text) {
     ClearBar();
-    Errors_ << text << '\n' << std::flush;
+    Errors_ << VisibleText(text) << '\n' << std::flush;
 }
 
 void TConsoleHost::WarningBeep() {

@@ -3,7 +3,16 @@
 // desktop program's log words it; message boxes, the warning bell and the progress bar on
 // standard error. The bar is drawn only where standard error is a terminal, so scripts
 // that capture it see nothing but failures.
+//
+// Every text is printed through VisibleText: log lines quote the instrument's replies and
+// file names, which may hold control characters.
+//
+// A message log that cannot be written (standard output closed, e.g. the reading end of a
+// pipe gone, or its file system full) is said once on standard error and handed to the
+// log-lost handler; the runner then aborts the transfer, as a closed terminal would. Going on
+// unseen would leave the transfer's outcome unreported to whoever started it.
 
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -26,12 +35,15 @@ class TConsoleHost : public device::ITransferHost {
 
     // Prints a failure that reached the program outside the transfer's own reporting.
     void ReportFailure(const std::string& text);
+    // Called once, from AppendLogLine, when the log could not be written.
+    void SetLogLostHandler(std::function<void()> onLogLost) { OnLogLost_ = std::move(onLogLost); }
     // Whether a message box was shown: the transfer failed on a file or the port.
     bool ErrorShown() const { return ErrorShown_; }
 
   private:
     void ClearBar();
     void DrawBar();
+    void CheckLogWritten();
 
     std::string Path_;
     std::ostream& Log_;
@@ -39,6 +51,8 @@ class TConsoleHost : public device::ITransferHost {
     bool Interactive_;
     bool BarShown_ = false;
     bool ErrorShown_ = false;
+    bool LogLost_ = false;
+    std::function<void()> OnLogLost_;
     int Maximum_ = 0;
     int Position_ = 0;
 };

@@ -1,5 +1,6 @@
 // norvane-cli: download an instrument's cells to a cell file, or upload one, from a shell.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -7,15 +8,20 @@
 
 #include "cli/cli_options.h"
 #include "cli/transfer_runner.h"
+#include "cli/visible_text.h"
 
 int main(int argc, char** argv) {
     using namespace norvane::cli;
+    // A closed output (a pipe whose reader is gone) is a failed write that the program
+    // handles, not a signal that kills it with the port locked and a partial file left.
+    ::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
     TCliOptions options;
     try {
         options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const TUsageError& failure) {
-        std::cerr << "norvane-cli: " << failure.what() << "\nTry 'norvane-cli --help'.\n";
+        std::cerr << "norvane-cli: " << VisibleText(failure.what())
+                  << "\nTry 'norvane-cli --help'.\n";
         return ecUsageOrFileOrPort;
     }
     if (options.ShowHelp) {

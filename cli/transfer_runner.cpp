@@ -1,7 +1,6 @@
 #include "cli/transfer_runner.h"
 
 #include "cli/console_host.h"
-#include "cli/interrupt_watch.h"
 #include "device/cell_transfer.h"
 #include "device/instrument_link.h"
 #include "serial/application_hooks.h"
@@ -10,6 +9,8 @@
 #include "serial/serial_layer.h"
 #include "ui/instrument_session.h"
 #include "ui/port_settings_file.h"
+#include "ui/standing_abort.h"
+#include "ui/termination_watch.h"
 
 namespace norvane::cli {
 
@@ -47,6 +48,16 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     TConsoleHost console(options.File, log, errors, interactive);
     serial::SetExceptionReport(
         [&console](const std::exception& failure) { console.ReportFailure(failure.what()); });
+
+    // Up before the port opens and down only after it has closed: a signal in between
+    // must unwind through the close, or the port would stay locked against other users and
+    // a download's partial file would stay behind.
+    ui::TStandingAbort* abortTarget = nullptr;
+    ui::TTerminationWatch termination([&abortTarget](int) {
+        if (abortTarget != nullptr) {
+            abortTarget->Request();
+        }
+    });
     serial::TSerialLayerScope serialLayer;
 
     const std::string settingsPath = options.SettingsFile.value_or(ui::DefaultSettingsPath());
@@ -66,21 +77,25 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     serial::TVexaComPort& port = session.ComPort();
     device::TInstrumentLink& link = session.Link();
     device::TCellTransfer& transfer = session.Transfer();
+    ui::TStandingAbort standingAbort(link);
+    abortTarget = &standingAbort;
+    console.SetLogLostHandler([&standingAbort] { standingAbort.Request(); });
 
+    int exitCode = ecUsageOrFileOrPort;
     try {
         ApplyLineSettings(port, line);
         link.AddLineTrigger();
-        TInterruptWatch interrupts([&link] { link.Abort(); });
         if (options.Command == TCommand::Download) {
             transfer.DownloadCells(console);
         } else {
             transfer.UploadCells(console);
         }
+        exitCode = ExitCodeFor(link, transfer, console);
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
-        return ecUsageOrFileOrPort;
     }
-    return ExitCodeFor(link, transfer, console);
+    abortTarget = nullptr;
+    return exitCode;
 }
 
 }  // namespace norvane::cli

@@ -8,8 +8,13 @@ set(NORVANE_OFFSCREEN_DESIGN_SCREEN
 
 # What both kinds of test executable below share: build it, link it, and register its cases
 # with CTest one by one under the label, with the environment given (if any).
+#
+# The cases listed under UNPRIVILEGED check refusals for lack of permission, which root never
+# meets: they are left out of the plain registration and registered one by one under their
+# own names through tests/support/run-unprivileged, which runs them as nobody when CTest runs
+# as root (as in CI), so that they run there instead of skipping.
 function(norvane_register_gtest name)
-  cmake_parse_arguments(ARG "" "LABEL;ENVIRONMENT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL;ENVIRONMENT" "SOURCES;LIBS;UNPRIVILEGED" ${ARGN})
   if(NOT ARG_LABEL)
     message(FATAL_ERROR "test ${name} needs a LABEL")
   endif()
@@ -19,17 +24,30 @@ function(norvane_register_gtest name)
   if(ARG_ENVIRONMENT)
     list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  set(filter)
+  if(ARG_UNPRIVILEGED)
+    list(JOIN ARG_UNPRIVILEGED ":" cases)
+    set(filter TEST_FILTER "-${cases}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${filter} PROPERTIES ${properties})
+  foreach(case IN LISTS ARG_UNPRIVILEGED)
+    add_test(NAME ${case}
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/support/run-unprivileged $<TARGET_FILE:${name}>
+        --gtest_filter=${case})
+    set_tests_properties(${case} PROPERTIES ${properties}
+      SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+  endforeach()
 endfunction()
 
-# norvane_add_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>])
+# norvane_add_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>]
+#                  [UNPRIVILEGED <Suite.Case...>])
 #
 # One GoogleTest executable whose cases are registered with CTest one by one and
 # carry the label of the layer they test, so `ctest -L device` runs that layer alone.
 function(norvane_add_test name)
-  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS;UNPRIVILEGED" ${ARGN})
   norvane_register_gtest(${name} LABEL ${ARG_LABEL} SOURCES ${ARG_SOURCES}
-    LIBS ${ARG_LIBS} GTest::gtest_main)
+    LIBS ${ARG_LIBS} GTest::gtest_main UNPRIVILEGED ${ARG_UNPRIVILEGED})
 endfunction()
 
 # norvane_add_widget_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>])

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "device/link_following.h"
+#include "device/stale_part_files.h"
 
 namespace norvane::device {
 
@@ -155,6 +156,7 @@ std::vector<std::string> ReadCellFileLines(const std::string& path) {
 
 TCellFileWriter::TCellFileWriter(const std::string& target) : Target_(ResolveTarget(target)) {
     const int existingMode = CheckReplaceableTarget(Target_);
+    RemoveStalePartFiles(DirectoryOf(Target_), BaseNameOf(Target_));
     const std::string stem =
         DirectoryOf(Target_) + "/." + BaseNameOf(Target_) + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0;; ++attempt) {

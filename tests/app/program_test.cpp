@@ -3,7 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <stdlib.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
 
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
@@ -43,6 +51,67 @@ TEST(NorvaneProgram, ADemoRunShowsEveryWindowDownloadsAndLeavesNoSettingsBehind)
     if (settingsExisted) {
         EXPECT_EQ(ReadFile(besideProgram), settingsBefore);
     }
+}
+
+// The children of pid, from the process table.
+std::vector<pid_t> ChildrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        char state = 0;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == pid) {
+            children.push_back(static_cast<pid_t>(std::stoi(entry.path().filename())));
+        }
+    }
+    return children;
+}
+
+bool Running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    return std::getline(stat, line) && line.rfind(')') != std::string::npos &&
+           line.substr(line.rfind(')') + 2, 1) != "Z";
+}
+
+TEST(NorvaneProgram, SigtermEndsADemoRunLikeExitWithEverythingCleanedUp) {
+    using namespace std::chrono_literals;
+    TTempDir dir;
+    // The demo keeps its settings in a temporary directory: under dir, for this run.
+    const char* previous = ::getenv("TMPDIR");
+    const std::optional<std::string> saved =
+        previous ? std::optional<std::string>(previous) : std::nullopt;
+    ::setenv("TMPDIR", dir.Path().c_str(), 1);
+    TChildProcess norvane(NORVANE_EXECUTABLE, {"-platform", "offscreen", "--demo"});
+    saved ? ::setenv("TMPDIR", saved->c_str(), 1) : ::unsetenv("TMPDIR");
+
+    // Waiting for the demo to be up (a hang guard, not a timer): its settings file written,
+    // its simulator started.
+    std::optional<fs::path> demoDirectory;
+    std::vector<pid_t> simulator;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while ((!demoDirectory || simulator.empty()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            if (fs::exists(entry.path() / "Norvane.ini")) {
+                demoDirectory = entry.path();
+            }
+        }
+        simulator = ChildrenOf(norvane.Pid());
+    }
+    ASSERT_TRUE(demoDirectory) << "the demo never came up";
+    ASSERT_EQ(simulator.size(), 1u);
+
+    norvane.Signal(SIGTERM);
+    const TProgramExit exit = norvane.Wait();
+    EXPECT_EQ(exit.ExitCode, 0) << "signal " << exit.Signal << ": " << exit.ErrorText;
+    EXPECT_FALSE(fs::exists(*demoDirectory));
+    EXPECT_FALSE(Running(simulator[0]));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/support/temp_dir.h"
@@ -135,6 +137,53 @@ TEST_F(CellFileTest, TargetsThatCannotBeWrittenAreRefusedUpFront) {
     EXPECT_THROW(TCellFileWriter(Dir / "missing/cells.nvf"), TCellFileError);
     EXPECT_THROW(TCellFileWriter(""), TCellFileError);
     EXPECT_EQ(Dir.Entries(), Lines{"folder.nvf"});
+}
+
+// A process that has ended and been reaped: its PID names no process (until reused).
+pid_t DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(CellFileTest, ADownloadRemovesOnlyItsTargetsPartialFilesOfDeadProcesses) {
+    const std::string dead = std::to_string(DeadProcessId());
+    const std::string live = std::to_string(::getppid());
+    Lines kept{
+        "." + live + ".0.part",
+        ".cells.nvf." + dead + ".0.part.bak",
+        ".cells.nvf." + dead + ".1.part",  // a directory
+        ".cells.nvf." + dead + ".2.part",  // a symbolic link
+        ".cells.nvf.0" + dead + ".0.part",
+        ".cells.nvf." + live + ".0.part",
+        ".other.nvf." + dead + ".0.part",
+    };
+    for (const std::string& name : kept) {
+        WriteFile(Dir / name, "x");
+    }
+    WriteFile(Dir / "victim", "not ours to touch");
+    std::filesystem::remove(Dir / kept[2]);
+    std::filesystem::create_directory(Dir / kept[2]);
+    std::filesystem::remove(Dir / kept[3]);
+    std::filesystem::create_symlink(Dir / "victim", Dir / kept[3]);
+    // Another user's leftover is theirs to remove (only root can make one here).
+    const std::string foreign = ".cells.nvf." + dead + ".3.part";
+    WriteFile(Dir / foreign, "x");
+    if (::chown((Dir / foreign).c_str(), 65534, 65534) == 0) {
+        kept.push_back(foreign);
+    }
+    WriteFile(Dir / (".cells.nvf." + dead + ".0.part"), "left by a killed download");
+    WriteFile(Dir / (".cells.nvf." + dead + ".12.part"), "and another");
+
+    TCellFileWriter writer(Dir / "cells.nvf");
+    writer.Discard();
+    kept.push_back("victim");
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Dir.Entries(), kept);
+    EXPECT_EQ(ReadFile(Dir / "victim"), "not ours to touch");
 }
 
 TEST_F(CellFileTest, ReadOnlyPlacesAreRefused) {

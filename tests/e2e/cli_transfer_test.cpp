@@ -1,7 +1,10 @@
 // norvane-cli against the instrument simulator over a pseudo-terminal, as a user runs it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -90,21 +93,94 @@ TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
     EXPECT_NE(usage.ErrorText.find("--help"), std::string::npos);
 }
 
-TEST_F(CliTransferTest, CtrlCAbortsLikeTheAbortButtonAndLeavesNoPartialFile) {
-    TSimProcess sim(SimArgs({"--think-ms", "2"}));
-    TChildProcess cli(NORVANE_CLI_EXECUTABLE, CliArgs("download", Dir / "copy.nvf", sim));
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (JournalLines() < 100 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(10ms);  // waiting for progress, not timing anything
-    }
-    cli.Signal(SIGINT);
-    const TProgramExit exit = cli.Wait();
-    EXPECT_EQ(exit.ExitCode, 3) << exit.ErrorText;
-    EXPECT_EQ(exit.OutputText, "Download aborted by user.\n");
-    EXPECT_LT(JournalLines(), 1901u);
-    EXPECT_TRUE(Dir.Entries() == (std::vector<std::string>{"journal", "table.nvf"}))
-        << ::testing::PrintToString(Dir.Entries());
+TEST_F(CliTransferTest, BytesFromTheLineAndFileNamesCannotReachTheTerminalRaw) {
+    // A reply that would retitle the terminal and clear it, a file name that would forge a
+    // log line of its own, and the command line's own complaint about an option.
+    TSimProcess sim(SimArgs({"--error-cells", "5", "@ERROR\\x1b]0;owned\\x07\\x1b[2J"}));
+    const std::string target = Dir / "a\nDownload to x complete..nvf";
+    const TProgramExit exit = Run(CliArgs("download", target, sim));
+    EXPECT_EQ(exit.ExitCode, 1) << exit.ErrorText;
+    const std::string shownTarget = Dir / "a\\x0ADownload to x complete..nvf";
+    EXPECT_EQ(exit.OutputText, "Download error... ERROR\\x1B]0;owned\\x07\\x1B[2J\nDownload to " +
+                                   shownTarget + " completed with errors.\n");
+    const TProgramExit usage = Run({"download", "x", "--\x1b[2J"});
+    EXPECT_EQ(usage.ErrorText,
+              "norvane-cli: unknown option '--\\x1B[2J'\nTry 'norvane-cli --help'.\n");
 }
+
+// How a download can be ended from outside; each must end it like the Abort button.
+struct TOutsideEnding {
+    const char* Name;
+    int Signal;  // 0: the reader of standard output goes away instead
+    std::size_t AfterCommands;
+    Args SimExtra;
+};
+
+void PrintTo(const TOutsideEnding& ending, std::ostream* out) {
+    *out << ending.Name;
+}
+
+// Whether a user without privileges could open path now. Root is exempt from a tty's
+// exclusive-use flag, so as root the check runs as nobody.
+bool OrdinaryUserCanOpen(const std::string& path) {
+    if (!RunningAsRoot()) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return fd >= 0;
+    }
+    ::chmod(path.c_str(), 0666);
+    return RunProgramToExit("/usr/bin/setpriv",
+                            {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", "sh",
+                             "-c", ": <> \"$1\"", "sh", path})
+               .ExitCode == 0;
+}
+
+class OutsideEnding : public TCliDrill, public ::testing::WithParamInterface<TOutsideEnding> {};
+
+TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
+    const TOutsideEnding& ending = GetParam();
+    WriteFile(Dir / "copy.nvf", "kept\r\n");
+    TSimProcess sim(SimArgs(ending.SimExtra));
+    // Another program holding the line keeps its tty, and so the exclusive-use flag, alive.
+    const int holder = ::open(sim.LinePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(holder, 0);
+    TChildProcess cli(NORVANE_CLI_EXECUTABLE, CliArgs("download", Dir / "copy.nvf", sim));
+    AwaitJournalLines(ending.AfterCommands);
+    if (ending.Signal != 0) {
+        cli.Signal(ending.Signal);
+    } else {
+        cli.CloseOutput();
+    }
+    const TProgramExit exit = cli.Wait();
+    EXPECT_EQ(exit.ExitCode, 3) << exit.ErrorText << " signal " << exit.Signal;
+    if (ending.Signal != 0) {
+        EXPECT_EQ(exit.OutputText, "Download aborted by user.\n");
+    } else {
+        EXPECT_NE(exit.ErrorText.find("cannot write the message log to standard output: Broken "
+                                      "pipe"),
+                  std::string::npos)
+            << exit.ErrorText;
+    }
+    EXPECT_LT(JournalLines(), 1901u);
+    EXPECT_EQ(ReadFile(Dir / "copy.nvf"), "kept\r\n");
+    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf"}));
+    EXPECT_TRUE(OrdinaryUserCanOpen(sim.LinePath())) << "the port was left locked";
+    ::close(holder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliTransferTest, OutsideEnding,
+    ::testing::Values(
+        TOutsideEnding{"Terminated", SIGTERM, 100, {"--think-ms", "2"}},
+        TOutsideEnding{"HungUp", SIGHUP, 100, {"--think-ms", "2"}},
+        // The line clear's outcome is never examined: an abort must outlast it.
+        TOutsideEnding{"CtrlCDuringTheLineClear", SIGINT, 1, {"--line-clear-reply", "none"}},
+        // The log's first line after the reader left is cell 600's error.
+        TOutsideEnding{
+            "OutputClosed", 0, 100, {"--think-ms", "2", "--error-cells", "600", "@ERROR=16"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(CliTransferTest, UnpluggedMidDownloadFailsCleanlyAndTheNextDownloadWorks) {
     auto sim = std::make_unique<TSimProcess>(SimArgs({"--think-ms", "2"}));

@@ -151,13 +151,19 @@ void TChildProcess::Signal(int signal) {
     }
 }
 
+void TChildProcess::CloseOutput() {
+    CloseIfOpen(OutFd_);
+}
+
 TProgramExit TChildProcess::Wait(std::chrono::milliseconds timeout) {
     const auto deadline = TClock::now() + timeout;
     std::string output, errors;
-    bool outOpen = true;
+    bool outOpen = OutFd_ >= 0;
     bool errOpen = true;
     while ((outOpen || errOpen) && TClock::now() < deadline) {
-        errOpen = errOpen && ReadSome(ErrFd_, errors, TClock::now());
+        // The wait for more output happens on stdout's read, or on stderr's once stdout is shut.
+        const auto errWait = outOpen ? std::chrono::milliseconds(0) : kPollSlice;
+        errOpen = errOpen && ReadSome(ErrFd_, errors, TClock::now() + errWait);
         outOpen = outOpen && ReadSome(OutFd_, output, TClock::now() + kPollSlice);
     }
     Reaped_ = true;

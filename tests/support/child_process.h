@@ -32,6 +32,9 @@ class TChildProcess {
 
     pid_t Pid() const { return Pid_; }
     void Signal(int signal);
+    // Stops reading the program's standard output: its next write there fails (EPIPE) or,
+    // where SIGPIPE is not ignored, kills it.
+    void CloseOutput();
     // Collects the output until the program closes it, then reaps it. Throws (after killing
     // it) when that takes longer than timeout. Call once.
     TProgramExit Wait(std::chrono::milliseconds timeout = std::chrono::seconds(60));
