@@ -6,7 +6,9 @@
 #include <iostream>
 
 #include "cli/cli_options.h"
+#include "cli/port_list_command.h"
 #include "cli/transfer_runner.h"
+#include "serial/port_map.h"
 
 int main(int argc, char** argv) {
     using namespace norvane::cli;
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
     if (options.ShowHelp) {
         std::cout << UsageText();
         return ecComplete;
+    }
+    if (options.Command == TCommand::Ports) {
+        return ListPortsCommand(options, std::cout, norvane::serial::PortMap());
     }
     return RunTransfer(options, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }
