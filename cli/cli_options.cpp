@@ -106,8 +106,17 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
         }
         positional.push_back(arg);
     }
+    if (positional.size() == 1 && positional[0] == "ports") {
+        if (options.Device || options.Port || options.Baud || options.Parity || options.DataBits ||
+            options.StopBits) {
+            throw TUsageError("ports takes no line options, only --settings FILE");
+        }
+        options.Command = TCommand::Ports;
+        return options;
+    }
     if (positional.size() != 2) {
-        throw TUsageError("expected a command and a file: download FILE or upload FILE");
+        throw TUsageError(
+            "expected a command and a file: download FILE or upload FILE, or the command ports");
     }
     options.Command =
         static_cast<TCommand>(ParseChoice(positional[0], "the command", {"download", "upload"}));
@@ -138,14 +147,19 @@ TLineSettings ResolveLineSettings(const TCliOptions& options,
 std::string UsageText() {
     return R"(Usage: norvane-cli download FILE [options]
        norvane-cli upload FILE [options]
+       norvane-cli ports [--settings FILE]
 
 download  reads cells 1 to 1899 from the instrument into the cell file FILE; an existing
           FILE is replaced only when the download completes.
 upload    sends every line of the cell file FILE to the instrument.
+ports     lists what each port number means now: the device, its stable name (the
+          /dev/serial/by-id or by-path link that survives replugging), the adapter, and
+          whether it is available, busy (held by another program), no permission or missing.
 
 The line:
   --device PATH         the serial device (e.g. /dev/ttyUSB0), in place of a port number
-  --port N              port N: the N-th serial device of this machine, USB adapters first
+  --port N              port N: the device Norvane.ini's [PortDevices] assigns to N, else
+                        the next serial device no entry names, USB adapters first
   --baud RATE           bits per second
   --parity none|odd|even
   --data-bits 7|8

@@ -16,12 +16,12 @@ class TUsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class TCommand { Download, Upload };
+enum class TCommand { Download, Upload, Ports };
 
 struct TCliOptions {
     bool ShowHelp = false;
     TCommand Command = TCommand::Download;
-    std::string File;
+    std::string File;                   // download and upload
     std::optional<std::string> Device;  // a device path, in place of a port number
     std::optional<int> Port;
     std::optional<int> Baud;

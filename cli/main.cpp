@@ -7,8 +7,10 @@
 #include <iostream>
 
 #include "cli/cli_options.h"
+#include "cli/port_list_command.h"
 #include "cli/transfer_runner.h"
 #include "cli/visible_text.h"
+#include "serial/port_map.h"
 
 int main(int argc, char** argv) {
     using namespace norvane::cli;
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
     if (options.ShowHelp) {
         std::cout << UsageText();
         return ecComplete;
+    }
+    if (options.Command == TCommand::Ports) {
+        return ListPortsCommand(options, std::cout, norvane::serial::PortMap());
     }
     return RunTransfer(options, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }

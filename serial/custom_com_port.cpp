@@ -6,6 +6,7 @@
 #include "serial/application_hooks.h"
 #include "serial/base_dispatcher.h"
 #include "serial/plain_message_target.h"
+#include "serial/port_map.h"
 #include "serial/raise_on_error.h"
 #include "serial/trace_log_recorder.h"
 
@@ -44,7 +45,7 @@ std::unique_ptr<IMessageTarget> PlainWindow(TMessageHandler handler) {
 
 }  // namespace
 
-TVexaCustomComPort::TVexaCustomComPort() : WindowFactory_(PlainWindow) {}
+TVexaCustomComPort::TVexaCustomComPort() : WindowFactory_(PlainWindow), PortMap_(&PortMap()) {}
 
 TVexaCustomComPort::~TVexaCustomComPort() {
     try {
@@ -79,14 +80,20 @@ void TVexaCustomComPort::SetComNumber(std::uint16_t value) {
     }
     if (!Applying()) {
         ComNumber_ = value;
+        BoundDevice_.clear();
         return;
     }
+    ComNumber_ = value;
+    BoundDevice_.clear();
+    Reopen();
+}
+
+void TVexaCustomComPort::Reopen() {
     // Closing saves the triggers and the reopen restores them, so their handles stay valid;
     // a running trace is dumped by the close and starts again on the new port.
     const TTraceLogState tracing = Tracing_;
     const TTraceLogState logging = Logging_;
     SetOpen(false);
-    ComNumber_ = value;
     SetTracing(tracing);
     SetLogging(logging);
     SetOpen(true);

@@ -39,6 +39,7 @@ namespace norvane::serial {
 
 class TVexaBaseDispatcher;
 class TTraceLogRecorder;
+class TPortMap;
 
 class TVexaCustomComPort : public TVexaBaseComponent {
   public:
@@ -198,6 +199,27 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     void SetWindowFactory(TWindowFactory factory) { WindowFactory_ = std::move(factory); }
 
     TPortState State() const { return State_; }
+
+    // ---- which device the port number means ---------------------------------------------
+    // The port's number is looked up in `map` (the process-wide PortMap() unless given
+    // another, as tests do). The map must outlive the component.
+    void UsePortMap(TPortMap& map) { PortMap_ = &map; }
+    TPortMap& DeviceMap() const { return *PortMap_; }
+
+    // The stable name (see stable_device_name.h) of the device the port was last opened
+    // on, or "" when the next open may take whatever the number means. While it is set,
+    // every open, after a device loss or any automatic reopen, goes to that device only:
+    // to whatever kernel name the number or the stable name leads to now when it is the same
+    // device, to nothing when it is absent (the open fails as for a missing device), and
+    // never to another device: an open that would reach a different device than the bound
+    // one raises EDeviceChanged, naming both. A change of ComNumber releases the binding.
+    const std::string& BoundDevice() const { return BoundDevice_; }
+
+    // The user confirmed the port settings: from now on the number's current device is the
+    // port's device. An open port on another device is closed and opened on the number's
+    // device (triggers kept, as for a change of ComNumber).
+    void FollowPortNumber();
+
     // The notification window while a port is open, for the owner's event loop.
     IMessageTarget* NotifyWindow() const { return Window_.get(); }
 
@@ -273,6 +295,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     void DeliverTriggerMessage(const TMessage& message);
     void CompletePendingClose(const TMessage& message);
     void HandleDeviceLost();
+    void Reopen();
+    std::string DeviceToOpen() const;
     void NotifyPortUsers(bool opened);
 
     TDeviceLayer DeviceLayer_ = dlWin32;
@@ -339,6 +363,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     std::vector<std::unique_ptr<IMessageTarget>> RetiredWindows_;
     int HandlerDepth_ = 0;
     std::string DevicePath_;
+    std::string BoundDevice_;
+    TPortMap* PortMap_;
     std::unique_ptr<TTraceLogRecorder> Recorder_;
     std::unique_ptr<TVexaBaseDispatcher> Dispatcher_;
 };

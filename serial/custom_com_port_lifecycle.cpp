@@ -5,6 +5,7 @@
 #include "serial/application_hooks.h"
 #include "serial/custom_com_port.h"
 #include "serial/device_access_denied.h"
+#include "serial/device_changed.h"
 #include "serial/dispatcher_registry.h"
 #include "serial/errno_mapping.h"
 #include "serial/error_codes.h"
@@ -12,6 +13,7 @@
 #include "serial/port_map.h"
 #include "serial/posix_dispatcher.h"
 #include "serial/raise_on_error.h"
+#include "serial/stable_device_name.h"
 #include "serial/trace_log_recorder.h"
 
 namespace norvane::serial {
@@ -74,14 +76,50 @@ std::uint32_t TVexaCustomComPort::LineFlags() const {
 }
 
 std::int32_t TVexaCustomComPort::OpenDevice() {
-    const std::optional<std::string> path = PortMap().DevicePath(ComNumber_);
-    if (!path) {
+    const std::string path = DeviceToOpen();
+    if (path.empty()) {
         return kFileNotFound;
     }
-    DevicePath_ = *path;
-    return Dispatcher_->OpenComPort(
+    DevicePath_ = path;
+    const std::int32_t result = Dispatcher_->OpenComPort(
         DevicePath_, Baud_, Parity_, static_cast<std::uint8_t>(DataBits_),
         static_cast<std::uint8_t>(StopBits_), InSize_, OutSize_, LineFlags());
+    if (result == 0) {
+        BoundDevice_ = PortMap_->StableName(DevicePath_);
+    }
+    return result;
+}
+
+std::string TVexaCustomComPort::DeviceToOpen() const {
+    const std::optional<std::string> mapped = PortMap_->DevicePath(ComNumber_);
+    if (BoundDevice_.empty()) {
+        return mapped.value_or(std::string());
+    }
+    const std::string boundNode = DeviceNode(BoundDevice_);
+    const std::string mappedNode = mapped ? DeviceNode(*mapped) : std::string();
+    if (!mappedNode.empty()) {
+        if (mappedNode == boundNode || PortMap_->StableName(*mapped) == BoundDevice_) {
+            return *mapped;
+        }
+        throw EDeviceChanged(ComNumber_, BoundDevice_, *mapped);
+    }
+    // The number leads nowhere now; the bound device may still be there under its stable
+    // name (an adapter back under another kernel name). If it is not, opening it fails as
+    // any missing device does, naming it.
+    return BoundDevice_;
+}
+
+void TVexaCustomComPort::FollowPortNumber() {
+    BoundDevice_.clear();
+    if (State_ != TPortState::Open) {
+        return;
+    }
+    const std::optional<std::string> mapped = PortMap_->DevicePath(ComNumber_);
+    if (mapped && DeviceNode(*mapped) == DeviceNode(DevicePath_)) {
+        BoundDevice_ = PortMap_->StableName(DevicePath_);
+        return;
+    }
+    Reopen();
 }
 
 void TVexaCustomComPort::OpenPort() {

@@ -16,7 +16,21 @@
 
 namespace norvane::serial {
 
+enum class TDevicePresence {
+    Available,     // it opens
+    Busy,          // another program (or this one) holds it
+    NoPermission,  // the user may not open it (not in the "dialout" group)
+    Missing,       // no such device now (an adapter assigned but unplugged)
+    Unusable,      // it exists but cannot serve as a serial port (not a terminal, ...)
+};
+
+// "available", "busy", "no permission", "missing", "unusable".
+const char* PresenceText(TDevicePresence presence);
+
 // The probe itself, for a device path.
+TDevicePresence ProbeDevice(const std::string& devicePath);
+
+// Available, busy or no permission: the device is there.
 bool IsDeviceAvailable(const std::string& devicePath);
 
 // False for 0 and for numbers the map gives no device; otherwise the probe of that device.

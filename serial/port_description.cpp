@@ -53,7 +53,10 @@ std::string TPortDescriber::Describe(const std::string& devicePath) const {
         }
         const std::string product = Attribute(folder, "product");
         if (!product.empty()) {
-            return Joined(Attribute(folder, "manufacturer"), product);
+            // Two adapters of one make differ only in their serial number.
+            const std::string serial = Attribute(folder, "serial");
+            return Joined(Joined(Attribute(folder, "manufacturer"), product),
+                          serial.empty() ? serial : "(serial " + serial + ")");
         }
         folder = folder.parent_path();
     }

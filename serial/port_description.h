@@ -5,8 +5,8 @@
 //
 // The kernel publishes the adapter's USB strings in sysfs: /sys/class/tty/<name>/device
 // leads to the interface the tty belongs to, whose folder may carry "interface", and whose
-// ancestor, the USB device, carries "manufacturer" and "product". Built-in ports and
-// pseudo-terminals have none of these and get no description.
+// ancestor, the USB device, carries "manufacturer", "product" and often "serial". Built-in ports
+// and pseudo-terminals have none of these and get no description.
 //
 // Reads the file system only; no udev. Any thread.
 
@@ -20,7 +20,7 @@ class TPortDescriber {
     // for tests.
     explicit TPortDescriber(std::string ttyClassRoot = "/sys/class/tty");
 
-    // "manufacturer product" of the adapter behind devicePath (a device node, possibly
+    // "manufacturer product (serial S)" of the adapter behind devicePath (a device node, possibly
     // reached through a symbolic link such as /dev/serial/by-id/...), or its interface's
     // name when it has no product string, or "" when sysfs says nothing about it.
     std::string Describe(const std::string& devicePath) const;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <set>
 
 namespace norvane::serial {
 
@@ -28,7 +29,8 @@ long NodeNumber(const std::string& name, const std::string& prefix) {
 TPortMap::TPortMap(std::string devRoot, std::string ttyClassRoot, std::string consoleList)
     : DevRoot_(std::move(devRoot)),
       TtyClassRoot_(std::move(ttyClassRoot)),
-      ConsoleList_(std::move(consoleList)) {}
+      ConsoleList_(std::move(consoleList)),
+      Names_(DevRoot_) {}
 
 void TPortMap::Assign(int port, const std::string& path) {
     std::lock_guard lock(Lock_);
@@ -44,17 +46,44 @@ std::optional<std::string> TPortMap::DevicePath(int port) const {
     if (port < 1) {
         return std::nullopt;
     }
+    const std::map<int, std::string> ports = Ports();
+    if (const auto found = ports.find(port); found != ports.end()) {
+        return found->second;
+    }
+    return std::nullopt;
+}
+
+std::map<int, std::string> TPortMap::Ports() const {
+    std::map<int, std::string> ports;
     {
         std::lock_guard lock(Lock_);
-        if (auto assigned = Assigned_.find(port); assigned != Assigned_.end()) {
-            return assigned->second;
+        ports = Assigned_;
+    }
+    std::set<std::string> assignedNodes;
+    for (const auto& [port, path] : ports) {
+        if (std::string node = DeviceNode(path); !node.empty()) {
+            assignedNodes.insert(std::move(node));
         }
     }
-    const std::vector<std::string> found = DiscoverDevices();
-    if (static_cast<std::size_t>(port) > found.size()) {
-        return std::nullopt;
+    int next = 1;
+    for (const std::string& device : DiscoverDevices()) {
+        if (assignedNodes.count(DeviceNode(device)) != 0) {
+            continue;
+        }
+        while (ports.count(next) != 0) {
+            ++next;
+        }
+        ports[next] = device;
     }
-    return found[static_cast<std::size_t>(port) - 1];
+    return ports;
+}
+
+std::string TPortMap::StableName(const std::string& devicePath) const {
+    return Names_.StableName(devicePath);
+}
+
+std::string TPortMap::StableLink(const std::string& devicePath) const {
+    return Names_.Link(devicePath);
 }
 
 std::vector<std::string> TPortMap::NumberedNodes(const std::string& prefix) const {

@@ -3,13 +3,18 @@
 //
 // The program and the settings file speak of ports 1 to 16; Linux of device nodes whose
 // names depend on the adapter and the order it was plugged in. A number given a path
-// explicitly (by the command line or the desktop program) always means that path.
-// Otherwise port n is the n-th serial device found on the machine, in the order a field
-// engineer expects: USB adapters first (ttyUSB*, then ttyACM*, each by number), then the
-// built-in ttyS* ports that have a UART behind them (the kernel creates ttyS0-31 whether
-// or not the hardware exists; their sysfs "type" is 0 when it does not). A tty that is the
-// system console (named in sysfs' console/active or in /proc/consoles, e.g. console=ttyS0 on
-// a server) is never found: a probe sent there would go to the kernel's console.
+// explicitly (by the settings file, the command line or the desktop program) always means
+// that path, present or not; the settings dialog assigns the adapter's stable name (see
+// stable_device_name.h), so the number follows the adapter. The automatic mapping covers
+// the rest: the serial devices found on the machine that no assignment leads to, in the
+// order a field engineer expects, go to the numbers no assignment takes, lowest first. The
+// order: USB adapters (ttyUSB*, then ttyACM*, each by number), then the built-in ttyS*
+// ports that have a UART behind them (the kernel creates ttyS0-31 whether or not the
+// hardware exists; their sysfs "type" is 0 when it does not). An assigned adapter that is
+// absent therefore never lets its number slide to another device.
+// A tty that is the system console (named in sysfs' console/active or in /proc/consoles,
+// e.g. console=ttyS0 on a server) is never found: a probe sent there would go to the
+// kernel's console.
 //
 // Thread-safe: every member takes the map's own lock.
 
@@ -19,6 +24,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "serial/stable_device_name.h"
 
 namespace norvane::serial {
 
@@ -35,8 +42,19 @@ class TPortMap {
     void ClearAssignments();
 
     // The device for a port, or nothing when the number means no device (below 1, or
-    // beyond what is assigned and found).
+    // beyond what is assigned and found). An assigned path is returned whether or not it
+    // exists now.
     std::optional<std::string> DevicePath(int port) const;
+
+    // Every number that means a device, with its path: the assignments and the automatic
+    // mapping together.
+    std::map<int, std::string> Ports() const;
+
+    // The adapter's stable name for a device path (by-id link, else by-path link, else the
+    // path itself), looked up under this map's device root.
+    std::string StableName(const std::string& devicePath) const;
+    // The by-id or by-path link alone, "" when the device has none.
+    std::string StableLink(const std::string& devicePath) const;
 
     // The machine's serial devices in port order, as found now.
     std::vector<std::string> DiscoverDevices() const;
@@ -49,6 +67,7 @@ class TPortMap {
     std::string DevRoot_;
     std::string TtyClassRoot_;
     std::string ConsoleList_;
+    TStableDeviceNames Names_;
     mutable std::mutex Lock_;
     std::map<int, std::string> Assigned_;
 };

@@ -1,5 +1,7 @@
 #include "ui/port_device_hint.h"
 
+#include "serial/port_listing.h"
+
 namespace norvane::ui {
 
 QString PortDeviceHint(int port, const serial::TPortMap& map,
@@ -8,12 +10,20 @@ QString PortDeviceHint(int port, const serial::TPortMap& map,
     if (!device) {
         return QStringLiteral("no device");
     }
-    const QString path = QString::fromStdString(*device);
-    const std::string description = describer.Describe(*device);
-    if (description.empty()) {
-        return path;
+    // No probe: opening every port whenever a list is shown would toggle the modem lines of
+    // instruments that never asked for it.
+    const serial::TPortListing row = serial::DescribePort(port, *device, map, describer, false);
+    QString hint = QString::fromStdString(row.Device);
+    if (!row.Description.empty()) {
+        hint += QStringLiteral(" (%1)").arg(QString::fromStdString(row.Description));
     }
-    return QStringLiteral("%1 (%2)").arg(path, QString::fromStdString(description));
+    if (row.Presence == serial::TDevicePresence::Missing) {
+        hint += QStringLiteral(": missing");
+    }
+    if (!row.StableName.empty() && row.StableName != row.Device) {
+        hint += QStringLiteral("\n") + QString::fromStdString(row.StableName);
+    }
+    return hint;
 }
 
 }  // namespace norvane::ui

@@ -9,8 +9,10 @@
 
 namespace norvane::ui {
 
-// "<device path> (<adapter description>)", the path alone when sysfs describes nothing, or
-// "no device" when the number means none. Looks at the file system each time.
+// "<device path> (<adapter description>)", the path alone when sysfs describes nothing,
+// ": missing" after it when the device is absent, and on a second line the adapter's
+// stable name when it has one other than the path; "no device" when the number means none.
+// Looks at the file system each time; opens nothing.
 QString PortDeviceHint(int port, const serial::TPortMap& map = serial::PortMap(),
                        const serial::TPortDescriber& describer = serial::TPortDescriber());
 

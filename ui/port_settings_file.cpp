@@ -117,7 +117,8 @@ TPortSettingIndexes LoadPortSettingIndexes(const std::string& path) {
     return indexes;
 }
 
-void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes) {
+void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes,
+                            const std::optional<TPortDeviceEntry>& pin) {
     const fs::path target = WriteTarget(path);
     std::error_code error;
     const bool exists = fs::exists(target, error);
@@ -138,6 +139,14 @@ void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& 
                                                   {"StopBits", indexes.StopBits}};
     for (const auto& [key, value] : values) {
         if (ini.SetValue(kSection, key, std::to_string(value).c_str()) < 0) {
+            FailToWrite(path);
+        }
+    }
+    if (pin) {
+        const std::string key = std::to_string(pin->Port);
+        const char* assigned = ini.GetValue(kDeviceSection, key.c_str(), "");
+        if (*assigned == '\0' &&
+            ini.SetValue(kDeviceSection, key.c_str(), pin->Device.c_str()) < 0) {
             FailToWrite(path);
         }
     }

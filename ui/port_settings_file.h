@@ -39,15 +39,24 @@ struct TPortSettingIndexes {
 // Reads the indexes from the file at path; defaults where anything is missing.
 TPortSettingIndexes LoadPortSettingIndexes(const std::string& path);
 
+// A port number and the device it is to mean from now on.
+struct TPortDeviceEntry {
+    int Port = 0;
+    std::string Device;
+};
+
 // Writes the five indexes into the file at path, in the order of the list above, keeping
-// everything else the file holds; creates the file if missing. The file is replaced as a
+// everything else the file holds; creates the file if missing. With `pin`, the
+// "PortDevices" section also assigns pin.Device to pin.Port, unless it assigns that port a
+// device already (an entry the user wrote stays as written). The file is replaced as a
 // whole (a new file renamed over the old one), so a crash leaves either the old or the new
 // file, never a mixture. Throws std::runtime_error("Unable to write to " + path) when the
 // file cannot be written (including when an existing file cannot be read, which would
 // otherwise lose its other contents); the file is then unchanged. A path through a symbolic
 // link writes the file the link leads to, unless another user planted the link in a shared
 // folder (device/link_following.h): then the message goes on with ": " and names the link.
-void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes);
+void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes,
+                            const std::optional<TPortDeviceEntry>& pin = std::nullopt);
 
 // The "PortDevices" section: port number -> device path. Keys that are not a positive
 // integer and empty values are ignored; a missing file or section gives an empty map.

@@ -108,7 +108,7 @@ QComboBox* TSerialForm::AddList(const char* name, const char* label, QPoint at,
 
 void TSerialForm::LoadPortSettings() {
     const std::string path = SettingsPath_.toStdString();
-    ApplyPortDeviceAssignments(path, serial::PortMap());
+    ApplyPortDeviceAssignments(path, ComPort().DeviceMap());
     const TPortSettingIndexes indexes = LoadPortSettingIndexes(path);
     Select(*ComPortComboBox, indexes.ComPort);
     Select(*BaudRateComboBox, indexes.BaudRate);
@@ -125,12 +125,43 @@ void TSerialForm::SavePortSettings() {
     indexes.Parity = ParityComboBox->currentIndex();
     indexes.DataBits = DataBitsComboBox->currentIndex();
     indexes.StopBits = StopBitsComboBox->currentIndex();
-    SavePortSettingIndexes(SettingsPath_.toStdString(), indexes);
+    const std::optional<TPortDeviceEntry> pin = PinnedDevice();
+    SavePortSettingIndexes(SettingsPath_.toStdString(), indexes, pin);
+    if (pin) {
+        ComPort().DeviceMap().Assign(pin->Port, pin->Device);
+    }
+}
+
+// Kernel names follow plug order; the adapter's stable name keeps the chosen number on
+// the same adapter after a replug, a reboot or another adapter appearing. A number the file
+// assigns already keeps its entry, and a number that means no device pins nothing; nor does
+// a device without a stable name (a built-in port, a pseudo-terminal), whose kernel name
+// the mapping already gives it.
+std::optional<TPortDeviceEntry> TSerialForm::PinnedDevice() {
+    const int index = ComPortComboBox->currentIndex();
+    if (index < 0) {
+        return std::nullopt;
+    }
+    const int port = kPortEntries[static_cast<std::size_t>(index)];
+    if (LoadPortDeviceAssignments(SettingsPath_.toStdString()).count(port) != 0) {
+        return std::nullopt;
+    }
+    serial::TPortMap& map = ComPort().DeviceMap();
+    const std::optional<std::string> device = map.DevicePath(port);
+    if (!device) {
+        return std::nullopt;
+    }
+    std::string stable = map.StableLink(*device);
+    if (stable.empty()) {
+        return std::nullopt;
+    }
+    return TPortDeviceEntry{port, std::move(stable)};
 }
 
 void TSerialForm::ApplyPortSettings() {
     serial::TVexaComPort& port = ComPort();
     port.SetComNumber(static_cast<std::uint16_t>(SelectedValue(*ComPortComboBox)));
+    port.FollowPortNumber();
     port.SetBaud(SelectedValue(*BaudRateComboBox));
     if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
         port.SetParity(static_cast<serial::TParity>(parity));
@@ -165,7 +196,8 @@ void TSerialForm::showEvent(QShowEvent* event) {
 
 void TSerialForm::RefreshPortHints() {
     for (int index = 0; index < ComPortComboBox->count(); ++index) {
-        ComPortComboBox->setItemData(index, PortDeviceHint(kPortEntries[index]), Qt::ToolTipRole);
+        ComPortComboBox->setItemData(
+            index, PortDeviceHint(kPortEntries[index], ComPort().DeviceMap()), Qt::ToolTipRole);
     }
     ShowCurrentPortHint();
 }

@@ -18,6 +18,7 @@
 
 #include "serial/com_port.h"
 #include "ui/instrument_session.h"
+#include "ui/port_settings_file.h"
 
 namespace norvane::ui {
 
@@ -38,12 +39,16 @@ class TSerialForm : public QDialog {
     // the port map's only explicit ones. Does not throw.
     void LoadPortSettings();
 
-    // Lists to file: the selected index of each list (-1 for none). Throws
+    // Lists to file: the selected index of each list (-1 for none), and, when the file
+    // assigns no device to the chosen port number yet and the number's current device has a
+    // stable name (stable_device_name.h), that name, so that the number stays with the
+    // adapter. Throws
     // std::runtime_error "Unable to write to <path>" and leaves the file as it was.
     void SavePortSettings();
 
     // Lists to the port component (port number, baud rate, parity, data bits, stop bits, in
-    // that order), then adds the line trigger, which opens the port if it is closed. A list
+    // that order; the port follows its number to the device the number means now), then
+    // adds the line trigger, which opens the port if it is closed. A list
     // without a selection stops it there with std::runtime_error "'' is not a valid integer
     // value" (parity excepted: no selection keeps the port's parity); what was handed to the
     // port before stays, and no trigger is added. The port component's failures propagate.
@@ -67,6 +72,8 @@ class TSerialForm : public QDialog {
     // Each port entry's hint says which device its number means now.
     void RefreshPortHints();
     void ShowCurrentPortHint();
+    // The entry OK adds to the settings file's "PortDevices" section, if any.
+    std::optional<TPortDeviceEntry> PinnedDevice();
 
     TInstrumentSession& Session_;
     QString SettingsPath_;

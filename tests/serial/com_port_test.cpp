@@ -303,19 +303,50 @@ TEST_F(ComPortTest, CopiedSettingsOpenWithTheSourcesTriggers) {
     EXPECT_EQ(Seen, handle);
 }
 
-TEST_F(ComPortTest, ALostDeviceBecomesAClosedPortThatOpensAgainWithItsTriggers) {
-    auto unplugged =
+// A pseudo-terminal stands in for each adapter, reached through a fake /dev with udev's
+// by-id links, as a USB adapter is.
+TEST_F(ComPortTest, ALostDeviceReopensOnlyAsTheSameAdapterAndKeepsItsTriggers) {
+    namespace fs = std::filesystem;
+    fs::create_directories(Dir / "dev/serial/by-id");
+    const auto plug = [&](const std::string& adapter, const std::string& kernelName,
+                          const std::string& pty) {
+        fs::create_symlink(pty, Dir / ("dev/" + kernelName));
+        fs::create_symlink("../../" + kernelName, Dir / ("dev/serial/by-id/" + adapter));
+    };
+    const auto unplug = [&](const std::string& adapter, const std::string& kernelName) {
+        fs::remove(Dir / ("dev/" + kernelName));
+        fs::remove(Dir / ("dev/serial/by-id/" + adapter));
+    };
+    TPortMap map(Dir / "dev", Dir / "tty", Dir / "consoles");
+    Port.UsePortMap(map);
+    auto adapterA =
         std::make_unique<TSimProcess>(std::vector<std::string>{"--cells", Dir / "table.nvf"});
-    PortMap().Assign(kOtherSimPort, unplugged->LinePath());
-    Port.SetComNumber(kOtherSimPort);
+    plug("usb-A", "ttyUSB0", adapterA->LinePath());
+    Port.SetComNumber(1);
     const std::uint16_t handle = Port.AddPatternTrigger("\n", false);
     EXPECT_EQ(Ask("?B1/1\r\n"), "*1,first\r");
+    EXPECT_EQ(Port.BoundDevice(), Dir / "dev/serial/by-id/usb-A");
 
-    unplugged.reset();  // the adapter is pulled out
+    adapterA.reset();  // the adapter is pulled out
+    unplug("usb-A", "ttyUSB0");
     ASSERT_TRUE(PumpUntil([&] { return Port.State() == TVexaCustomComPort::TPortState::Closed; }));
     EXPECT_FALSE(Port.Open());
+    EXPECT_THROW(Port.SendString("?B1/7\r\n"), EBadId) << "absent: no device to open";
 
-    PortMap().Assign(kOtherSimPort, Sim.LinePath());  // plugged in again, under a new name
+    TSimProcess adapterB({"--cells", Dir / "table.nvf"});
+    plug("usb-B", "ttyUSB0", adapterB.LinePath());
+    try {
+        Port.SendString("?B1/7\r\n");
+        ADD_FAILURE() << "opened another adapter";
+    } catch (const EOpenComm& refused) {
+        EXPECT_NE(std::string(refused.what()).find(Dir / "dev/ttyUSB0"), std::string::npos);
+        EXPECT_NE(std::string(refused.what()).find(Dir / "dev/serial/by-id/usb-A"),
+                  std::string::npos);
+    }
+    EXPECT_FALSE(Port.Open());
+
+    unplug("usb-B", "ttyUSB0");
+    plug("usb-A", "ttyUSB1", Sim.LinePath());  // back, under another kernel name
     Seen = 0;
     Port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
         while (count-- > 0)
@@ -326,6 +357,7 @@ TEST_F(ComPortTest, ALostDeviceBecomesAClosedPortThatOpensAgainWithItsTriggers) 
     EXPECT_TRUE(Port.Open());
     EXPECT_TRUE(PumpUntil([&] { return Seen != 0; }));
     EXPECT_EQ(Seen, handle);
+    Port.SetOpen(false);
 }
 
 TEST_F(ComPortTest, PortUsersHearOfOpeningAndClosingLastAddedFirst) {

@@ -43,11 +43,11 @@ TEST(PortAvailability, WhatIsNoTerminalIsNotAPort) {
 TEST(PortAvailability, PortNumbersGoThroughTheMap) {
     TTempDir dir;
     std::filesystem::create_directories(dir / "dev");
-    TPtyController pty;
+    TPtyController pty, assigned;
     std::filesystem::create_symlink(pty.Path(), dir / "dev/ttyUSB0");
     std::filesystem::create_symlink(dir / "dev/gone", dir / "dev/ttyUSB1");  // unplugged
     TPortMap map(dir / "dev", dir / "tty", dir / "consoles");
-    map.Assign(7, pty.Path());
+    map.Assign(7, assigned.Path());
 
     EXPECT_FALSE(IsPortAvailable(0, map));
     EXPECT_TRUE(IsPortAvailable(1, map));

@@ -69,6 +69,38 @@ TEST_F(PortMapTest, ExplicitPathsWinAndCanBeWithdrawn) {
     EXPECT_EQ(Map.DevicePath(1), Dev("ttyUSB0"));
 }
 
+// Kernel names follow plug order; the settings pin a number to the adapter's by-id link.
+TEST_F(PortMapTest, AnAssignedAdapterKeepsItsNumberWhateverItsKernelNameAndPresence) {
+    std::filesystem::create_directories(Dir / "dev/serial/by-id");
+    std::filesystem::create_directories(Dir / "dev/serial/by-path");
+    const auto link = [&](const std::string& name, const std::string& to) {
+        std::filesystem::remove(Dir / ("dev/serial/" + name));
+        std::filesystem::create_symlink("../../" + to, Dir / ("dev/serial/" + name));
+    };
+    Node("ttyUSB0");
+    link("by-id/usb-A", "ttyUSB0");
+    link("by-path/pci-A", "ttyUSB0");
+    EXPECT_EQ(Map.StableName(Dev("ttyUSB0")), Dev("serial/by-id/usb-A"));
+    Map.Assign(1, Dev("serial/by-id/usb-A"));
+
+    // Adapter B is plugged in first after a reboot: it takes ttyUSB0, A becomes ttyUSB1.
+    Node("ttyUSB1");
+    link("by-id/usb-A", "ttyUSB1");
+    link("by-path/pci-A", "ttyUSB1");
+    link("by-path/pci-B", "ttyUSB0");
+    EXPECT_EQ(Map.DevicePath(1), Dev("serial/by-id/usb-A"));
+    EXPECT_EQ(Map.DevicePath(2), Dev("ttyUSB0"));
+    EXPECT_EQ(Map.StableName(Dev("ttyUSB0")), Dev("serial/by-path/pci-B")) << "no by-id link";
+    EXPECT_EQ(Map.StableLink(Dev("ttyUSB0")), Dev("serial/by-path/pci-B"));
+
+    // A is unplugged: its number stays its own rather than passing to B.
+    std::filesystem::remove(Dir / "dev/ttyUSB1");
+    EXPECT_EQ(Map.DevicePath(1), Dev("serial/by-id/usb-A"));
+    EXPECT_EQ(Map.DevicePath(2), Dev("ttyUSB0"));
+    EXPECT_EQ(Map.StableName(Dev("ttyS0")), Dev("ttyS0")) << "no link: the name as given";
+    EXPECT_EQ(Map.StableLink(Dev("ttyS0")), "");
+}
+
 TEST_F(PortMapTest, MissingFoldersMeanNoDevices) {
     TPortMap nowhere(Dir / "absent", Dir / "absent", Dir / "absent");
     EXPECT_TRUE(nowhere.DiscoverDevices().empty());

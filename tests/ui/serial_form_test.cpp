@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <filesystem>
 #include <stdexcept>
 
 #include "serial/port_map.h"
@@ -244,6 +245,32 @@ TEST_F(SerialFormTest, ThePortDevicesSectionSaysWhatAPortNumberMeans) {
     WriteSettings("[ComPortSettings]\nComPort=2\n");
     Form.LoadPortSettings();
     EXPECT_NE(serial::PortMap().DevicePath(3), Pty.Path());
+}
+
+// The pseudo-terminal stands in for a USB adapter behind a fake /dev with udev's links.
+TEST_F(SerialFormTest, OkPinsThePortNumberToTheAdaptersStableNameUnlessTheFileAssignsIt) {
+    std::filesystem::create_directories(Dir / "dev/serial/by-id");
+    std::filesystem::create_symlink(Pty.Path(), Dir / "dev/ttyUSB0");
+    std::filesystem::create_symlink("../../ttyUSB0", Dir / "dev/serial/by-id/usb-A");
+    serial::TPortMap map(Dir / "dev", Dir / "tty", Dir / "consoles");
+    Port.UsePortMap(map);
+    const std::string byHand = Dir / "dev/ttyUSB0";
+    const std::string byId = Dir / "dev/serial/by-id/usb-A";
+
+    WriteSettings("[PortDevices]\n1=" + byHand + "\n");
+    Form.LoadPortSettings();
+    Button("OKBtn").click();
+    EXPECT_NE(ReadFile(Path).find("1=" + byHand), std::string::npos) << "the user's entry stays";
+
+    WriteSettings("[ComPortSettings]\nComPort=0\n");
+    Form.LoadPortSettings();
+    Button("OKBtn").click();
+    EXPECT_NE(ReadFile(Path).find("[PortDevices]\n1=" + byId), std::string::npos);
+    EXPECT_EQ(map.DevicePath(1), byId);
+    EXPECT_TRUE(Port.Open());
+    EXPECT_EQ(Port.BoundDevice(), byId);
+    Port.SetOpen(false);
+    Port.UsePortMap(serial::PortMap());
 }
 
 }  // namespace
