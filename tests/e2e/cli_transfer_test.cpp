@@ -44,17 +44,20 @@ TEST_F(CliTransferTest, PortNumbersMeanTheDevicesTheSettingsFileAssigns) {
     EXPECT_EQ(fromOption.ExitCode, 0) << fromOption.ErrorText;
 }
 
+// Line 3 ends in LF alone, as after an edit with Linux tools: it is a line of its own, and
+// the rejection of line 4 is reported for line 4.
 TEST_F(CliTransferTest, UploadThenDownloadRoundTripsAndRejectionsCount) {
     WriteFile(Dir / "table.nvf", "1,probe\r\n");
-    WriteFile(Dir / "up.nvf", "2,two\r\n3,three\r\n4,bad\r\n");
+    WriteFile(Dir / "up.nvf", "2,two\r\n3,three\n4,bad\r\n5,five\r\n");
     TSimProcess sim(SimArgs({"--reject-store", "bad", "@ERROR invalid value"}));
     const TProgramExit up = Run(CliArgs("upload", Dir / "up.nvf", sim));
     EXPECT_EQ(up.ExitCode, 1) << up.ErrorText;
     EXPECT_EQ(up.OutputText, "Upload error - invalid value... 4,bad\nUpload of " +
                                  (Dir / "up.nvf") + " completed with errors.\n");
+    EXPECT_EQ(ReadFile(Dir / "journal"), "\n?B1/1\n=2,two\n=3,three\n=4,bad\n=5,five\n");
     const TProgramExit down = Run(CliArgs("download", Dir / "down.nvf", sim));
     EXPECT_EQ(down.ExitCode, 0) << down.ErrorText;
-    EXPECT_EQ(ReadFile(Dir / "down.nvf"), "1,probe\r\n2,two\r\n3,three\r\n");
+    EXPECT_EQ(ReadFile(Dir / "down.nvf"), "1,probe\r\n2,two\r\n3,three\r\n5,five\r\n");
 }
 
 TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
@@ -104,6 +107,22 @@ TEST_F(CliTransferTest, CtrlCAbortsLikeTheAbortButtonAndLeavesNoPartialFile) {
     EXPECT_LT(JournalLines(), 1901u);
     EXPECT_TRUE(Dir.Entries() == (std::vector<std::string>{"journal", "table.nvf"}))
         << ::testing::PrintToString(Dir.Entries());
+}
+
+// Ctrl-C while the instrument leaves the line clear unanswered: the abort used to be lost
+// when the probe went out, and the download ran to its end and replaced the file.
+TEST_F(CliTransferTest, CtrlCDuringTheLineClearEndsTheDownloadThere) {
+    WriteFile(Dir / "old.nvf", "last month\r\n");
+    TSimProcess sim(SimArgs({"--line-clear-reply", "none"}));
+    TChildProcess cli(NORVANE_CLI_EXECUTABLE, CliArgs("download", Dir / "old.nvf", sim));
+    AwaitJournalLines(1);  // the line clear has arrived; its 2000 ms wait runs
+    cli.Signal(SIGINT);
+    const TProgramExit exit = cli.Wait();
+    EXPECT_EQ(exit.ExitCode, 3) << exit.ErrorText;
+    EXPECT_EQ(exit.OutputText, "Download aborted by user.\n");
+    EXPECT_EQ(ReadFile(Dir / "journal"), "\n") << "nothing but the line clear was sent";
+    EXPECT_EQ(ReadFile(Dir / "old.nvf"), "last month\r\n");
+    EXPECT_EQ(Dir.Entries(), (Names{"journal", "old.nvf", "table.nvf"}));
 }
 
 TEST_F(CliTransferTest, UnpluggedMidDownloadFailsCleanlyAndTheNextDownloadWorks) {
