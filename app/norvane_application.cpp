@@ -66,7 +66,8 @@ void TNorvaneApplication::RunStartupSteps() {
 }
 
 void TNorvaneApplication::EndOnRequest() {
-    TransferAbort_.Request();
+    // A running transfer holds the Abort until it has unwound.
+    Session_.Link().Abort();
     // exit() ends every event loop running now, the modal dialogs' included; a transfer's
     // dialog closes once its aborted transfer has returned.
     QCoreApplication::exit(0);

@@ -21,7 +21,6 @@
 
 #include "serial/serial_layer.h"
 #include "ui/instrument_session.h"
-#include "ui/standing_abort.h"
 
 namespace norvane::ui {
 class TAboutForm;
@@ -77,7 +76,6 @@ class TNorvaneApplication {
     // string tables (the texts of its failures) outlive every port.
     serial::TSerialLayerScope SerialLayer_;
     ui::TInstrumentSession Session_;
-    ui::TStandingAbort TransferAbort_{Session_.Link()};
     std::unique_ptr<TMainForm> MainForm_;
     std::unique_ptr<ui::TAboutForm> AboutForm_;
     std::unique_ptr<ui::TDownLoadForm> DownLoadForm_;

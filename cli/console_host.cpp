@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/visible_text.h"
+#include "device/visible_text.h"
 
 namespace norvane::cli {
 
@@ -40,7 +40,7 @@ void TConsoleHost::DrawBar() {
 void TConsoleHost::AppendLogLine(const std::string& text) {
     ClearBar();
     errno = 0;
-    Log_ << VisibleText(text) << '\n' << std::flush;
+    Log_ << device::VisibleText(text, device::TControlSet::Terminal) << '\n' << std::flush;
     CheckLogWritten();
     DrawBar();
 }
@@ -79,7 +79,7 @@ void TConsoleHost::ShowErrorBox(const std::string& text) {
 
 void TConsoleHost::ReportFailure(const std::string& text) {
     ClearBar();
-    Errors_ << VisibleText(text) << '\n' << std::flush;
+    Errors_ << device::VisibleText(text, device::TControlSet::Terminal) << '\n' << std::flush;
 }
 
 void TConsoleHost::WarningBeep() {

@@ -9,7 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/port_list_command.h"
 #include "cli/transfer_runner.h"
-#include "cli/visible_text.h"
+#include "device/visible_text.h"
 #include "serial/port_map.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +22,9 @@ int main(int argc, char** argv) {
     try {
         options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const TUsageError& failure) {
-        std::cerr << "norvane-cli: " << VisibleText(failure.what())
+        std::cerr << "norvane-cli: "
+                  << norvane::device::VisibleText(failure.what(),
+                                                  norvane::device::TControlSet::Terminal)
                   << "\nTry 'norvane-cli --help'.\n";
         return ecUsageOrFileOrPort;
     }

@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "cli/visible_text.h"
+#include "device/visible_text.h"
 #include "serial/port_listing.h"
 #include "ui/port_settings_file.h"
 
@@ -17,7 +17,7 @@ using TRow = std::array<std::string, 5>;
 // Adapter strings come from the USB device itself: shown as text, never as terminal
 // control sequences.
 std::string OrDash(const std::string& text) {
-    return text.empty() ? "-" : VisibleText(text);
+    return text.empty() ? "-" : device::VisibleText(text, device::TControlSet::Terminal);
 }
 
 // Columns padded to their widest entry, two blanks apart; the last one is not padded.
@@ -54,7 +54,8 @@ int ListPortsCommand(const TCliOptions& options, std::ostream& out, serial::TPor
     WriteTable(out, rows);
     if (rows.size() == 1) {
         out << "No port number means a device: this machine has no serial device, and "
-            << VisibleText(settingsPath) << " assigns none.\n";
+            << device::VisibleText(settingsPath, device::TControlSet::Terminal)
+            << " assigns none.\n";
     }
     out << std::flush;
     return 0;

@@ -9,7 +9,6 @@
 #include "serial/serial_layer.h"
 #include "ui/instrument_session.h"
 #include "ui/port_settings_file.h"
-#include "ui/standing_abort.h"
 #include "ui/termination_watch.h"
 
 namespace norvane::cli {
@@ -52,10 +51,10 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     // Up before the port opens and down only after it has closed: a signal in between
     // must unwind through the close, or the port would stay locked against other users and
     // a download's partial file would stay behind.
-    ui::TStandingAbort* abortTarget = nullptr;
+    device::TInstrumentLink* abortTarget = nullptr;
     ui::TTerminationWatch termination([&abortTarget](int) {
         if (abortTarget != nullptr) {
-            abortTarget->Request();
+            abortTarget->Abort();
         }
     });
     serial::TSerialLayerScope serialLayer;
@@ -77,9 +76,10 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     serial::TVexaComPort& port = session.ComPort();
     device::TInstrumentLink& link = session.Link();
     device::TCellTransfer& transfer = session.Transfer();
-    ui::TStandingAbort standingAbort(link);
-    abortTarget = &standingAbort;
-    console.SetLogLostHandler([&standingAbort] { standingAbort.Request(); });
+    // The signal is delivered by the event loop, which runs only while a transfer waits for a
+    // reply: inside the transfer, where an Abort holds until the transfer has ended.
+    abortTarget = &link;
+    console.SetLogLostHandler([&link] { link.Abort(); });
 
     int exitCode = ecUsageOrFileOrPort;
     try {

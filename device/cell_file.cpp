@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "device/link_following.h"
@@ -111,6 +112,9 @@ int TCellFileReader::NextByte() {
     if (c == EOF && std::ferror(File_)) {
         throw CellFileErrorFromErrno("Cannot read", Path_);
     }
+    if (c == kEndOfFileMark && std::getc(File_) != EOF) {
+        LineCutByEndMark_ = Line_;
+    }
     if (c == EOF || c == kEndOfFileMark) {
         Ended_ = true;
         return EOF;
@@ -124,9 +128,17 @@ bool TCellFileReader::ReadLine(std::string& line) {
     if (c == EOF) {
         return false;
     }
-    while (c != EOF && c != kCr) {
+    while (c != EOF && c != kCr && c != kLf) {
         line.push_back(static_cast<char>(c));
         c = NextByte();
+    }
+    if (c != EOF) {
+        // The line numbers and the upload's line count are 32-bit.
+        if (Line_ == INT32_MAX) {
+            throw TCellFileError("Cannot read " + Path_ + ": more than " +
+                                 std::to_string(INT32_MAX - 1) + " lines");
+        }
+        ++Line_;
     }
     if (c == kCr) {
         const int next = NextByte();
@@ -140,6 +152,8 @@ bool TCellFileReader::ReadLine(std::string& line) {
 void TCellFileReader::Rewind() {
     std::rewind(File_);
     Ended_ = false;
+    Line_ = 1;
+    LineCutByEndMark_ = 0;
 }
 
 std::vector<std::string> ReadCellFileLines(const std::string& path) {

@@ -6,10 +6,13 @@
 // No header, no trailer, no counts.
 //
 // Reading is more lenient than writing, because files come back from editors and other
-// tools: a line ends at CR; an LF right after that CR is skipped; an LF without a CR
-// before it is part of the line's text; byte 26 (Ctrl-Z) ends the file wherever it
-// stands; a last line without CR LF is still a line.
+// tools: a line ends at CR LF, at CR alone or at LF alone, so files edited with Linux tools
+// and files of mixed line ends read line by line; byte 26 (Ctrl-Z) ends the file wherever it
+// stands; a last line without a line end is still a line. An LF must never stay inside a
+// line: the instrument ends a command at LF, so an upload of such a line would be answered
+// twice and every later reply taken for the wrong line.
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -38,11 +41,18 @@ class TCellFileReader {
     TCellFileReader& operator=(const TCellFileReader&) = delete;
 
     // Reads the next line into `line` (without its line end). Returns false, leaving `line`
-    // empty, when the file has no further line. Throws TCellFileError on a read error.
+    // empty, when the file has no further line. Throws TCellFileError on a read error, and
+    // at a line end beyond the 2147483646th.
     bool ReadLine(std::string& line);
 
     // Starts again at the first line.
     void Rewind();
+
+    // The number (from 1) of the line in which a Ctrl-Z ended the file although bytes
+    // followed it, once reading has met that Ctrl-Z; otherwise 0. A Ctrl-Z right after a
+    // line end stands in the next line. A Ctrl-Z that is the file's last byte is the old
+    // end-of-file marker and cuts nothing off: 0.
+    std::int32_t LineCutByEndMark() const { return LineCutByEndMark_; }
 
     const std::string& Path() const { return Path_; }
 
@@ -51,7 +61,9 @@ class TCellFileReader {
 
     std::string Path_;
     std::FILE* File_ = nullptr;
-    bool Ended_ = false;  // Ctrl-Z or end of file seen: nothing more is read
+    bool Ended_ = false;     // Ctrl-Z or end of file seen: nothing more is read
+    std::int32_t Line_ = 1;  // the line the next byte belongs to
+    std::int32_t LineCutByEndMark_ = 0;
 };
 
 // Every line of the file, by the reading rules above. Throws TCellFileError.

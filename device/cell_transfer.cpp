@@ -7,6 +7,7 @@
 
 #include "device/cell_file.h"
 #include "device/flag_guard.h"
+#include "device/visible_text.h"
 
 namespace norvane::device {
 
@@ -17,6 +18,26 @@ const std::string kProbe = "?B1/1" + kLineEnd;
 
 std::string QueryCommand(int cell) {
     return "?B1/" + std::to_string(cell) + kLineEnd;
+}
+
+// How much of a file line a log message quotes: a damaged file with one line of megabytes
+// must not flood the log.
+constexpr std::size_t kQuotedLineLength = 200;
+// Counting a file of millions of lines takes seconds; the user's Abort is looked for this
+// often.
+constexpr std::int32_t kLinesBetweenAbortChecks = 4096;
+
+std::string QuotedLine(const std::string& line) {
+    if (line.size() <= kQuotedLineLength) {
+        return line;
+    }
+    // Cut before a UTF-8 continuation byte rather than through a character.
+    std::size_t cut = kQuotedLineLength;
+    for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80;
+         ++i) {
+        --cut;
+    }
+    return line.substr(0, cut) + "...";
 }
 
 bool FileExists(const std::string& path) {
@@ -79,6 +100,7 @@ void TCellTransfer::DownloadCells(ITransferHost& host) {
         return;
     }
     TFlagGuard busy(Busy_);
+    TInstrumentLink::TTransferScope abortHolds(Link_);
     const std::string target = host.FileDisplayPath();
     try {
         RunDownload(host, target);
@@ -118,7 +140,7 @@ void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) 
         }
         Link_.SendCommand(QueryCommand(cell));
         if (Link_.ReplyStatus() == rsOk) {
-            file.AppendLine(Link_.ReplyValue());
+            StoreCell(host, file);
         }
         if (!EndsTransfer(Link_.ReplyStatus())) {
             host.SetProgress(cell);
@@ -131,6 +153,17 @@ void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) 
     file.Commit();
     host.AppendLogLine("Download to " + target +
                        (ErrorsReported_ ? " completed with errors." : " complete."));
+}
+
+// No definition holds a control character, so one in a reply is line noise. Stored, it
+// would be worse than lost: a Ctrl-Z silently ends every later upload of the file there.
+void TCellTransfer::StoreCell(ITransferHost& host, TCellFileWriter& file) {
+    const std::string& value = Link_.ReplyValue();
+    if (HoldsAsciiControl(value)) {
+        ReportError(host, "Download error - garbled reply... " + VisibleText(value));
+        return;
+    }
+    file.AppendLine(value);
 }
 
 void TCellTransfer::ReportDownloadStatus(ITransferHost& host) {
@@ -164,6 +197,7 @@ void TCellTransfer::UploadCells(ITransferHost& host) {
         return;
     }
     TFlagGuard busy(Busy_);
+    TInstrumentLink::TTransferScope abortHolds(Link_);
     const std::string source = host.FileDisplayPath();
     if (source == kNoFileChosen) {
         host.WarningBeep();
@@ -178,14 +212,14 @@ void TCellTransfer::RunUpload(ITransferHost& host, const std::string& source) {
     // A line quoted from the previous upload's file would mislead.
     UploadLine_.clear();
     UploadLineCount_ = 0;
+    std::int32_t lineCutByEndMark = 0;
     std::optional<TCellFileReader> file;
     if (FileExists(source)) {
         file.emplace(source);
-        std::string line;
-        while (file->ReadLine(line)) {
-            UploadLine_ = line;
-            ++UploadLineCount_;
-        }
+        // An Abort while counting sends nothing: the line clear and the probe below then
+        // return at once with the abort.
+        CountLines(*file);
+        lineCutByEndMark = file->LineCutByEndMark();
         file->Rewind();
         Link_.SendCommand(kLineEnd);
         Link_.SendCommand(kProbe);
@@ -221,6 +255,23 @@ void TCellTransfer::RunUpload(ITransferHost& host, const std::string& source) {
     if (!EndsTransfer(Link_.ReplyStatus()) && Link_.ReplyStatus() != rsFileMissing) {
         host.AppendLogLine("Upload of " + source +
                            (ErrorsReported_ ? " completed with errors." : " complete."));
+        if (lineCutByEndMark > 0) {
+            host.AppendLogLine("Upload of " + source + " ended at a Ctrl-Z in line " +
+                               std::to_string(lineCutByEndMark) +
+                               "; the rest of the file was not sent.");
+        }
+    }
+}
+
+// Leaves the last line read in UploadLine_: the report after the probe quotes it.
+void TCellTransfer::CountLines(TCellFileReader& file) {
+    std::string line;
+    while (file.ReadLine(line)) {
+        UploadLine_.swap(line);
+        ++UploadLineCount_;
+        if (UploadLineCount_ % kLinesBetweenAbortChecks == 0 && Link_.CheckForAbort()) {
+            return;
+        }
     }
 }
 
@@ -239,7 +290,7 @@ void TCellTransfer::ReportUploadStatus(ITransferHost& host, const std::string& s
             host.AppendLogLine("Upload failed - no connection!");
             break;
         case rsUnexpectedReply:
-            host.AppendLogLine("Upload failed - unknown error... " + UploadLine_);
+            host.AppendLogLine("Upload failed - unknown error... " + QuotedLine(UploadLine_));
             break;
         case rsAborted:
             host.AppendLogLine("Upload aborted by user.");
@@ -250,8 +301,8 @@ void TCellTransfer::ReportUploadStatus(ITransferHost& host, const std::string& s
         case rsOk:
             return;
         default:
-            ReportError(host,
-                        std::string("Upload") + ErrorReplyText(status) + "... " + UploadLine_);
+            ReportError(host, std::string("Upload") + ErrorReplyText(status) + "... " +
+                                  QuotedLine(UploadLine_));
             return;
     }
     host.WarningBeep();

@@ -5,6 +5,10 @@
 // talk to the user only through ITransferHost. Only one transfer runs at a time: while one
 // is under way its dialog may still offer OK (after an unsuccessful probe), and a second
 // start is then refused with a log line instead of nesting inside the first.
+//
+// The user's Abort (TInstrumentLink::Abort) holds from the start of a transfer to its end,
+// whenever it comes: no command goes out after it, and the transfer ends with its
+// "... aborted by user." line.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +17,9 @@
 #include "device/transfer_host.h"
 
 namespace norvane::device {
+
+class TCellFileReader;
+class TCellFileWriter;
 
 class TCellTransfer {
   public:
@@ -26,15 +33,20 @@ class TCellTransfer {
 
     // Queries cells 1 to CellCount into the file named by host.FileDisplayPath(). The
     // file at that path is replaced only by a download that reaches its completion line;
-    // every other outcome leaves it as it was. Never throws for file or port failures:
-    // they end the download with the "Enter a valid filename." box.
+    // every other outcome leaves it as it was. A "*" reply holding a control character is
+    // not stored but logged as a garbled reply, an error like the instrument's own. Never
+    // throws for file or port failures: they end the download with the "Enter a valid
+    // filename." box.
     void DownloadCells(ITransferHost& host);
 
     // Sends every line of the file named by host.FileDisplayPath() as a store command.
     // An upload that no reply, an unknown reply or Abort ends while sending a line logs,
-    // after the failure itself, at which line of how many it stopped. Failures to read the
-    // file or of the port propagate to the caller, which reports them; the file is closed
-    // either way.
+    // after the failure itself, at which line of how many it stopped. When a Ctrl-Z ended
+    // the file before its last byte, an upload that reaches its completion line says so in
+    // one more line after it; the upload still counts as it would without that (the marker
+    // is the old way to end a text file). Messages quote at most 200 characters of a line.
+    // Failures to read the file or of the port propagate to the caller, which reports
+    // them; the file is closed either way.
     void UploadCells(ITransferHost& host);
 
     bool Busy() const { return Busy_; }
@@ -45,6 +57,8 @@ class TCellTransfer {
   private:
     void RunDownload(ITransferHost& host, const std::string& target);
     void RunUpload(ITransferHost& host, const std::string& source);
+    void StoreCell(ITransferHost& host, TCellFileWriter& file);
+    void CountLines(TCellFileReader& file);
     void ReportDownloadStatus(ITransferHost& host);
     void ReportUploadStatus(ITransferHost& host, const std::string& source);
     void ReportWhereUploadStopped(ITransferHost& host, const std::string& source,

@@ -70,6 +70,10 @@ void TInstrumentLink::SendCommand(const std::string& command) {
     if (Sending_) {
         throw std::logic_error("SendCommand called while another command is outstanding");
     }
+    if (AbortLatched_) {
+        ReplyStatus_ = rsAborted;
+        return;
+    }
     TFlagGuard sending(Sending_);
     if (ReplyOwed_) {
         AwaitOwedReply();
@@ -93,8 +97,36 @@ void TInstrumentLink::AwaitOwedReply() {
         Host_.PumpEvents();
     }
     Host_.SetTimeOutTimer(false);
-    // Whatever ended the wait, a line later still than this is not waited for.
-    ReplyOwed_ = false;
+    // After a further interval a line later still is not waited for. An Abort cut the wait
+    // short, so the line stays owed to whichever command comes next.
+    if (ReplyStatus_ != rsAborted) {
+        ReplyOwed_ = false;
+    }
+}
+
+void TInstrumentLink::Abort() {
+    if (Sending_ && ReplyStatus_ == rsWaiting) {
+        ReplyOwed_ = true;
+    }
+    if (InTransfer_) {
+        AbortLatched_ = true;
+    }
+    ReplyStatus_ = rsAborted;
+}
+
+bool TInstrumentLink::CheckForAbort() {
+    Host_.PumpPendingEvents();
+    return AbortLatched_;
+}
+
+TInstrumentLink::TTransferScope::TTransferScope(TInstrumentLink& link) : Link_(link) {
+    Link_.InTransfer_ = true;
+    Link_.AbortLatched_ = false;
+}
+
+TInstrumentLink::TTransferScope::~TTransferScope() {
+    Link_.InTransfer_ = false;
+    Link_.AbortLatched_ = false;
 }
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {

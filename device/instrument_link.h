@@ -15,7 +15,12 @@
 // a late line would shift every later reply by one command (each cell stored under its
 // successor, the last reply never read) without any error showing. So the command after a
 // time-out is sent only once the owed line has come, or a further time-out interval has
-// passed without it.
+// passed without it. A command given up by the user's Abort owes its line just the same.
+//
+// An Abort inside a transfer (TTransferScope) holds until the transfer ends: whatever the
+// transfer does next, no further command goes out. Otherwise an Abort that ends one wait
+// (the line clear, say) would be wiped out by the next command's wait and the transfer would
+// run to its end after the user cancelled it.
 
 #include <cstdint>
 #include <string>
@@ -40,10 +45,24 @@ class TInstrumentLink {
     TInstrumentLink(const TInstrumentLink&) = delete;
     TInstrumentLink& operator=(const TInstrumentLink&) = delete;
 
+    // Marks the span of one download or upload, from its start to its end; one at a time.
+    // Starting one forgets an Abort latched by an earlier transfer.
+    class TTransferScope {
+      public:
+        explicit TTransferScope(TInstrumentLink& link);
+        ~TTransferScope();
+        TTransferScope(const TTransferScope&) = delete;
+        TTransferScope& operator=(const TTransferScope&) = delete;
+
+      private:
+        TInstrumentLink& Link_;
+    };
+
     // Sends command as one string and returns once ReplyStatus() is no longer rsWaiting.
-    // After a time-out it first waits (up to another time-out interval) for the timed-out
-    // command's late reply and drops it; an Abort during that wait returns rsAborted
-    // without sending. Port failures propagate as the port's exceptions; the time-out
+    // After a time-out or an Abort it first waits (up to another time-out interval) for the
+    // given-up command's late reply and drops it; an Abort during that wait returns
+    // rsAborted without sending. Once the running transfer was aborted it returns rsAborted
+    // at once and sends nothing. Port failures propagate as the port's exceptions; the time-out
     // timer then stays on and settles the status 2000 ms later. Not re-entrant: a call
     // made while another is waiting throws std::logic_error and sends nothing.
     void SendCommand(const std::string& command);
@@ -61,8 +80,16 @@ class TInstrumentLink {
     void TimeOutTimerTimer();
 
     // The user's Abort: ends the current wait; replies arriving later are ignored until
-    // the next command.
-    void Abort() { ReplyStatus_ = rsAborted; }
+    // the next command, and a command it gave up owes its reply line. Inside a transfer it
+    // holds for the rest of that transfer (see SendCommand).
+    void Abort();
+
+    // Delivers the host's pending events without waiting for more, and tells whether the
+    // running transfer has been aborted. For work between commands that may take long.
+    bool CheckForAbort();
+
+    // The running transfer has been aborted; false outside a transfer.
+    bool AbortLatched() const { return AbortLatched_; }
 
     // Adds the line-feed trigger and remembers its handle. Opens the port if it is closed;
     // its failures propagate. Earlier triggers stay in place and are ignored.
@@ -76,7 +103,7 @@ class TInstrumentLink {
     const std::string& ReplyBuffer() const { return ReplyBuffer_; }
     std::uint16_t LineTriggerHandle() const { return LineTriggerHandle_; }
     bool CommandOutstanding() const { return Sending_; }
-    // A command timed out and its reply line has not arrived since.
+    // A command timed out or was aborted and its reply line has not arrived since.
     bool ReplyOwed() const { return ReplyOwed_; }
 
   private:
@@ -97,6 +124,8 @@ class TInstrumentLink {
     std::uint16_t LineTriggerHandle_ = 0;
     bool Sending_ = false;
     bool ReplyOwed_ = false;
+    bool InTransfer_ = false;
+    bool AbortLatched_ = false;
 };
 
 // The reply status a complete reply line stands for. ReplyStatus rsAborted is handled by

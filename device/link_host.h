@@ -18,6 +18,12 @@ class ILinkHost {
     // may block until something is: the running time-out timer guarantees an event within
     // its interval, so a wait here never hangs and costs no CPU while the line is silent.
     virtual void PumpEvents() = 0;
+
+    // Delivers the events already pending, in the same order, and returns without waiting
+    // for more. Lets work that is not waiting for the instrument (counting an upload file's
+    // lines) still see the user's Abort. A host that can only deliver by waiting keeps this
+    // default, which delivers nothing: an Abort then takes effect at the next command.
+    virtual void PumpPendingEvents() {}
 };
 
 }  // namespace norvane::device

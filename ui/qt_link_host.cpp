@@ -25,4 +25,8 @@ void TQtLinkHost::PumpEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
+void TQtLinkHost::PumpPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 }  // namespace norvane::ui

@@ -19,6 +19,7 @@ class TQtLinkHost : public device::ILinkHost {
 
     void SetTimeOutTimer(bool on) override;
     void PumpEvents() override;
+    void PumpPendingEvents() override;
 
   private:
     QTimer Timer_;

@@ -20,33 +20,52 @@ using Lines = std::vector<std::string>;
 
 class CellFileTest : public ::testing::Test {
   protected:
-    Lines LinesOf(const std::string& bytes) {
-        WriteFile(Dir / "cells.nvf", bytes);
-        return ReadCellFileLines(Dir / "cells.nvf");
-    }
     TTempDir Dir;
 };
 
 // ---- reading ----------------------------------------------------------------------------
 
 TEST_F(CellFileTest, LineRules) {
-    EXPECT_EQ(LinesOf(""), Lines{});
-    EXPECT_EQ(LinesOf("a\r\nb\r\n"), (Lines{"a", "b"}));
-    EXPECT_EQ(LinesOf("a\r\nb"), (Lines{"a", "b"})) << "last line without line end";
-    EXPECT_EQ(LinesOf("a\rb\r"), (Lines{"a", "b"})) << "CR alone ends a line";
-    EXPECT_EQ(LinesOf("a\nb\nc\n"), (Lines{"a\nb\nc\n"})) << "LF alone is text";
-    EXPECT_EQ(LinesOf("a\r\n\nb\r\n"), (Lines{"a", "\nb"})) << "only one LF is skipped";
-    EXPECT_EQ(LinesOf("\r\n\r\n"), (Lines{"", ""})) << "empty lines count";
-    EXPECT_EQ(LinesOf("a\r\nb\r\n\x1a"
-                      "c\r\n"),
-              (Lines{"a", "b"}))
-        << "Ctrl-Z ends the file";
-    EXPECT_EQ(LinesOf("a\x1a"
-                      "b"),
-              (Lines{"a"}))
-        << "Ctrl-Z inside a line";
-    EXPECT_EQ(LinesOf("a\r\x1a\nb"), (Lines{"a"})) << "Ctrl-Z between CR and LF";
-    EXPECT_EQ(LinesOf(std::string("a\0b\r\n", 5)), (Lines{std::string("a\0b", 3)}));
+    struct Case {
+        std::string bytes;
+        Lines lines;
+        std::int32_t lineCutByEndMark;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"", {}, 0, "empty file"},
+        {"a\r\nb\r\n", {"a", "b"}, 0, "CR LF"},
+        {"a\r\nb", {"a", "b"}, 0, "last line without line end"},
+        {"a\rb\r", {"a", "b"}, 0, "CR alone ends a line"},
+        {"a\nb\nc\n", {"a", "b", "c"}, 0, "LF alone ends a line"},
+        {"1,A\r\n2,B\n3,C\r\n", {"1,A", "2,B", "3,C"}, 0, "mixed line ends"},
+        {"a\r\n\nb\r\n", {"a", "", "b"}, 0, "an LF after CR LF ends an empty line"},
+        {"a\n\rb", {"a", "", "b"}, 0, "LF CR is two line ends"},
+        {"\r\n\r\n", {"", ""}, 0, "empty lines count"},
+        {"a\r\nb\r\n\x1a"
+         "c\r\n",
+         {"a", "b"},
+         3,
+         "Ctrl-Z ends the file"},
+        {"a\x1a"
+         "b",
+         {"a"},
+         1,
+         "Ctrl-Z inside a line"},
+        {"a\r\x1a\nb", {"a"}, 2, "Ctrl-Z between CR and LF"},
+        {"a\r\n\x1a", {"a"}, 0, "a Ctrl-Z as the last byte cuts nothing off"},
+        {std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}, 0, "NUL is text"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(Dir / "cells.nvf", c.bytes);
+        TCellFileReader reader(Dir / "cells.nvf");
+        Lines lines;
+        for (std::string line; reader.ReadLine(line);)
+            lines.push_back(line);
+        EXPECT_EQ(lines, c.lines) << c.why;
+        EXPECT_EQ(reader.LineCutByEndMark(), c.lineCutByEndMark) << c.why;
+        EXPECT_EQ(ReadCellFileLines(Dir / "cells.nvf"), c.lines) << c.why;
+    }
 }
 
 TEST_F(CellFileTest, RewindReadsTheSameLinesAgain) {
@@ -61,6 +80,7 @@ TEST_F(CellFileTest, RewindReadsTheSameLinesAgain) {
         second.push_back(line);
     EXPECT_EQ(first, (Lines{"one", "two"}));
     EXPECT_EQ(second, first);
+    EXPECT_EQ(reader.LineCutByEndMark(), 2);
 }
 
 TEST_F(CellFileTest, OpeningAMissingFileSaysWhichAndWhy) {

@@ -107,22 +107,6 @@ TEST_F(CellTransferTest, DownloadCutsLongDefinitionsToThirtyCharacters) {
     EXPECT_EQ(ReadFile(Host.Path), std::string(30, 'x') + "\r\n");
 }
 
-TEST_F(CellTransferTest, ErrorRepliesAreLoggedSkippedAndCounted) {
-    Instrument.Cells = {{1, "1,a"}, {3, "3,c"}};
-    Instrument.Special["?B1/2\r\n"] = "@ERROR bad value";
-    Instrument.Special["?B1/4\r\n"] = "@ERROR=15";
-    Instrument.Special["?B1/6\r\n"] = "@ERROR=18";  // same as "cell not available": silent
-    Instrument.Special["?B1/7\r\n"] = "@ERROR something new";
-    Transfer.DownloadCells(Host);
-
-    EXPECT_EQ(ReadFile(Host.Path), "1,a\r\n3,c\r\n");
-    EXPECT_EQ(Host.Log, (Lines{"Download error - bad value... ERROR bad value",
-                               "Download error - read only variable... ERROR=15",
-                               "Download error... ERROR something new",
-                               "Download to " + Host.Path + " completed with errors."}));
-    EXPECT_TRUE(Transfer.ErrorsReported());
-}
-
 TEST_F(CellTransferTest, ErrorReplyToTheProbeIsLoggedButNotCounted) {
     Instrument.Cells = {{2, "2,b"}};
     Instrument.Special["?B1/1\r\n"] = "@ERROR=16";
@@ -159,16 +143,6 @@ TEST_F(CellTransferTest, FailedDownloadNeverDestroysTheFileItWouldHaveReplaced) 
     EXPECT_EQ(ReadFile(Host.Path), "last month\r\n");
     EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"}) << "no temporary file left behind";
     EXPECT_EQ(Queries().back(), "?B1/3\r\n") << "cell 3's time-out ends the loop";
-}
-
-TEST_F(CellTransferTest, UnexpectedReplyEndsTheDownloadWithItsText) {
-    Instrument.Cells = {{1, "1,a"}};
-    Instrument.Special["?B1/2\r\n"] = "#garbled";
-    Transfer.DownloadCells(Host);
-    EXPECT_EQ(Host.Log, Lines{"Download failed - unknown error... garbled"});
-    EXPECT_EQ(Host.Beeps, 1);
-    EXPECT_TRUE(Dir.Entries().empty());
-    EXPECT_EQ(Host.Progress, std::vector<int>{1}) << "no progress for a fatal reply";
 }
 
 TEST_F(CellTransferTest, AbortDuringCell500RemovesThePartialFile) {
@@ -282,31 +256,41 @@ TEST_F(UploadTest, FileShapesFollowTheReadingRules) {
     struct Case {
         std::string bytes;
         Lines stores;
+        std::string afterCompletion;
     };
-    for (const Case& c : {Case{"", {}}, Case{"1,a\n2,b\n", {"=1,a\n2,b\n\r\n"}},
-                          Case{"1,a\r\n2,b\r\n\x1a"
-                               "3,c\r\n",
-                               {"=1,a\r\n", "=2,b\r\n"}},
-                          Case{"1,a\r\n2,b", {"=1,a\r\n", "=2,b\r\n"}}}) {
+    const std::string cutOff = "Upload of " + Host.Path +
+                               " ended at a Ctrl-Z in line 3; the rest of the file was not sent.";
+    for (const Case& c :
+         {Case{"", {}, ""}, Case{"1,a\n2,b\r\n3,c\n", {"=1,a\r\n", "=2,b\r\n", "=3,c\r\n"}, ""},
+          Case{"1,a\r\n2,b\r\n\x1a"
+               "3,c\r\n",
+               {"=1,a\r\n", "=2,b\r\n"},
+               cutOff},
+          Case{"1,a\r\n2,b\r\n\x1a", {"=1,a\r\n", "=2,b\r\n"}, ""},
+          Case{"1,a\r\n2,b", {"=1,a\r\n", "=2,b\r\n"}, ""}}) {
         WriteFile(Host.Path, c.bytes);
+        Host = TRecordingHost{Host.Path};
         const std::size_t before = Port.Commands().size();
         Transfer.UploadCells(Host);
         Lines sent(Port.Commands().begin() + static_cast<long>(before) + 2, Port.Commands().end());
-        EXPECT_EQ(sent, c.stores) << "file: " << ::testing::PrintToString(c.bytes);
-        EXPECT_EQ(Host.Log.back(), "Upload of " + Host.Path + " complete.");
+        const std::string file = ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(sent, c.stores) << "file: " << file;
+        ASSERT_EQ(Host.TransferStates.size(), 1u);
+        EXPECT_EQ(Host.TransferStates[0].second, static_cast<int>(c.stores.size())) << file;
+        Lines log{"Upload of " + Host.Path + " complete."};
+        if (!c.afterCompletion.empty())
+            log.push_back(c.afterCompletion);
+        EXPECT_EQ(Host.Log, log) << "file: " << file;
     }
 }
 
-TEST_F(UploadTest, RejectedLinesAreLoggedWithTheFileLineAndTheUploadGoesOn) {
-    WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n");
-    Instrument.Special["=2,b\r\n"] = "@ERROR invalid value";
-    Instrument.Special["=3,c\r\n"] = "@ERROR cell not available";
+// A damaged file may hold one line of megabytes; the log quotes its start only.
+TEST_F(UploadTest, QuotedLinesAreCutTo200Characters) {
+    const std::string line = "2," + std::string(300, 'x');
+    WriteFile(Host.Path, "1,a\r\n" + line + "\r\n");
+    Instrument.Special["=" + line + "\r\n"] = "@ERROR invalid value";
     Transfer.UploadCells(Host);
-
-    EXPECT_EQ(Host.Log, (Lines{"Upload error - invalid value... 2,b",
-                               "Upload error - cell not available... 3,c",
-                               "Upload of " + Host.Path + " completed with errors."}));
-    EXPECT_EQ(Stores().size(), 3u);
+    EXPECT_EQ(Host.Log.front(), "Upload error - invalid value... " + line.substr(0, 200) + "...");
 }
 
 TEST_F(UploadTest, ErrorReplyToTheProbeQuotesTheLastLineAndDoesNotCount) {
@@ -338,23 +322,6 @@ TEST_F(UploadTest, NoFileChosenShowsTheBox) {
     EXPECT_TRUE(Port.Commands().empty());
 }
 
-TEST_F(UploadTest, FatalOutcomesStopTheUploadQuotingTheLine) {
-    WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n");
-    Instrument.Special["=2,b\r\n"] = "?what";
-    Transfer.UploadCells(Host);
-    EXPECT_EQ(Host.Log, (Lines{"Upload failed - unknown error... 2,b",
-                               "Upload of " + Host.Path + " stopped at line 2 of 3."}));
-    EXPECT_EQ(Stores().size(), 2u);
-    EXPECT_EQ(Host.Progress, std::vector<int>{1});
-
-    Host.Log.clear();
-    Instrument.Special["=2,b\r\n"] = std::nullopt;
-    Transfer.UploadCells(Host);
-    EXPECT_EQ(Host.Log, (Lines{"Upload failed - no connection!",
-                               "Upload of " + Host.Path + " stopped at line 2 of 3."}));
-    EXPECT_EQ(Host.Beeps, 2);
-}
-
 TEST_F(UploadTest, FileFailuresAndPortFailuresReachTheCaller) {
     std::filesystem::create_directory(Dir / "folder.nvf");
     Host.Path = Dir / "folder.nvf";
@@ -383,6 +350,193 @@ TEST_F(UploadTest, FileThatShrinksDuringTheUploadStopsItInsteadOfSendingBlanks) 
     for (const auto& store : Stores())
         EXPECT_NE(store, "=\r\n");
 }
+
+// ---- the status tables ------------------------------------------------------------------
+
+// One reply to the second command of the loop (cell 2, or line 2 of "1,a" "2,b" "3,c") and
+// the exact log line it must give. No reply: silence; Abort: silence and the user's Abort.
+enum class TOutcome { Skipped, Error, Fatal };
+struct StatusRow {
+    std::optional<std::string> reply;
+    std::string logLine;
+    TOutcome outcome;
+    bool abort = false;
+};
+
+void PrintTo(const StatusRow& row, std::ostream* out) {
+    *out << ::testing::PrintToString(row.reply) << " -> " << row.logLine;
+}
+
+class StatusTableTest : public CellTransferTest, public ::testing::WithParamInterface<StatusRow> {
+  protected:
+    StatusTableTest() {
+        Host.OnProgress = [this](int position) {
+            if (position == 1 && GetParam().abort)
+                Loop.Post([this] { Link.Abort(); }, 100);
+        };
+    }
+};
+
+using DownloadStatusTest = StatusTableTest;
+using UploadStatusTest = StatusTableTest;
+
+TEST_P(DownloadStatusTest, EachOutcomeLogsItsLineAndActsOnTheFile) {
+    Instrument.Cells = {{1, "1,a"}, {3, "3,c"}};
+    Instrument.Special["?B1/2\r\n"] = GetParam().reply;
+    Transfer.DownloadCells(Host);
+
+    switch (GetParam().outcome) {
+        case TOutcome::Skipped:
+            EXPECT_EQ(Host.Log, Lines{"Download to " + Host.Path + " complete."});
+            break;
+        case TOutcome::Error:
+            EXPECT_EQ(Host.Log, (Lines{GetParam().logLine,
+                                       "Download to " + Host.Path + " completed with errors."}));
+            EXPECT_EQ(ReadFile(Host.Path), "1,a\r\n3,c\r\n");
+            EXPECT_EQ(Host.Beeps, 0);
+            break;
+        case TOutcome::Fatal:
+            EXPECT_EQ(Host.Log, Lines{GetParam().logLine});
+            EXPECT_EQ(Host.Beeps, 1);
+            EXPECT_EQ(Host.Progress, std::vector<int>{1}) << "no progress for a fatal outcome";
+            EXPECT_TRUE(Dir.Entries().empty());
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRow, DownloadStatusTest,
+    ::testing::Values(
+        StatusRow{std::nullopt, "Download failed - no connection!", TOutcome::Fatal},
+        StatusRow{"#garbled", "Download failed - unknown error... garbled", TOutcome::Fatal},
+        StatusRow{std::nullopt, "Download aborted by user.", TOutcome::Fatal, true},
+        StatusRow{"@ERROR cell not available", "", TOutcome::Skipped},
+        StatusRow{"@ERROR=15", "Download error - read only variable... ERROR=15", TOutcome::Error},
+        StatusRow{"@ERROR=16", "Download error - syntax error... ERROR=16", TOutcome::Error},
+        StatusRow{"@ERROR=17", "Download error - device number out of range... ERROR=17",
+                  TOutcome::Error},
+        StatusRow{"@ERROR=19", "Download error - command not implemented... ERROR=19",
+                  TOutcome::Error},
+        StatusRow{"@ERROR invalid guage type",
+                  "Download error - invalid gauge type... ERROR invalid guage type",
+                  TOutcome::Error},
+        StatusRow{"@ERROR invalid value", "Download error - invalid value... ERROR invalid value",
+                  TOutcome::Error},
+        StatusRow{"@ERROR bad value", "Download error - bad value... ERROR bad value",
+                  TOutcome::Error},
+        StatusRow{"@ERROR missing gauge ID",
+                  "Download error - missing gauge ID... ERROR missing gauge ID", TOutcome::Error},
+        StatusRow{"@ERROR too many digits",
+                  "Download error - too many digits... ERROR too many digits", TOutcome::Error},
+        StatusRow{"@ERROR cell ID missing",
+                  "Download error - cell ID missing... ERROR cell ID missing", TOutcome::Error},
+        StatusRow{"@ERROR something new", "Download error... ERROR something new", TOutcome::Error},
+        // Line noise turned a byte into Ctrl-Z: stored, it would end every later upload of
+        // the file there.
+        StatusRow{"*2,a\x1a"
+                  "b\tc",
+                  "Download error - garbled reply... 2,a\\x1Ab\\x09c", TOutcome::Error}));
+
+TEST_P(UploadStatusTest, EachOutcomeLogsItsLineQuotingTheFileLine) {
+    Instrument.Cells = {{1, "1,probe"}};
+    WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n");
+    Instrument.Special["=2,b\r\n"] = GetParam().reply;
+    Transfer.UploadCells(Host);
+
+    switch (GetParam().outcome) {
+        case TOutcome::Skipped:
+            ADD_FAILURE() << "the upload reports every error reply";
+            break;
+        case TOutcome::Error:
+            EXPECT_EQ(Host.Log, (Lines{GetParam().logLine,
+                                       "Upload of " + Host.Path + " completed with errors."}));
+            EXPECT_EQ(Port.Commands().back(), "=3,c\r\n") << "the upload goes on";
+            EXPECT_EQ(Host.Beeps, 0);
+            break;
+        case TOutcome::Fatal:
+            EXPECT_EQ(Host.Log, (Lines{GetParam().logLine,
+                                       "Upload of " + Host.Path + " stopped at line 2 of 3."}));
+            EXPECT_EQ(Port.Commands().back(), "=2,b\r\n");
+            EXPECT_EQ(Host.Beeps, 1);
+            EXPECT_EQ(Host.Progress, std::vector<int>{1}) << "no progress for a fatal outcome";
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRow, UploadStatusTest,
+    ::testing::Values(
+        StatusRow{std::nullopt, "Upload failed - no connection!", TOutcome::Fatal},
+        StatusRow{"#garbled", "Upload failed - unknown error... 2,b", TOutcome::Fatal},
+        StatusRow{std::nullopt, "Upload aborted by user.", TOutcome::Fatal, true},
+        StatusRow{"@ERROR=15", "Upload error - read only variable... 2,b", TOutcome::Error},
+        StatusRow{"@ERROR=16", "Upload error - syntax error... 2,b", TOutcome::Error},
+        StatusRow{"@ERROR=17", "Upload error - device number out of range... 2,b", TOutcome::Error},
+        StatusRow{"@ERROR=19", "Upload error - command not implemented... 2,b", TOutcome::Error},
+        StatusRow{"@ERROR invalid guage type", "Upload error - invalid gauge type... 2,b",
+                  TOutcome::Error},
+        StatusRow{"@ERROR invalid value", "Upload error - invalid value... 2,b", TOutcome::Error},
+        StatusRow{"@ERROR bad value", "Upload error - bad value... 2,b", TOutcome::Error},
+        StatusRow{"@ERROR missing gauge ID", "Upload error - missing gauge ID... 2,b",
+                  TOutcome::Error},
+        StatusRow{"@ERROR too many digits", "Upload error - too many digits... 2,b",
+                  TOutcome::Error},
+        StatusRow{"@ERROR cell ID missing", "Upload error - cell ID missing... 2,b",
+                  TOutcome::Error},
+        StatusRow{"@ERROR cell not available", "Upload error - cell not available... 2,b",
+                  TOutcome::Error},
+        StatusRow{"@ERROR something new", "Upload error... 2,b", TOutcome::Error}));
+
+// ---- abort ------------------------------------------------------------------------------
+
+// The user's Abort at a moment outside any cell's or line's own wait. An Abort used to end
+// only the wait it came in: the next command's wait wiped it out and the transfer ran to its
+// end, replacing the file or storing every line the user had just cancelled.
+struct AbortMoment {
+    const char* moment;
+    bool upload;
+    std::int64_t abortAtMs;
+    Lines commands;
+};
+
+void PrintTo(const AbortMoment& row, std::ostream* out) {
+    *out << row.moment;
+}
+
+class AbortTest : public CellTransferTest, public ::testing::WithParamInterface<AbortMoment> {};
+
+TEST_P(AbortTest, NoCommandFollowsAndTheFileStaysAsItWas) {
+    const AbortMoment& row = GetParam();
+    Instrument.Cells = {{1, "1,probe"}};
+    Instrument.Special["\r\n"] = std::nullopt;  // the line clear gets no answer
+    std::string file;
+    for (int line = 1; line <= 3 * 4096; ++line)
+        file += std::to_string(line) + ",x\r\n";
+    WriteFile(Host.Path, file);
+    Loop.Post([this] { Link.Abort(); }, row.abortAtMs);
+    if (row.upload) {
+        Transfer.UploadCells(Host);
+    } else {
+        Transfer.DownloadCells(Host);
+    }
+
+    EXPECT_EQ(Port.Commands(), row.commands);
+    EXPECT_EQ(Host.Log,
+              Lines{row.upload ? "Upload aborted by user." : "Download aborted by user."});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_EQ(Link.ReplyStatus(), rsAborted) << "what the command line's exit code reads";
+    EXPECT_EQ(ReadFile(Host.Path), file);
+    EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"});
+    EXPECT_FALSE(Link.AbortLatched()) << "the next transfer starts afresh";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryMoment, AbortTest,
+    ::testing::Values(AbortMoment{"download, during the line clear", false, 700, {"\r\n"}},
+                      AbortMoment{
+                          "download, while the line clear's reply is owed", false, 2700, {"\r\n"}},
+                      AbortMoment{"upload, during the line clear", true, 700, {"\r\n"}},
+                      AbortMoment{"upload, while counting the file's lines", true, 0, {}}));
 
 }  // namespace
 }  // namespace norvane::device

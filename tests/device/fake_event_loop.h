@@ -11,13 +11,15 @@
 #include <map>
 #include <stdexcept>
 
+#include "device/instrument_link.h"
 #include "device/link_host.h"
 
 namespace norvane::device::testing {
 
 class TFakeEventLoop : public ILinkHost {
   public:
-    static constexpr std::int64_t kTimeOutMs = 2000;
+    // The link's own interval, so that the tests' "2000" checks the program's value.
+    static constexpr std::int64_t kTimeOutMs = TInstrumentLink::kTimeOutMs;
 
     // Runs `event` from the pump `delayMs` after the current fake time. Events due at the
     // same moment run in the order they were posted.
@@ -45,6 +47,9 @@ class TFakeEventLoop : public ILinkHost {
             AdvanceToNextEvent();
         }
     }
+
+    // What is due now, without moving the clock.
+    void PumpPendingEvents() override { DeliverDueEvents(); }
 
     bool TimerRunning() const { return TimerRunning_; }
     int TimerStarts() const { return TimerStarts_; }

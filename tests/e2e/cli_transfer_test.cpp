@@ -47,17 +47,20 @@ TEST_F(CliTransferTest, PortNumbersMeanTheDevicesTheSettingsFileAssigns) {
     EXPECT_EQ(fromOption.ExitCode, 0) << fromOption.ErrorText;
 }
 
+// Line 3 ends in LF alone, as after an edit with Linux tools: it is a line of its own, and
+// the rejection of line 4 is reported for line 4.
 TEST_F(CliTransferTest, UploadThenDownloadRoundTripsAndRejectionsCount) {
     WriteFile(Dir / "table.nvf", "1,probe\r\n");
-    WriteFile(Dir / "up.nvf", "2,two\r\n3,three\r\n4,bad\r\n");
+    WriteFile(Dir / "up.nvf", "2,two\r\n3,three\n4,bad\r\n5,five\r\n");
     TSimProcess sim(SimArgs({"--reject-store", "bad", "@ERROR invalid value"}));
     const TProgramExit up = Run(CliArgs("upload", Dir / "up.nvf", sim));
     EXPECT_EQ(up.ExitCode, 1) << up.ErrorText;
     EXPECT_EQ(up.OutputText, "Upload error - invalid value... 4,bad\nUpload of " +
                                  (Dir / "up.nvf") + " completed with errors.\n");
+    EXPECT_EQ(ReadFile(Dir / "journal"), "\n?B1/1\n=2,two\n=3,three\n=4,bad\n=5,five\n");
     const TProgramExit down = Run(CliArgs("download", Dir / "down.nvf", sim));
     EXPECT_EQ(down.ExitCode, 0) << down.ErrorText;
-    EXPECT_EQ(ReadFile(Dir / "down.nvf"), "1,probe\r\n2,two\r\n3,three\r\n");
+    EXPECT_EQ(ReadFile(Dir / "down.nvf"), "1,probe\r\n2,two\r\n3,three\r\n5,five\r\n");
 }
 
 TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
@@ -114,6 +117,7 @@ struct TOutsideEnding {
     int Signal;  // 0: the reader of standard output goes away instead
     std::size_t AfterCommands;
     Args SimExtra;
+    const char* Journal = nullptr;  // what the instrument received in all, where that is known
 };
 
 void PrintTo(const TOutsideEnding& ending, std::ostream* out) {
@@ -164,6 +168,9 @@ TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
             << exit.ErrorText;
     }
     EXPECT_LT(JournalLines(), 1901u);
+    if (ending.Journal != nullptr) {
+        EXPECT_EQ(ReadFile(Dir / "journal"), ending.Journal);
+    }
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), "kept\r\n");
     EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf"}));
     EXPECT_TRUE(OrdinaryUserCanOpen(sim.LinePath())) << "the port was left locked";
@@ -175,8 +182,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TOutsideEnding{"Terminated", SIGTERM, 100, {"--think-ms", "2"}},
         TOutsideEnding{"HungUp", SIGHUP, 100, {"--think-ms", "2"}},
-        // The line clear's outcome is never examined: an abort must outlast it.
-        TOutsideEnding{"CtrlCDuringTheLineClear", SIGINT, 1, {"--line-clear-reply", "none"}},
+        // The line clear's outcome is never examined: an abort must outlast it, and nothing
+        // goes out after it.
+        TOutsideEnding{"CtrlCDuringTheLineClear", SIGINT, 1, {"--line-clear-reply", "none"}, "\n"},
         // The log's first line after the reader left is cell 600's error.
         TOutsideEnding{
             "OutputClosed", 0, 100, {"--think-ms", "2", "--error-cells", "600", "@ERROR=16"}}),

@@ -23,25 +23,41 @@ void Check(bool condition, const char* what) {
     }
 }
 
-// A line ends at CR; an LF right after that CR is skipped; any other LF is text; Ctrl-Z ends
-// the file wherever it stands; a last line without a line end is still a line.
+// A line ends at CR LF, at CR alone or at LF alone; Ctrl-Z ends the file wherever it stands;
+// a last line without a line end is still a line.
 std::vector<std::string> ReferenceLines(const std::string& file) {
     const std::string content = file.substr(0, file.find('\x1a'));
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < content.size()) {
-        const std::size_t cr = content.find('\r', start);
-        if (cr == std::string::npos) {
+        const std::size_t end = content.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
             lines.push_back(content.substr(start));
             break;
         }
-        lines.push_back(content.substr(start, cr - start));
-        start = cr + 1;
-        if (start < content.size() && content[start] == '\n') {
+        lines.push_back(content.substr(start, end - start));
+        start = end + 1;
+        if (content[end] == '\r' && start < content.size() && content[start] == '\n') {
             ++start;
         }
     }
     return lines;
+}
+
+// The line a Ctrl-Z with bytes after it stands in, counting line ends before it; else 0.
+std::int32_t ReferenceLineCutByEndMark(const std::string& file) {
+    const std::size_t mark = file.find('\x1a');
+    if (mark == std::string::npos || mark + 1 == file.size()) {
+        return 0;
+    }
+    std::int32_t line = 1;
+    for (std::size_t i = 0; i < mark; ++i) {
+        const bool crLf = file[i] == '\n' && i > 0 && file[i - 1] == '\r';
+        if (file[i] == '\r' || (file[i] == '\n' && !crLf)) {
+            ++line;
+        }
+    }
+    return line;
 }
 
 // One scratch file per fuzzing process, rewritten for every input and removed at exit. In
@@ -96,6 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(line.empty(), "line not left empty at the end");
     Check(!reader.ReadLine(line), "a line after the end");
     Check(lines == expected, "lines differ from the reference");
+    Check(reader.LineCutByEndMark() == ReferenceLineCutByEndMark(content),
+          "line cut by Ctrl-Z differs from the reference");
     Check(norvane::device::ReadCellFileLines(ScratchPath()) == expected, "ReadCellFileLines");
     return 0;
 }

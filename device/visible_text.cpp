@@ -1,9 +1,10 @@
-#include "cli/visible_text.h"
+#include "device/visible_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
-namespace norvane::cli {
+namespace norvane::device {
 
 namespace {
 
@@ -36,22 +37,14 @@ constexpr TLeadByte kLeadBytes[] = {
 // its code point. Overlong forms, surrogates and values above U+10FFFF are not valid.
 std::size_t Utf8Sequence(std::string_view text, std::size_t at, std::uint32_t& codePoint) {
     const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 0;
-    std::uint32_t minimum = 0;
-    for (const TLeadByte& kind : kLeadBytes) {
-        if (lead >= kind.Low && lead <= kind.High) {
-            length = kind.Length;
-            minimum = kind.Minimum;
-            codePoint = lead & kind.Bits;
-        }
-    }
-    if (length == 0) {
+    const auto* kind =
+        std::find_if(std::begin(kLeadBytes), std::end(kLeadBytes),
+                     [lead](const TLeadByte& k) { return lead >= k.Low && lead <= k.High; });
+    if (kind == std::end(kLeadBytes) || at + kind->Length > text.size()) {
         return 0;
     }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
+    codePoint = lead & kind->Bits;
+    for (std::size_t i = 1; i < kind->Length; ++i) {
         const auto byte = static_cast<unsigned char>(text[at + i]);
         if (!IsContinuation(byte)) {
             return 0;
@@ -59,21 +52,29 @@ std::size_t Utf8Sequence(std::string_view text, std::size_t at, std::uint32_t& c
         codePoint = (codePoint << 6) | (byte & 0x3Fu);
     }
     const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    if (codePoint < minimum || surrogate || codePoint > 0x10FFFF) {
+    if (codePoint < kind->Minimum || surrogate || codePoint > 0x10FFFF) {
         return 0;
     }
-    return length;
+    return kind->Length;
 }
 
-}  // namespace
+std::string AsciiVisible(std::string_view text) {
+    std::string visible;
+    visible.reserve(text.size());
+    for (const char c : text) {
+        visible += IsAsciiControl(c) ? HexEscape("\\x%02X", static_cast<unsigned char>(c))
+                                     : std::string(1, c);
+    }
+    return visible;
+}
 
-std::string VisibleText(std::string_view text) {
+std::string TerminalVisible(std::string_view text) {
     std::string visible;
     visible.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
         const auto byte = static_cast<unsigned char>(text[at]);
         if (byte < 0x80) {
-            const bool control = (byte < 0x20 && byte != '\t') || byte == 0x7F;
+            const bool control = IsAsciiControl(text[at]) && text[at] != '\t';
             visible += control ? HexEscape("\\x%02X", byte) : std::string(1, text[at]);
             ++at;
             continue;
@@ -94,4 +95,14 @@ std::string VisibleText(std::string_view text) {
     return visible;
 }
 
-}  // namespace norvane::cli
+}  // namespace
+
+bool HoldsAsciiControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), IsAsciiControl);
+}
+
+std::string VisibleText(std::string_view text, TControlSet controls) {
+    return controls == TControlSet::Ascii ? AsciiVisible(text) : TerminalVisible(text);
+}
+
+}  // namespace norvane::device
