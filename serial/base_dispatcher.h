@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -293,8 +294,9 @@ class TVexaBaseDispatcher {
     void ClearTriggers();
     // Replaces set's contents with a copy of the threshold and the trigger table.
     void SaveTriggerSet(TTriggerSet& set);
-    // Replaces the threshold and the trigger table by copies of set's. Handles issued later
-    // never collide with the restored ones. -ecBadArgument, with nothing changed, if a record
+    // Replaces the threshold and the trigger table by copies of set's. The restored triggers
+    // start unmatched, whatever match state the set carries. Handles issued later never
+    // collide with the restored ones. -ecBadArgument, with nothing changed, if a record
     // is longer than kMaxDataTriggerLength; else 0.
     std::int32_t RestoreTriggerSet(const TTriggerSet& set);
     // Releases what set holds.
@@ -324,7 +326,9 @@ class TVexaBaseDispatcher {
     // Matches unscanned bytes against the data triggers and issues avail and data
     // notifications. Reports at most one matching position per call; returns whether the
     // caller should call again. Once a handler has closed the port, no further trigger of
-    // that position is reported.
+    // that position is reported. Every line reaches the handlers as avail (the bytes before
+    // the trigger string), data, avail: when the first avail reaches no handler, the
+    // position's triggers are held back and the two are tried again by the next call.
     bool ScanDataTriggers();
     // Delivers one notification to every attached window, waiting for each handler. During
     // an avail or data notification handlers read without consuming; afterwards the largest
@@ -445,6 +449,11 @@ class TVexaBaseDispatcher {
         bool Any = false;
         std::uint32_t Longest = 0;
     };
+    // A match whose report waits for its avail notification to reach a handler.
+    struct TPendingMatch {
+        std::uint64_t Position = 0;
+        std::uint32_t Longest = 0;
+    };
 
     TDriverStatus RefreshDriverStatus();
     std::uint32_t ReadStretch(std::uint32_t index, std::uint32_t count);
@@ -489,6 +498,8 @@ class TVexaBaseDispatcher {
     // Dispatch thread only.
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
     std::uint64_t LastAvailCount_ = 0;  // scan position of the last avail notification
+    std::optional<TPendingMatch> PendingMatch_;
+    bool NotificationReached_ = true;  // the last notification ran at least one handler
 
     // Data lock.
     std::vector<TDataTrigger> DataTriggers_;
