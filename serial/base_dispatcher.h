@@ -114,7 +114,9 @@ class TVexaBaseDispatcher {
     static constexpr std::uint32_t kLineRtsByFlow = 0x20;  // RTS belongs to hardware flow control
 
     // Opens the device deviceName (a path), sets DTR and RTS as lineFlags say, applies the
-    // line settings (ConfigureLine's arguments, sentinels included) and starts the worker
+    // line settings (ConfigureLine's arguments, sentinels included; the line is made raw and
+    // without flow control even when the device has the requested settings already) and
+    // starts the worker
     // threads; the ring is empty and there are no triggers. 0 on success. On failure
     // everything done so far is undone and the result is the cause: the open's error as
     // errno_mapping.h words it (-ecFileNotFound when there is no such device,
@@ -466,6 +468,10 @@ class TVexaBaseDispatcher {
     bool DeliverToWindows(const TMessage& message);
     void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
     void EndNotification();
+    // ConfigureLine; opening writes the whole block even when nothing changes, without flow
+    // control.
+    std::int32_t ChangeLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                            std::uint8_t stopBits, bool opening);
     std::int32_t ApplyDeviceState(TDeviceControlBlock state);
     std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
     void WaitTransmitDrain();

@@ -81,6 +81,16 @@ class ComPortTest : public ::testing::Test {
         return Reply;
     }
 
+    // The settings of the simulator's line as the kernel has them.
+    termios2 SimLineSettings() const {
+        termios2 tio{};
+        const int fd = ::open(Sim.LinePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(::ioctl(fd, TCGETS2, &tio), 0);
+        ::close(fd);
+        return tio;
+    }
+
     TTempDir Dir;
     TSimProcess Sim{{"--cells", WriteTable()}};
     TVexaComPort Port;
@@ -147,12 +157,29 @@ TEST_F(ComPortTest, LineChangesApplyAtOnceWithoutReopening) {
     TVexaBaseDispatcher* before = Port.Dispatcher();
     Port.SetBaud(38400);
     EXPECT_EQ(Port.Dispatcher(), before);
-    termios2 tio{};
-    const int fd = ::open(Sim.LinePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    ::ioctl(fd, TCGETS2, &tio);
-    ::close(fd);
-    EXPECT_EQ(tio.c_cflag & CBAUD, tcflag_t{B38400});
+    EXPECT_EQ(SimLineSettings().c_cflag & CBAUD, tcflag_t{B38400});
+}
+
+TEST_F(ComPortTest, SoftwareFlowDirectionsAndCharactersReachTheLine) {
+    struct TCase {
+        TSWFlowOptions Options;
+        bool StopsOurOutput;  // IXON: the far end's XOFF stops what we send
+        bool StopsItsOutput;  // IXOFF: we send XOFF when our input fills up
+    };
+    Port.SetXOnChar('A');
+    Port.SetXOffChar('B');
+    for (const TCase& c : {TCase{swfNone, false, false}, TCase{swfReceive, false, true},
+                           TCase{swfTransmit, true, false}, TCase{swfBoth, true, true}}) {
+        SCOPED_TRACE(testing::Message() << "options " << static_cast<int>(c.Options));
+        Port.SetSWFlowOptions(c.Options);
+        Port.SetOpen(true);
+        const termios2 tio = SimLineSettings();
+        EXPECT_EQ((tio.c_iflag & IXON) != 0, c.StopsOurOutput);
+        EXPECT_EQ((tio.c_iflag & IXOFF) != 0, c.StopsItsOutput);
+        EXPECT_EQ(tio.c_cc[VSTART], 'A');
+        EXPECT_EQ(tio.c_cc[VSTOP], 'B');
+        Port.SetOpen(false);
+    }
 }
 
 TEST_F(ComPortTest, ChangingThePortKeepsTriggerHandlesAndRestartsTheTrace) {

@@ -72,6 +72,27 @@ TEST(PosixDispatcherTest, OpensConfiguresAndClosesRestoringTheLine) {
     EXPECT_EQ(other.Open(pty.Path()), 0) << "closing released the lock";
 }
 
+TEST(PosixDispatcherTest, OpeningWithTheSettingsTheLineHasAlreadyMakesItRaw) {
+    TPtyController pty;
+    termios2 cooked = pty.LineSettings();  // a serial port as the kernel leaves it: 9600 8N1
+    cooked.c_cflag = (cooked.c_cflag & ~(CBAUD | CSIZE | PARENB | CSTOPB)) | B9600 | CS8;
+    cooked.c_ispeed = cooked.c_ospeed = 9600;
+    cooked.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
+    cooked.c_iflag |= ICRNL | IXON;
+    cooked.c_oflag |= OPOST;
+    ASSERT_EQ(::ioctl(pty.Fd(), TCSETS2, &cooked), 0);
+
+    TVexaPosixDispatcher dispatcher(nullptr);
+    ASSERT_EQ(OpenPlain(dispatcher, pty.Path()), 0);
+    const termios2 line = pty.LineSettings();
+    EXPECT_EQ(line.c_lflag & (ECHO | ICANON | ISIG | IEXTEN), 0u) << "no echo, no line editing";
+    EXPECT_EQ(line.c_iflag & ICRNL, 0u) << "a CR arrives as a CR";
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u) << "XON and XOFF are data until flow is asked";
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_cc[VMIN], 0);
+    dispatcher.CloseComPort();
+}
+
 TEST(PosixDispatcherTest, CodedRatesAndRejectedSettings) {
     TPtyController pty;
     TVexaPosixDispatcher dispatcher(nullptr);
