@@ -258,6 +258,9 @@ std::int32_t TVexaCustomComPort::HandleMessage(const TMessage& message) {
         default:
             return 0;
     }
+    if (Destroying_) {
+        return 0;
+    }
     std::lock_guard registry(RegistryLock());
     TVexaBaseDispatcher* dispatcher = FindDispatcher(RegistryIndexOf(message.Second));
     if (dispatcher == nullptr || dispatcher->Owner() != this) {
