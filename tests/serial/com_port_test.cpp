@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "device/instrument_link.h"
 #include "serial/application_hooks.h"
+#include "serial/com_port_device_port.h"
 #include "serial/notification_messages.h"
 #include "serial/plain_message_target.h"
 #include "serial/port_map.h"
@@ -222,6 +224,56 @@ TEST_F(ComPortTest, CloseInsideAHandlerCompletesLaterAndAReopenRequestWaitsForIt
     ASSERT_TRUE(PumpUntil([&] { return Port.State() == TVexaCustomComPort::TPortState::Open; }));
     EXPECT_TRUE(Port.Open());
     EXPECT_EQ(Ask("?B1/7\r\n"), "*7,seven\r") << "the reopened port works, its trigger kept";
+}
+
+TEST_F(ComPortTest, DestroyingAClosingPortWithAReopenPendingNeverOpensIt) {
+    auto port = std::make_unique<TVexaComPort>();
+    port->SetComNumber(kSimPort);
+    port->AddPatternTrigger("\n", false);
+    int opened = 0;
+    port->SetOnPortOpened([&](TVexaCustomComPort&) { ++opened; });
+    ClosedInHandler = false;
+    port->SetOnTriggerData([&](TVexaCustomComPort& cp, std::uint16_t) {
+        cp.SetOpen(false);
+        cp.SetOpen(true);  // a reopen waits for the close to complete
+        ClosedInHandler = true;
+    });
+    port->SendString("?B1/1\r\n");
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!ClosedInHandler && std::chrono::steady_clock::now() < deadline) {
+        dynamic_cast<TPlainMessageTarget*>(port->NotifyWindow())->WaitAndDeliver(50ms);
+    }
+    ASSERT_EQ(port->State(), TVexaCustomComPort::TPortState::Closing);
+    port.reset();
+    EXPECT_EQ(opened, 0);
+    Port.SetOpen(true);  // the line is free again
+    EXPECT_TRUE(Port.Open());
+}
+
+// The conversation's side of the port while it closes under an event handler.
+TEST_F(ComPortTest, AClosingPortHandsTheConversationNoCharacters) {
+    struct TIdleHost final : device::ILinkHost {
+        void SetTimeOutTimer(bool) override {}
+        void PumpEvents() override {}
+    } host;
+    TComPortDevicePort devicePort(Port);
+    device::TInstrumentLink link(devicePort, host);
+    devicePort.ConnectHandlers(link);
+    link.AddLineTrigger();
+    ClosedInHandler = false;
+    Port.SetOnTrigger(
+        [this](TVexaCustomComPort& cp, std::uint16_t msg, std::uint16_t, std::uint16_t) {
+            if (msg == MsgTriggerAvail && !ClosedInHandler) {
+                ClosedInHandler = true;
+                cp.SetOpen(false);  // before the avail event itself
+            }
+        });
+    Port.SendString("?B1/7\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return ClosedInHandler; }));
+    ASSERT_EQ(Port.State(), TVexaCustomComPort::TPortState::Closing);
+    EXPECT_EQ(link.ReplyBuffer(), "") << "no NUL characters in place of the reply";
+    EXPECT_THROW(devicePort.ReceiveChar(), ECommNotOpen);
+    Port.SetOnTrigger(nullptr);
 }
 
 TEST_F(ComPortTest, PortOperationFailuresRaiseTheirClasses) {
