@@ -45,8 +45,13 @@ int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer
 int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& errors,
                 bool interactive) {
     TConsoleHost console(options.File, log, errors, interactive);
-    serial::SetExceptionReport(
-        [&console](const std::exception& failure) { console.ReportFailure(failure.what()); });
+    // A failure no procedure handled (a serial worker thread that died, say) ends the run
+    // as a port failure, whatever the transfer made of it.
+    bool unhandledFailure = false;
+    serial::SetExceptionReport([&console, &unhandledFailure](const std::exception& failure) {
+        unhandledFailure = true;
+        console.ReportFailure(failure.what());
+    });
     serial::TSerialLayerScope serialLayer;
 
     const std::string settingsPath = options.SettingsFile.value_or(ui::DefaultSettingsPath());
@@ -80,7 +85,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
     }
-    return ExitCodeFor(link, transfer, console);
+    return unhandledFailure ? ecUsageOrFileOrPort : ExitCodeFor(link, transfer, console);
 }
 
 }  // namespace norvane::cli

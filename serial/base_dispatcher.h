@@ -386,6 +386,9 @@ class TVexaBaseDispatcher {
     virtual std::uint32_t TransmitQueued();
     // Whether the device went away while open (unplugged, hung up). Base: never.
     virtual bool DeviceLost() const;
+    // Why a worker thread ended by an exception (a sentence naming the thread and the
+    // failure), once: later calls give nothing. Any thread. Base: nothing.
+    virtual std::optional<std::string> TakeWorkerFailure();
     // Whether worker threads started by StartThreads are still running: a dispatcher whose
     // close completes on its dispatch thread may be destroyed only once this is false. Any
     // thread. Base: no threads.

@@ -425,6 +425,10 @@ bool TVexaBaseDispatcher::DeviceLost() const {
     return false;
 }
 
+std::optional<std::string> TVexaBaseDispatcher::TakeWorkerFailure() {
+    return std::nullopt;
+}
+
 bool TVexaBaseDispatcher::ThreadsStarted() const {
     return false;
 }

@@ -13,6 +13,7 @@
 #include "serial/posix_dispatcher.h"
 #include "serial/raise_on_error.h"
 #include "serial/trace_log_recorder.h"
+#include "serial/vexa_exception.h"
 
 namespace norvane::serial {
 
@@ -342,10 +343,16 @@ void TVexaCustomComPort::CompletePendingClose(const TMessage& message) {
 }
 
 void TVexaCustomComPort::HandleDeviceLost() {
-    // The device is gone (an adapter unplugged): close what is left, keeping the triggers,
-    // so that the next use opens the port afresh.
+    // The device is gone (an adapter unplugged, or a worker thread failed): close what is
+    // left, keeping the triggers, so that the next use opens the port afresh. A failure is
+    // shown once the port is closed, so that the report finds a port in a clean state.
+    const std::optional<std::string> failure =
+        Dispatcher_ ? Dispatcher_->TakeWorkerFailure() : std::nullopt;
     if (State_ == TPortState::Open) {
         ClosePort();
+    }
+    if (failure) {
+        ReportException(EVexaException(*failure));
     }
 }
 

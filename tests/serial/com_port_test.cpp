@@ -407,6 +407,60 @@ TEST_F(ComPortTest, ALostDeviceBecomesAClosedPortThatOpensAgainWithItsTriggers) 
     EXPECT_EQ(Seen, handle);
 }
 
+// A port whose first dispatcher has a read that blows up, as a bug below it would.
+class TFirstReadFailsPort final : public TVexaComPort {
+  protected:
+    std::unique_ptr<TVexaBaseDispatcher> CreateDispatcher() override {
+        if (Created_++ > 0) {
+            return TVexaComPort::CreateDispatcher();
+        }
+        return std::make_unique<TExplodingReadDispatcher>(this);
+    }
+
+  private:
+    class TExplodingReadDispatcher final : public TVexaPosixDispatcher {
+      public:
+        using TVexaPosixDispatcher::TVexaPosixDispatcher;
+        ~TExplodingReadDispatcher() override { CloseComPort(); }
+        std::int32_t ReadDevice(std::uint8_t*, std::uint32_t) override {
+            throw std::runtime_error("read exploded");
+        }
+    };
+    int Created_ = 0;
+};
+
+TEST_F(ComPortTest, AWorkerThreadEndedByAnExceptionIsReportedAndThePortOpensAgain) {
+    TFirstReadFailsPort port;
+    port.SetComNumber(kSimPort);
+    port.SetBaud(9600);
+    const std::uint16_t handle = port.AddPatternTrigger("\n", false);
+    port.SendString("?B1/1\r\n");
+    const auto deliver = [&](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            if (auto* window = dynamic_cast<TPlainMessageTarget*>(port.NotifyWindow())) {
+                window->WaitAndDeliver(50ms);
+            }
+        }
+        return done();
+    };
+    ASSERT_TRUE(deliver([&] { return !Reported.empty(); }));
+    EXPECT_EQ(Reported,
+              std::vector<std::string>{"The serial port's dispatch thread failed: read exploded"});
+    EXPECT_EQ(port.State(), TVexaCustomComPort::TPortState::Closed) << "not a deaf open port";
+
+    Seen = 0;
+    port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+        while (count-- > 0)
+            cp.ReceiveChar();
+    });
+    port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
+    port.SendString("?B1/7\r\n");  // the next use opens the port again
+    EXPECT_TRUE(deliver([&] { return Seen != 0; }));
+    EXPECT_EQ(Seen, handle);
+    EXPECT_EQ(Reported.size(), 1u);
+}
+
 TEST_F(ComPortTest, PortUsersHearOfOpeningAndClosingLastAddedFirst) {
     for (const char* name : {"first", "second"}) {
         Port.AddPortUser(
