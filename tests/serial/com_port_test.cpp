@@ -184,6 +184,24 @@ TEST_F(ComPortTest, SoftwareFlowDirectionsAndCharactersReachTheLine) {
     }
 }
 
+TEST_F(ComPortTest, ATraceDumpReplacesTheFileAndAnAppendAddsToIt) {
+    Port.SetTraceName(Dir / "port.trc");
+    Port.SetOpen(true);
+    const auto traceOf = [this](const std::string& text, TTraceLogState ending) {
+        Port.SetTracing(tlOn);
+        Port.SendString(text);
+        Port.SetTracing(ending);
+        return ReadFile(Dir / "port.trc");
+    };
+    EXPECT_NE(traceOf("first\r\n", tlDump).find("first"), std::string::npos);
+    const std::string appended = traceOf("second\r\n", tlAppend);
+    EXPECT_NE(appended.find("first"), std::string::npos) << "an append keeps what was there";
+    EXPECT_GT(appended.find("second"), appended.find("first"));
+    const std::string replaced = traceOf("third\r\n", tlDump);
+    EXPECT_EQ(replaced.find("first"), std::string::npos) << "a dump replaces the file";
+    EXPECT_NE(replaced.find("third"), std::string::npos);
+}
+
 TEST_F(ComPortTest, ChangingThePortKeepsTriggerHandlesAndRestartsTheTrace) {
     TSimProcess other({"--cells", Dir / "table.nvf"});
     PortMap().Assign(kOtherSimPort, other.LinePath());

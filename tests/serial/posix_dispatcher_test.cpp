@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <random>
@@ -12,6 +13,8 @@
 
 #include "serial/errno_mapping.h"
 #include "serial/error_codes.h"
+#include "serial/notification_messages.h"
+#include "serial/trace_log_recorder.h"
 #include "tests/serial/driver_test_support.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -170,6 +173,78 @@ TEST(PosixDispatcherTest, FlowControlLimitsAndWhatIsReportedBack) {
     ASSERT_EQ(dispatcher.QueryFlow(off), 0);
     EXPECT_EQ(off.Software, 0u);
     dispatcher.CloseComPort();
+}
+
+// The two flushes discard their own direction only: received bytes the kernel still holds,
+// and bytes waiting in the output ring.
+TEST(PosixDispatcherTest, EachFlushDiscardsItsOwnDirection) {
+    TPtyController pty;
+    TVexaPosixDispatcher dispatcher(nullptr);  // the device without threads, as a probe has it
+    ASSERT_GE(dispatcher.OpenComHandle(pty.Path(), 4096, 4096), 0);
+    ASSERT_EQ(dispatcher.SetDeviceState(TDeviceControlBlock{}), 0);  // raw: bytes, not lines
+    const auto inQueue = [&] {
+        TDriverStatus status;
+        dispatcher.ReadStatus(status);
+        return status.InQueue;
+    };
+    pty.Send("from the far end");
+    ASSERT_TRUE(Eventually([&] { return inQueue() == 16; }));
+    const std::string out = "to the far end";
+    ASSERT_EQ(dispatcher.WriteDevice(reinterpret_cast<const std::uint8_t*>(out.data()), 14), 14);
+
+    EXPECT_EQ(dispatcher.FlushDevice(0), 0);
+    EXPECT_EQ(dispatcher.OutputPending(), 0u);
+    EXPECT_EQ(inQueue(), 16u) << "an output flush keeps what was received";
+
+    ASSERT_EQ(dispatcher.WriteDevice(reinterpret_cast<const std::uint8_t*>(out.data()), 14), 14);
+    EXPECT_EQ(dispatcher.FlushDevice(1), 0);
+    EXPECT_EQ(inQueue(), 0u);
+    EXPECT_EQ(dispatcher.OutputPending(), 14u) << "an input flush keeps what is to be sent";
+    EXPECT_EQ(dispatcher.CloseComHandle(), 0);
+}
+
+// Sending from one thread while replies stream in on another, with trace and log on: the
+// recorder is reached from the dispatch thread, the receiving thread and the sending thread
+// at once, and is detached midway while sends go on. Meant for the thread sanitizer too.
+TEST(PosixDispatcherTest, FullDuplexWithTraceAndLogOn) {
+    test::TSimProcess sim({"--random-replies", "7", "--fragment-bytes", "5"});
+    TVexaPosixDispatcher dispatcher(nullptr);
+    TTraceLogRecorder recorder;
+    ASSERT_EQ(recorder.StartTrace(100000), 0);
+    ASSERT_EQ(recorder.StartLog(1000000), 0);
+    dispatcher.AttachRecorder(&recorder);
+    TReceiver receiver(dispatcher);
+    ASSERT_EQ(OpenPlain(dispatcher, sim.LinePath(), 256), 0);
+    receiver.Attach();
+
+    constexpr int kCommands = 120;
+    std::atomic<bool> stop{false};
+    std::thread sender([&] {
+        for (int cell = 1; cell <= kCommands && !stop.load(); ++cell) {
+            const std::string command = "?B1/" + std::to_string(cell) + "\r\n";
+            while (!stop.load() &&
+                   dispatcher.QueueOutput(reinterpret_cast<const std::uint8_t*>(command.data()),
+                                          static_cast<std::uint32_t>(command.size())) != 0) {
+                std::this_thread::yield();  // the ring is full: the line is slower than us
+            }
+        }
+    });
+    const auto lines = [&] { return receiver.Count(MsgTriggerData); };
+    const bool half = receiver.WaitUntil([&] { return lines() >= kCommands / 2; });
+    dispatcher.AttachRecorder(nullptr);  // as a port going away lets its recorder go
+    const bool all = half && receiver.WaitUntil([&] { return lines() >= kCommands; });
+    stop.store(true);
+    sender.join();
+    EXPECT_TRUE(all) << lines() << " replies";
+    EXPECT_TRUE(CloseAndSettle(dispatcher, receiver));
+
+    bool wrote = false;
+    bool read = false;
+    while (const std::optional<TLogEntry> entry = recorder.ReadOldestLogEntry()) {
+        wrote = wrote || entry->Header.Subtype == lsWriteCom;
+        read = read || entry->Header.Subtype == lsReadCom;
+    }
+    EXPECT_TRUE(wrote && read) << "both directions were logged";
 }
 
 TEST(PosixDispatcherTest, OpenFailuresAreMappedAndLeaveNothingBehind) {
