@@ -203,9 +203,11 @@ TEST(PosixDispatcherTest, EachFlushDiscardsItsOwnDirection) {
     EXPECT_EQ(dispatcher.CloseComHandle(), 0);
 }
 
-// Sending from one thread while replies stream in on another, with trace and log on: the
-// recorder is reached from the dispatch thread, the receiving thread and the sending thread
-// at once, and is detached midway while sends go on. Meant for the thread sanitizer too.
+// Sending from one thread while replies stream in, with trace and log on, and a third
+// thread attaching and detaching the recorder meanwhile (as ports opening and going away
+// do): the recorder is reached from the dispatch, receiving, sending and attaching threads
+// at once. Meant for the thread sanitizer: every use of the recorder must hold the lock that
+// guards it.
 TEST(PosixDispatcherTest, FullDuplexWithTraceAndLogOn) {
     test::TSimProcess sim({"--random-replies", "7", "--fragment-bytes", "5"});
     TVexaPosixDispatcher dispatcher(nullptr);
@@ -229,13 +231,20 @@ TEST(PosixDispatcherTest, FullDuplexWithTraceAndLogOn) {
             }
         }
     });
-    const auto lines = [&] { return receiver.Count(MsgTriggerData); };
-    const bool half = receiver.WaitUntil([&] { return lines() >= kCommands / 2; });
-    dispatcher.AttachRecorder(nullptr);  // as a port going away lets its recorder go
-    const bool all = half && receiver.WaitUntil([&] { return lines() >= kCommands; });
+    std::thread attacher([&] {
+        while (!stop.load()) {
+            dispatcher.AttachRecorder(nullptr);
+            std::this_thread::yield();
+            dispatcher.AttachRecorder(&recorder);
+            std::this_thread::yield();
+        }
+    });
+    const bool all =
+        receiver.WaitUntil([&] { return receiver.Count(MsgTriggerData) >= kCommands; });
     stop.store(true);
     sender.join();
-    EXPECT_TRUE(all) << lines() << " replies";
+    attacher.join();
+    EXPECT_TRUE(all) << receiver.Count(MsgTriggerData) << " replies";
     EXPECT_TRUE(CloseAndSettle(dispatcher, receiver));
 
     bool wrote = false;
