@@ -45,8 +45,13 @@ int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer
 int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& errors,
                 bool interactive) {
     TConsoleHost console(options.File, log, errors, interactive);
-    serial::SetExceptionReport(
-        [&console](const std::exception& failure) { console.ReportFailure(failure.what()); });
+    // A failure no procedure handled (a serial worker thread that died, say) ends the run
+    // as a port failure, whatever the transfer made of it.
+    bool unhandledFailure = false;
+    serial::SetExceptionReport([&console, &unhandledFailure](const std::exception& failure) {
+        unhandledFailure = true;
+        console.ReportFailure(failure.what());
+    });
 
     // Up before the port opens and down only after it has closed: a signal in between
     // must unwind through the close, or the port would stay locked against other users and
@@ -95,7 +100,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         console.ReportFailure(failure.what());
     }
     abortTarget = nullptr;
-    return exitCode;
+    return unhandledFailure ? ecUsageOrFileOrPort : exitCode;
 }
 
 }  // namespace norvane::cli

@@ -30,6 +30,7 @@ void TVexaBaseDispatcher::PrepareOpen(std::uint32_t inSize, std::uint32_t outSiz
     }
     ScanCount_ = 0;
     LastAvailCount_ = 0;
+    PendingMatch_.reset();
     {
         std::lock_guard lock(DataLock_);
         InNotification_ = false;

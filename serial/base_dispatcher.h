@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -113,7 +114,9 @@ class TVexaBaseDispatcher {
     static constexpr std::uint32_t kLineRtsByFlow = 0x20;  // RTS belongs to hardware flow control
 
     // Opens the device deviceName (a path), sets DTR and RTS as lineFlags say, applies the
-    // line settings (ConfigureLine's arguments, sentinels included) and starts the worker
+    // line settings (ConfigureLine's arguments, sentinels included; the line is made raw and
+    // without flow control even when the device has the requested settings already) and
+    // starts the worker
     // threads; the ring is empty and there are no triggers. 0 on success. On failure
     // everything done so far is undone and the result is the cause: the open's error as
     // errno_mapping.h words it (-ecFileNotFound when there is no such device,
@@ -293,8 +296,9 @@ class TVexaBaseDispatcher {
     void ClearTriggers();
     // Replaces set's contents with a copy of the threshold and the trigger table.
     void SaveTriggerSet(TTriggerSet& set);
-    // Replaces the threshold and the trigger table by copies of set's. Handles issued later
-    // never collide with the restored ones. -ecBadArgument, with nothing changed, if a record
+    // Replaces the threshold and the trigger table by copies of set's. The restored triggers
+    // start unmatched, whatever match state the set carries. Handles issued later never
+    // collide with the restored ones. -ecBadArgument, with nothing changed, if a record
     // is longer than kMaxDataTriggerLength; else 0.
     std::int32_t RestoreTriggerSet(const TTriggerSet& set);
     // Releases what set holds.
@@ -324,7 +328,9 @@ class TVexaBaseDispatcher {
     // Matches unscanned bytes against the data triggers and issues avail and data
     // notifications. Reports at most one matching position per call; returns whether the
     // caller should call again. Once a handler has closed the port, no further trigger of
-    // that position is reported.
+    // that position is reported. Every line reaches the handlers as avail (the bytes before
+    // the trigger string), data, avail: when the first avail reaches no handler, the
+    // position's triggers are held back and the two are tried again by the next call.
     bool ScanDataTriggers();
     // Delivers one notification to every attached window, waiting for each handler. During
     // an avail or data notification handlers read without consuming; afterwards the largest
@@ -380,6 +386,9 @@ class TVexaBaseDispatcher {
     virtual std::uint32_t TransmitQueued();
     // Whether the device went away while open (unplugged, hung up). Base: never.
     virtual bool DeviceLost() const;
+    // Why a worker thread ended by an exception (a sentence naming the thread and the
+    // failure), once: later calls give nothing. Any thread. Base: nothing.
+    virtual std::optional<std::string> TakeWorkerFailure();
     // Whether worker threads started by StartThreads are still running: a dispatcher whose
     // close completes on its dispatch thread may be destroyed only once this is false. Any
     // thread. Base: no threads.
@@ -445,6 +454,11 @@ class TVexaBaseDispatcher {
         bool Any = false;
         std::uint32_t Longest = 0;
     };
+    // A match whose report waits for its avail notification to reach a handler.
+    struct TPendingMatch {
+        std::uint64_t Position = 0;
+        std::uint32_t Longest = 0;
+    };
 
     TDriverStatus RefreshDriverStatus();
     std::uint32_t ReadStretch(std::uint32_t index, std::uint32_t count);
@@ -457,6 +471,10 @@ class TVexaBaseDispatcher {
     bool DeliverToWindows(const TMessage& message);
     void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
     void EndNotification();
+    // ConfigureLine; opening writes the whole block even when nothing changes, without flow
+    // control.
+    std::int32_t ChangeLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                            std::uint8_t stopBits, bool opening);
     std::int32_t ApplyDeviceState(TDeviceControlBlock state);
     std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
     void WaitTransmitDrain();
@@ -489,6 +507,8 @@ class TVexaBaseDispatcher {
     // Dispatch thread only.
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
     std::uint64_t LastAvailCount_ = 0;  // scan position of the last avail notification
+    std::optional<TPendingMatch> PendingMatch_;
+    bool NotificationReached_ = true;  // the last notification ran at least one handler
 
     // Data lock.
     std::vector<TDataTrigger> DataTriggers_;

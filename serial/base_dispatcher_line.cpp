@@ -61,7 +61,7 @@ std::int32_t TVexaBaseDispatcher::OpenComPort(const std::string& deviceName, std
         CurrentBaud_ = kOpeningBaud;
     }
     RefreshModemStatus(0xF0);
-    if (const std::int32_t line = ConfigureLine(baud, parity, dataBits, stopBits); line < 0) {
+    if (const std::int32_t line = ChangeLine(baud, parity, dataBits, stopBits, true); line < 0) {
         return FailOpen(line);
     }
     ReadLineStatus();
@@ -82,6 +82,12 @@ std::int32_t TVexaBaseDispatcher::FailOpen(std::int32_t result) {
 
 std::int32_t TVexaBaseDispatcher::ConfigureLine(std::uint32_t baud, std::uint8_t parity,
                                                 std::uint8_t dataBits, std::uint8_t stopBits) {
+    return ChangeLine(baud, parity, dataBits, stopBits, false);
+}
+
+std::int32_t TVexaBaseDispatcher::ChangeLine(std::uint32_t baud, std::uint8_t parity,
+                                             std::uint8_t dataBits, std::uint8_t stopBits,
+                                             bool opening) {
     if (parity > kKeepParity) {
         return -ecBadArgument;
     }
@@ -96,7 +102,7 @@ std::int32_t TVexaBaseDispatcher::ConfigureLine(std::uint32_t baud, std::uint8_t
             return read;
         }
         wanted = RequestedLine(present, baud, parity, dataBits, stopBits);
-        if (SameLine(present, wanted)) {
+        if (!opening && SameLine(present, wanted)) {
             return 0;
         }
     }
@@ -111,6 +117,15 @@ std::int32_t TVexaBaseDispatcher::ConfigureLine(std::uint32_t baud, std::uint8_t
     state.fDsrSensitivity = false;
     state.fTXContinueOnXoff = true;
     state.fAbortOnError = false;
+    if (opening) {
+        // A device found with the requested settings may still be in the kernel's cooked
+        // mode (echo, CR translation, line editing) or keep another program's flow control:
+        // the whole block is written, and flow control waits for the owner to ask for it.
+        state.fOutX = false;
+        state.fInX = false;
+        state.fOutxCtsFlow = false;
+        state.fOutxDsrFlow = false;
+    }
     state.BaudRate = wanted.BaudRate;
     state.Parity = wanted.Parity;
     state.ByteSize = wanted.ByteSize;
@@ -408,6 +423,10 @@ std::uint32_t TVexaBaseDispatcher::TransmitQueued() {
 
 bool TVexaBaseDispatcher::DeviceLost() const {
     return false;
+}
+
+std::optional<std::string> TVexaBaseDispatcher::TakeWorkerFailure() {
+    return std::nullopt;
 }
 
 bool TVexaBaseDispatcher::ThreadsStarted() const {

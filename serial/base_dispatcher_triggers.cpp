@@ -110,6 +110,12 @@ std::int32_t TVexaBaseDispatcher::RestoreTriggerSet(const TTriggerSet& set) {
     std::lock_guard lock(DataLock_);
     AvailThreshold_ = set.AvailThreshold;
     DataTriggers_ = set.DataTriggers;
+    // A set saved from inside a notification can hold a match whose report the close cut
+    // off, and partial matches of bytes the old port had; on this port none of them arrived.
+    for (TDataTrigger& trigger : DataTriggers_) {
+        trigger.Matched = false;
+        trigger.MatchPositions.fill(0);
+    }
     // The counter restarts at every open; without this the next new trigger would get a
     // handle that a restored one already carries.
     for (const TDataTrigger& trigger : DataTriggers_) {
@@ -175,6 +181,7 @@ void TVexaBaseDispatcher::SetHandlerFlags(std::int32_t mode) {
 
 bool TVexaBaseDispatcher::DeliverNotification(std::uint32_t message, std::uint32_t first,
                                               std::uint16_t value) {
+    NotificationReached_ = true;  // nobody to serve counts as served
     {
         std::lock_guard lock(DataLock_);
         if (!HandlerServiceNeeded_) {
@@ -199,7 +206,8 @@ bool TVexaBaseDispatcher::DeliverNotification(std::uint32_t message, std::uint32
 }
 
 // Sends message to each live window in turn. A single window is served only while the port
-// component has event handlers. False as soon as close has become pending.
+// component has event handlers. False as soon as close has become pending. Records whether
+// any window's handler ran.
 bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
     {
         std::lock_guard lock(DataLock_);
@@ -207,6 +215,7 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
             return true;
         }
     }
+    NotificationReached_ = false;
     for (std::size_t i = 0;; ++i) {
         IMessageTarget* window = nullptr;
         {
@@ -223,7 +232,9 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
             std::lock_guard lock(InputLock_);
             TakeCount_ = 0;
         }
-        window->Send(message, kNotificationTimeout);
+        if (window->Send(message, kNotificationTimeout).Delivered()) {
+            NotificationReached_ = true;
+        }
         if (ClosePending_.load()) {
             return false;
         }
@@ -292,6 +303,10 @@ bool TVexaBaseDispatcher::ScanDataTriggers() {
     // Bytes taken outside a notification may let the head lap an unscanned byte; what was
     // overwritten can no longer be matched.
     ScanCount_ = std::max(ScanCount_, head > kDispatchRingSize ? head - kDispatchRingSize : 0);
+    if (PendingMatch_) {
+        const TPendingMatch pending = *PendingMatch_;
+        return ReportMatch(pending.Position, pending.Longest);
+    }
     while (ScanCount_ != head) {
         const TMatchStep step = MatchDataTriggers(RingByte(ScanCount_));
         if (step.Any) {
@@ -305,7 +320,12 @@ bool TVexaBaseDispatcher::ScanDataTriggers() {
 // The byte at `position` completed at least one data trigger, the longest of them `longest`
 // bytes long. First the bytes before that trigger string are offered (if the threshold asks
 // for it), then each completed trigger is reported, the most recently added first.
+//
+// When the offer reached no handler (the receiving thread did not pick it up in time), the
+// match is kept and the whole report tried again at the next cycle: reporting the trigger
+// now would end a line whose bytes nobody has seen, and they would come after it.
 bool TVexaBaseDispatcher::ReportMatch(std::uint64_t position, std::uint32_t longest) {
+    PendingMatch_.reset();
     bool result = true;
     const std::uint32_t threshold = AvailThreshold();
     if (threshold != 0 && LastAvailCount_ != position) {
@@ -319,6 +339,10 @@ bool TVexaBaseDispatcher::ReportMatch(std::uint64_t position, std::uint32_t long
             const auto count = static_cast<std::uint32_t>(before);
             LogEntry(ltTrigger, lsAvail, count);
             result = DeliverNotification(MsgTriggerAvail, count, 0);
+            if (!NotificationReached_ && !ClosePending_.load()) {
+                PendingMatch_ = TPendingMatch{position, longest};
+                return false;
+            }
             LastAvailCount_ = position;
         }
     }

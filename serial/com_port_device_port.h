@@ -22,13 +22,20 @@ class TComPortDevicePort final : public device::IDevicePort {
     TComPortDevicePort& operator=(const TComPortDevicePort&) = delete;
 
     void PutString(const std::string& data) override { Port_.SendString(data); }
-    char ReceiveChar() override { return Port_.ReceiveChar(); }
+    // The next received character. While the port is Closing there is none to give: the
+    // component answers character 0 there, which a reader cannot tell from a received NUL,
+    // so this raises ECommNotOpen instead. (The handlers routed by ConnectHandlers are not
+    // called while Closing, so the conversation never meets that case.) Otherwise the
+    // component's ReceiveChar, with its exceptions.
+    char ReceiveChar() override;
     std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override {
         return Port_.AddPatternTrigger(pattern, ignoreCase);
     }
 
     // From now on the component's OnTriggerAvail and OnTriggerData events go to `link`
-    // (replacing any handlers set before). The link must outlive the connection.
+    // (replacing any handlers set before), except while the port is Closing: a port that is
+    // going away has no more reply bytes or line ends for the conversation. The link must
+    // outlive the connection.
     void ConnectHandlers(device::TInstrumentLink& link);
 
     TVexaCustomComPort& Port() { return Port_; }

@@ -48,6 +48,11 @@ std::unique_ptr<IMessageTarget> PlainWindow(TMessageHandler handler) {
 TVexaCustomComPort::TVexaCustomComPort() : WindowFactory_(PlainWindow), PortMap_(&PortMap()) {}
 
 TVexaCustomComPort::~TVexaCustomComPort() {
+    // From here on no message reaches the handlers and nothing reopens the port: stopping a
+    // dispatcher whose close is pending delivers the close-pending message, and a reopen
+    // requested while Closing would start a port the destructor then frees under its threads.
+    Destroying_ = true;
+    ReopenPending_ = false;
     try {
         if (State_ == TPortState::Open) {
             ClosePort();

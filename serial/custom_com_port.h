@@ -62,6 +62,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     using TWindowFactory = std::function<std::unique_ptr<IMessageTarget>(TMessageHandler)>;
 
     TVexaCustomComPort();
+    // Closes an open port. A close still pending completes here without raising any event,
+    // and a reopen requested meanwhile is dropped: destruction never opens the port.
     ~TVexaCustomComPort() override;
     TVexaCustomComPort(const TVexaCustomComPort&) = delete;
     TVexaCustomComPort& operator=(const TVexaCustomComPort&) = delete;
@@ -353,6 +355,7 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     TPortState State_ = TPortState::Closed;
     bool Force_ = false;
     bool ReopenPending_ = false;
+    bool Destroying_ = false;
     bool OpenAfterLoad_ = false;
     bool TriggersSaved_ = false;
     TTriggerSet SavedTriggers_;

@@ -15,6 +15,7 @@
 #include "serial/raise_on_error.h"
 #include "serial/stable_device_name.h"
 #include "serial/trace_log_recorder.h"
+#include "serial/vexa_exception.h"
 
 namespace norvane::serial {
 
@@ -296,6 +297,9 @@ std::int32_t TVexaCustomComPort::HandleMessage(const TMessage& message) {
         default:
             return 0;
     }
+    if (Destroying_) {
+        return 0;
+    }
     std::lock_guard registry(RegistryLock());
     TVexaBaseDispatcher* dispatcher = FindDispatcher(RegistryIndexOf(message.Second));
     if (dispatcher == nullptr || dispatcher->Owner() != this) {
@@ -377,10 +381,16 @@ void TVexaCustomComPort::CompletePendingClose(const TMessage& message) {
 }
 
 void TVexaCustomComPort::HandleDeviceLost() {
-    // The device is gone (an adapter unplugged): close what is left, keeping the triggers,
-    // so that the next use opens the port afresh.
+    // The device is gone (an adapter unplugged, or a worker thread failed): close what is
+    // left, keeping the triggers, so that the next use opens the port afresh. A failure is
+    // shown once the port is closed, so that the report finds a port in a clean state.
+    const std::optional<std::string> failure =
+        Dispatcher_ ? Dispatcher_->TakeWorkerFailure() : std::nullopt;
     if (State_ == TPortState::Open) {
         ClosePort();
+    }
+    if (failure) {
+        ReportException(EVexaException(*failure));
     }
 }
 

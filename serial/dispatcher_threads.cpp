@@ -2,39 +2,11 @@
 
 #include <pthread.h>
 
-#include <cstdio>
-#include <mutex>
 #include <string>
-#include <utility>
 
 #include "serial/posix_dispatcher.h"
 
 namespace norvane::serial {
-
-namespace {
-
-std::mutex ReportMutex;
-TThreadExceptionReport Report;
-
-void ReportException(TWorkerKind kind, const std::string& what) noexcept {
-    TThreadExceptionReport report;
-    {
-        std::lock_guard lock(ReportMutex);
-        report = Report;
-    }
-    try {
-        if (report) {
-            report(kind, what);
-            return;
-        }
-    } catch (...) {
-        // The report itself failed: fall back to standard error below.
-    }
-    std::fprintf(stderr, "Norvane: the serial %s thread ended: %s\n", WorkerName(kind),
-                 what.c_str());
-}
-
-}  // namespace
 
 const char* WorkerName(TWorkerKind kind) {
     switch (kind) {
@@ -46,11 +18,6 @@ const char* WorkerName(TWorkerKind kind) {
             return "output";
     }
     return "worker";
-}
-
-void SetThreadExceptionReport(TThreadExceptionReport report) {
-    std::lock_guard lock(ReportMutex);
-    Report = std::move(report);
 }
 
 void TVexaDispatcherThread::Start() {
@@ -70,9 +37,9 @@ void TVexaDispatcherThread::Run() noexcept {
     try {
         Execute();
     } catch (const std::exception& failure) {
-        ReportException(Kind_, failure.what());
+        Dispatcher_.WorkerFailed(Kind_, failure.what());
     } catch (...) {
-        ReportException(Kind_, "an exception of unknown type");
+        Dispatcher_.WorkerFailed(Kind_, "an exception of unknown type");
     }
     Dispatcher_.ThreadExited(Kind_);
 }

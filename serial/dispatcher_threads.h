@@ -1,16 +1,15 @@
 #pragma once
-// The three worker threads of an open port, and how an exception that ends one is shown.
+// The three worker threads of an open port.
 //
 // Each thread belongs to one TVexaPosixDispatcher, which creates, starts and joins it. The
 // threads are named "serial-com", "serial-dispatch" and "serial-output". The
 // classes differ only in their main loop; the loops use the dispatcher's thread services
 // (posix_dispatcher.h). Whatever way a loop ends, normally or by an exception, the thread
 // tells its dispatcher through ThreadExited, so that a stop never waits for a thread that is
-// gone.
+// gone. An exception that ends a thread is handed to the dispatcher (WorkerFailed), which
+// treats the port as lost: see posix_dispatcher.h.
 
 #include <atomic>
-#include <functional>
-#include <string>
 #include <thread>
 
 namespace norvane::serial {
@@ -21,13 +20,6 @@ enum class TWorkerKind : int { Com = 0, Dispatch = 1, Output = 2 };
 inline constexpr int kWorkerKinds = 3;
 
 const char* WorkerName(TWorkerKind kind);
-
-// Shows an exception that ended a worker thread; runs on that thread. The program installs
-// its standard exception report here (which must hand the text to its user-interface
-// thread itself); without one the text goes to standard error. Any thread; an empty
-// function restores the default.
-using TThreadExceptionReport = std::function<void(TWorkerKind kind, const std::string& what)>;
-void SetThreadExceptionReport(TThreadExceptionReport report);
 
 class TVexaDispatcherThread {
   public:

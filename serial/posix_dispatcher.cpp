@@ -13,9 +13,12 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
+#include "serial/application_hooks.h"
 #include "serial/error_codes.h"
 #include "serial/notification_messages.h"
+#include "serial/vexa_exception.h"
 
 namespace norvane::serial {
 
@@ -44,6 +47,12 @@ TVexaPosixDispatcher::~TVexaPosixDispatcher() {
     Shutdown();
     JoinWorkers();
     CloseWakeCounters();
+    if (const std::optional<std::string> failure = TakeWorkerFailure()) {
+        try {
+            ReportException(EVexaException(*failure));
+        } catch (...) {
+        }
+    }
 }
 
 // ---- Queries ----
@@ -65,6 +74,11 @@ bool TVexaPosixDispatcher::ThreadRunning(TWorkerKind kind) const {
 
 bool TVexaPosixDispatcher::DeviceLost() const {
     return Lost_.load();
+}
+
+std::optional<std::string> TVexaPosixDispatcher::TakeWorkerFailure() {
+    std::lock_guard lock(ThreadMutex_);
+    return std::exchange(WorkerFailure_, std::nullopt);
 }
 
 // ---- Device operations ----
@@ -450,6 +464,26 @@ void TVexaPosixDispatcher::ThreadExited(TWorkerKind kind) noexcept {
         Started_ = false;
     }
     ThreadCv_.notify_all();
+}
+
+void TVexaPosixDispatcher::WorkerFailed(TWorkerKind kind, const std::string& what) noexcept {
+    try {
+        std::lock_guard lock(ThreadMutex_);
+        if (!WorkerFailure_) {
+            WorkerFailure_ =
+                std::string("The serial port's ") + WorkerName(kind) + " thread failed: " + what;
+        }
+    } catch (...) {
+        // No memory for the text: the loss below still closes the port.
+    }
+    NoteDeviceLost(-ecInternal);
+    if (kind == TWorkerKind::Com) {
+        // The com thread finishes a loss; this one is it.
+        try {
+            FinishDeviceLoss();
+        } catch (...) {
+        }
+    }
 }
 
 void TVexaPosixDispatcher::RequestStop() {

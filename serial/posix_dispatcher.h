@@ -27,6 +27,11 @@
 // MsgDeviceLost (notification_messages.h) with the cause: its owner closes the port, and
 // the next open starts afresh with a new dispatcher.
 //
+// A worker thread ended by an exception. The port cannot work without all three threads,
+// so it is lost the same way, with the cause -ecInternal; TakeWorkerFailure gives the
+// failure's text for the owner to report on its own thread. A failure nobody took is
+// reported through the application's exception report when the dispatcher is destroyed.
+//
 // Stopping. CloseComPort (base) tells the threads to stop and closes the device once the
 // two threads that wait on it have left their waits; ReleaseBuffers then waits for the
 // threads and joins them. While it waits, the calling thread delivers what is pending for
@@ -68,8 +73,9 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     static constexpr std::chrono::milliseconds kThreadStartWait{3000};
 
     explicit TVexaPosixDispatcher(TVexaCustomComPort* owner);
-    // Closes the port if open (see the class comment) and joins the threads. Not from a
-    // worker thread of this dispatcher.
+    // Closes the port if open (see the class comment) and joins the threads, then reports a
+    // worker failure nobody took (ReportException). Not from a worker thread of this
+    // dispatcher.
     ~TVexaPosixDispatcher() override;
 
     // The threads have been started and not all of them have ended. Any thread.
@@ -81,6 +87,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     bool DeviceLost() const override;
     // The result code of the loss (0 while not lost).
     std::int32_t LossCause() const { return LossCause_.load(); }
+    std::optional<std::string> TakeWorkerFailure() override;
 
     // ---- Device operations (TVexaBaseDispatcher) ----
     // Each returns -ecCommNotOpen where it needs a device and none is open, except where
@@ -159,6 +166,8 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     // ---- Thread services (dispatcher_threads.cpp calls these) ----
     void ThreadReady(TWorkerKind kind);
     void ThreadExited(TWorkerKind kind) noexcept;
+    // On a worker thread that an exception is ending.
+    void WorkerFailed(TWorkerKind kind, const std::string& what) noexcept;
     bool Halted() const { return StopRequested_.load() || Lost_.load(); }
     // Com thread.
     TDeviceWait WaitDeviceEvent(bool holdInput);
@@ -213,6 +222,8 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::atomic<bool> StopRequested_{false};
     std::atomic<bool> Lost_{false};
     std::atomic<std::int32_t> LossCause_{0};
+    // Thread-state lock.
+    std::optional<std::string> WorkerFailure_;
 
     // Wake-up counters of the com and output threads: created by the first OpenComHandle,
     // closed by the destructor, after the last thread that could write them is joined.

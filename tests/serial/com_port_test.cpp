@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "device/instrument_link.h"
 #include "serial/application_hooks.h"
+#include "serial/com_port_device_port.h"
 #include "serial/notification_messages.h"
 #include "serial/plain_message_target.h"
 #include "serial/port_map.h"
@@ -79,6 +81,16 @@ class ComPortTest : public ::testing::Test {
         Port.SendString(command);
         PumpUntil([this] { return ReplyEnded; });
         return Reply;
+    }
+
+    // The settings of the simulator's line as the kernel has them.
+    termios2 SimLineSettings() const {
+        termios2 tio{};
+        const int fd = ::open(Sim.LinePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(::ioctl(fd, TCGETS2, &tio), 0);
+        ::close(fd);
+        return tio;
     }
 
     TTempDir Dir;
@@ -147,12 +159,47 @@ TEST_F(ComPortTest, LineChangesApplyAtOnceWithoutReopening) {
     TVexaBaseDispatcher* before = Port.Dispatcher();
     Port.SetBaud(38400);
     EXPECT_EQ(Port.Dispatcher(), before);
-    termios2 tio{};
-    const int fd = ::open(Sim.LinePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    ::ioctl(fd, TCGETS2, &tio);
-    ::close(fd);
-    EXPECT_EQ(tio.c_cflag & CBAUD, tcflag_t{B38400});
+    EXPECT_EQ(SimLineSettings().c_cflag & CBAUD, tcflag_t{B38400});
+}
+
+TEST_F(ComPortTest, SoftwareFlowDirectionsAndCharactersReachTheLine) {
+    struct TCase {
+        TSWFlowOptions Options;
+        bool StopsOurOutput;  // IXON: the far end's XOFF stops what we send
+        bool StopsItsOutput;  // IXOFF: we send XOFF when our input fills up
+    };
+    Port.SetXOnChar('A');
+    Port.SetXOffChar('B');
+    for (const TCase& c : {TCase{swfNone, false, false}, TCase{swfReceive, false, true},
+                           TCase{swfTransmit, true, false}, TCase{swfBoth, true, true}}) {
+        SCOPED_TRACE(testing::Message() << "options " << static_cast<int>(c.Options));
+        Port.SetSWFlowOptions(c.Options);
+        Port.SetOpen(true);
+        const termios2 tio = SimLineSettings();
+        EXPECT_EQ((tio.c_iflag & IXON) != 0, c.StopsOurOutput);
+        EXPECT_EQ((tio.c_iflag & IXOFF) != 0, c.StopsItsOutput);
+        EXPECT_EQ(tio.c_cc[VSTART], 'A');
+        EXPECT_EQ(tio.c_cc[VSTOP], 'B');
+        Port.SetOpen(false);
+    }
+}
+
+TEST_F(ComPortTest, ATraceDumpReplacesTheFileAndAnAppendAddsToIt) {
+    Port.SetTraceName(Dir / "port.trc");
+    Port.SetOpen(true);
+    const auto traceOf = [this](const std::string& text, TTraceLogState ending) {
+        Port.SetTracing(tlOn);
+        Port.SendString(text);
+        Port.SetTracing(ending);
+        return ReadFile(Dir / "port.trc");
+    };
+    EXPECT_NE(traceOf("first\r\n", tlDump).find("first"), std::string::npos);
+    const std::string appended = traceOf("second\r\n", tlAppend);
+    EXPECT_NE(appended.find("first"), std::string::npos) << "an append keeps what was there";
+    EXPECT_GT(appended.find("second"), appended.find("first"));
+    const std::string replaced = traceOf("third\r\n", tlDump);
+    EXPECT_EQ(replaced.find("first"), std::string::npos) << "a dump replaces the file";
+    EXPECT_NE(replaced.find("third"), std::string::npos);
 }
 
 TEST_F(ComPortTest, ChangingThePortKeepsTriggerHandlesAndRestartsTheTrace) {
@@ -195,6 +242,56 @@ TEST_F(ComPortTest, CloseInsideAHandlerCompletesLaterAndAReopenRequestWaitsForIt
     ASSERT_TRUE(PumpUntil([&] { return Port.State() == TVexaCustomComPort::TPortState::Open; }));
     EXPECT_TRUE(Port.Open());
     EXPECT_EQ(Ask("?B1/7\r\n"), "*7,seven\r") << "the reopened port works, its trigger kept";
+}
+
+TEST_F(ComPortTest, DestroyingAClosingPortWithAReopenPendingNeverOpensIt) {
+    auto port = std::make_unique<TVexaComPort>();
+    port->SetComNumber(kSimPort);
+    port->AddPatternTrigger("\n", false);
+    int opened = 0;
+    port->SetOnPortOpened([&](TVexaCustomComPort&) { ++opened; });
+    ClosedInHandler = false;
+    port->SetOnTriggerData([&](TVexaCustomComPort& cp, std::uint16_t) {
+        cp.SetOpen(false);
+        cp.SetOpen(true);  // a reopen waits for the close to complete
+        ClosedInHandler = true;
+    });
+    port->SendString("?B1/1\r\n");
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!ClosedInHandler && std::chrono::steady_clock::now() < deadline) {
+        dynamic_cast<TPlainMessageTarget*>(port->NotifyWindow())->WaitAndDeliver(50ms);
+    }
+    ASSERT_EQ(port->State(), TVexaCustomComPort::TPortState::Closing);
+    port.reset();
+    EXPECT_EQ(opened, 0);
+    Port.SetOpen(true);  // the line is free again
+    EXPECT_TRUE(Port.Open());
+}
+
+// The conversation's side of the port while it closes under an event handler.
+TEST_F(ComPortTest, AClosingPortHandsTheConversationNoCharacters) {
+    struct TIdleHost final : device::ILinkHost {
+        void SetTimeOutTimer(bool) override {}
+        void PumpEvents() override {}
+    } host;
+    TComPortDevicePort devicePort(Port);
+    device::TInstrumentLink link(devicePort, host);
+    devicePort.ConnectHandlers(link);
+    link.AddLineTrigger();
+    ClosedInHandler = false;
+    Port.SetOnTrigger(
+        [this](TVexaCustomComPort& cp, std::uint16_t msg, std::uint16_t, std::uint16_t) {
+            if (msg == MsgTriggerAvail && !ClosedInHandler) {
+                ClosedInHandler = true;
+                cp.SetOpen(false);  // before the avail event itself
+            }
+        });
+    Port.SendString("?B1/7\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return ClosedInHandler; }));
+    ASSERT_EQ(Port.State(), TVexaCustomComPort::TPortState::Closing);
+    EXPECT_EQ(link.ReplyBuffer(), "") << "no NUL characters in place of the reply";
+    EXPECT_THROW(devicePort.ReceiveChar(), ECommNotOpen);
+    Port.SetOnTrigger(nullptr);
 }
 
 TEST_F(ComPortTest, PortOperationFailuresRaiseTheirClasses) {
@@ -358,6 +455,60 @@ TEST_F(ComPortTest, ALostDeviceReopensOnlyAsTheSameAdapterAndKeepsItsTriggers) {
     EXPECT_TRUE(PumpUntil([&] { return Seen != 0; }));
     EXPECT_EQ(Seen, handle);
     Port.SetOpen(false);
+}
+
+// A port whose first dispatcher has a read that blows up, as a bug below it would.
+class TFirstReadFailsPort final : public TVexaComPort {
+  protected:
+    std::unique_ptr<TVexaBaseDispatcher> CreateDispatcher() override {
+        if (Created_++ > 0) {
+            return TVexaComPort::CreateDispatcher();
+        }
+        return std::make_unique<TExplodingReadDispatcher>(this);
+    }
+
+  private:
+    class TExplodingReadDispatcher final : public TVexaPosixDispatcher {
+      public:
+        using TVexaPosixDispatcher::TVexaPosixDispatcher;
+        ~TExplodingReadDispatcher() override { CloseComPort(); }
+        std::int32_t ReadDevice(std::uint8_t*, std::uint32_t) override {
+            throw std::runtime_error("read exploded");
+        }
+    };
+    int Created_ = 0;
+};
+
+TEST_F(ComPortTest, AWorkerThreadEndedByAnExceptionIsReportedAndThePortOpensAgain) {
+    TFirstReadFailsPort port;
+    port.SetComNumber(kSimPort);
+    port.SetBaud(9600);
+    const std::uint16_t handle = port.AddPatternTrigger("\n", false);
+    port.SendString("?B1/1\r\n");
+    const auto deliver = [&](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            if (auto* window = dynamic_cast<TPlainMessageTarget*>(port.NotifyWindow())) {
+                window->WaitAndDeliver(50ms);
+            }
+        }
+        return done();
+    };
+    ASSERT_TRUE(deliver([&] { return !Reported.empty(); }));
+    EXPECT_EQ(Reported,
+              std::vector<std::string>{"The serial port's dispatch thread failed: read exploded"});
+    EXPECT_EQ(port.State(), TVexaCustomComPort::TPortState::Closed) << "not a deaf open port";
+
+    Seen = 0;
+    port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+        while (count-- > 0)
+            cp.ReceiveChar();
+    });
+    port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
+    port.SendString("?B1/7\r\n");  // the next use opens the port again
+    EXPECT_TRUE(deliver([&] { return Seen != 0; }));
+    EXPECT_EQ(Seen, handle);
+    EXPECT_EQ(Reported.size(), 1u);
 }
 
 TEST_F(ComPortTest, PortUsersHearOfOpeningAndClosingLastAddedFirst) {

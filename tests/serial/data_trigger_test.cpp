@@ -52,6 +52,18 @@ TEST(StepMatch, IgnoreCaseFoldsBothSides) {
     EXPECT_EQ(Trigger("ok", true).String[0], 'O');
 }
 
+TEST(StepMatch, CaseFoldingStopsAtTheEndsOfTheAlphabet) {
+    // The neighbours of the letter ranges: '@' before 'A', '[' after 'Z', '`' before 'a',
+    // '{' after 'z'.
+    const std::vector<std::pair<char, char>> folds{{'a', 'A'}, {'z', 'Z'}, {'A', 'A'}, {'Z', 'Z'},
+                                                   {'@', '@'}, {'[', '['}, {'`', '`'}, {'{', '{'}};
+    for (const auto& [byte, folded] : folds) {
+        EXPECT_EQ(FoldCase(static_cast<std::uint8_t>(byte)), static_cast<std::uint8_t>(folded))
+            << byte;
+    }
+    EXPECT_EQ(Completions(Trigger("z", true), "Z{z"), (std::vector<int>{1, 3}));
+}
+
 TEST(StepMatch, EmptyTriggerNeverMatches) {
     EXPECT_TRUE(Completions(Trigger(""), std::string("\0a\n", 3)).empty());
 }

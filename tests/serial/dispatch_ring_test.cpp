@@ -2,7 +2,10 @@
 // over a scripted device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "fake_device_dispatcher.h"
 #include "serial/error_codes.h"
@@ -153,6 +156,37 @@ TEST(DispatchOutput, DeviceThatAcceptsNothingFailsTheBlock) {
     device.RefuseWrites();
     const std::uint8_t byte = 'x';
     EXPECT_EQ(device.QueueOutput(&byte, 1), -ecPutBlockFail);
+}
+
+// Output held back for good (flow control that never releases the line) must not hang a
+// line change: the drain wait gives up after 5000 polls of 2 ms.
+TEST(DispatchOutput, ALineChangeStopsWaitingForOutputThatNeverLeaves) {
+    TFakeDeviceDispatcher device;
+    device.Open();
+    device.SetPendingOutput(10);
+    std::vector<std::chrono::milliseconds> sleeps;
+    device.SetSleepFunction([&](std::chrono::milliseconds d) { sleeps.push_back(d); });
+    ASSERT_EQ(device.ConfigureLine(19200, pcNone, 8, 1), 0);
+    ASSERT_EQ(sleeps.size(), 5001u) << "the polls and the wait for the UART";
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end() - 1, std::chrono::milliseconds(2)), 5000);
+}
+
+// (A pseudo-terminal forces 8 data bits, so the range is checked on the device block.)
+TEST(LineSettings, DataBitsFrom5To8AreTakenAnd9KeepsThem) {
+    TFakeDeviceDispatcher device;
+    device.Open();
+    struct TCase {
+        std::uint8_t Bits;
+        std::int32_t Result;
+        std::uint8_t Then;
+    };
+    for (const TCase& c : {TCase{4, -ecByteSize, 8}, TCase{5, 0, 5}, TCase{8, 0, 8}, TCase{7, 0, 7},
+                           TCase{9, 0, 7}, TCase{10, -ecByteSize, 7}}) {
+        EXPECT_EQ(device.ConfigureLine(0, 5, c.Bits, 3), c.Result) << int{c.Bits};
+        TVexaBaseDispatcher::TLineSettings line;
+        ASSERT_EQ(device.QueryLine(line), 0);
+        EXPECT_EQ(line.DataBits, c.Then) << int{c.Bits};
+    }
 }
 
 TEST(LineStatus, ErrorsAreReportedMostUrgentFirstAndBreakSeparately) {

@@ -210,6 +210,58 @@ TEST_F(Delivery, TimedOutSendLeavesItsBytesAndTheNextWindowIsStillServed) {
     EXPECT_EQ(Window.Seen.back(), "avail 3 [abc]");
 }
 
+// The user-interface thread is stalled for the first `Stalls` sends (they time out), then
+// answers through `inner`.
+class TStallingWindow final : public IMessageTarget {
+  public:
+    TStallingWindow(IMessageTarget& inner, int stalls) : Inner_(inner), Stalls_(stalls) {}
+    TSendResult Send(const TMessage& message, std::chrono::milliseconds timeout) override {
+        if (Stalls_ > 0) {
+            --Stalls_;
+            return {TSendOutcome::soTimedOut, 0};
+        }
+        return Inner_.Send(message, timeout);
+    }
+    void Post(const TMessage& message) override { Inner_.Post(message); }
+    std::size_t DeliverPending() override { return Inner_.DeliverPending(); }
+
+  private:
+    IMessageTarget& Inner_;
+    int Stalls_;
+};
+
+TEST_F(Delivery, AWithdrawnAvailBeforeALineFeedStillComesBeforeItsData) {
+    const std::int32_t lf = Add("\n");
+    TStallingWindow stalled(Window.Target, 1);
+    Device.DetachWindow(&Window.Target);
+    Device.AttachWindow(&stalled);
+    Receive("ab\n");
+    EXPECT_TRUE(Window.Seen.empty()) << "the line waits for its first part to be taken";
+    Device.Cycle();  // the next dispatch tick, nothing new arrived
+    EXPECT_EQ(Window.Seen, (Lines{"avail 2 [ab]", "data " + std::to_string(lf), "avail 1 [\n]"}));
+    Device.DetachWindow(&stalled);
+}
+
+TEST_F(Delivery, TriggersSavedByACloseInsideAnAvailStartUnmatchedOnTheReopenedPort) {
+    Add("\n");
+    Add("OK");
+    TTriggerSet saved;
+    Window.After = [&](const TMessage& m) {
+        if (m.Id == MsgTriggerAvail && saved.DataTriggers.empty()) {
+            Device.SaveTriggerSet(saved);  // what the port component's close does
+            Device.CloseComPort();
+        }
+    };
+    Receive("abO\n");  // the line feed has matched, "OK" is half matched
+    Window.After = nullptr;
+    Device.ReleaseBuffers();
+    Device.Open();
+    ASSERT_EQ(Device.RestoreTriggerSet(saved), 0);
+    Window.Seen.clear();
+    Receive("K");
+    EXPECT_EQ(Window.Seen, (Lines{"avail 1 [K]"})) << "no line end and no OK that never came";
+}
+
 TEST_F(Delivery, CloseFromInsideANotificationKeepsTheRingUntilTheDriverReleasesIt) {
     Add("\n");
     bool closed = false;

@@ -207,52 +207,24 @@ class TExplodingReadDispatcher final : public TVexaPosixDispatcher {
     }
 };
 
-class TReportCollector {
-  public:
-    TReportCollector() {
-        SetThreadExceptionReport([this](TWorkerKind kind, const std::string& what) {
-            std::lock_guard lock(Mutex_);
-            Kind_ = kind;
-            What_ = what;
-            Changed_.notify_all();
-        });
-    }
-    ~TReportCollector() { SetThreadExceptionReport(nullptr); }
-
-    std::optional<std::pair<TWorkerKind, std::string>> Wait() {
-        std::unique_lock lock(Mutex_);
-        if (!Changed_.wait_for(lock, testing::kHangGuard, [&] { return Kind_.has_value(); })) {
-            return std::nullopt;
-        }
-        return std::make_pair(*Kind_, What_);
-    }
-
-  private:
-    std::mutex Mutex_;
-    std::condition_variable Changed_;
-    std::optional<TWorkerKind> Kind_;
-    std::string What_;
-};
-
-TEST(PosixDispatcherLossTest, AThreadEndedByAnExceptionIsReportedAndNotWaitedFor) {
-    TReportCollector reports;
+TEST(PosixDispatcherLossTest, AThreadEndedByAnExceptionLosesThePortAndTellsTheOwner) {
     TPtyController pty;
     TExplodingReadDispatcher dispatcher;
+    TReceiver receiver(dispatcher);
     ASSERT_EQ(OpenPlain(dispatcher, pty.Path()), 0);
+    receiver.Attach();
     pty.Send("boom");
-    const auto report = reports.Wait();
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(report->first, TWorkerKind::Dispatch);
-    EXPECT_EQ(report->second, "read exploded");
-
-    TReceiver waiter(dispatcher);
-    ASSERT_TRUE(waiter.WaitUntil([&] { return !dispatcher.ThreadRunning(TWorkerKind::Dispatch); }));
-    EXPECT_EQ(dispatcher.ActiveThreadCount(), 2);
-    EXPECT_TRUE(dispatcher.ThreadsStarted()) << "the other two still run";
-
-    EXPECT_EQ(dispatcher.CloseComPort(), 0) << "and the close does not wait for the dead one";
+    ASSERT_TRUE(receiver.WaitForMessage(MsgDeviceLost));
+    EXPECT_EQ(dispatcher.LossCause(), -ecInternal);
+    EXPECT_EQ(dispatcher.TakeWorkerFailure(),
+              "The serial port's dispatch thread failed: read exploded");
+    EXPECT_EQ(dispatcher.TakeWorkerFailure(), std::nullopt) << "taken once";
+    // The other two end as well: a port without its dispatch thread only times out.
+    ASSERT_TRUE(receiver.WaitUntil([&] { return dispatcher.ActiveThreadCount() == 0; }));
     EXPECT_FALSE(dispatcher.ThreadsStarted());
-    EXPECT_EQ(dispatcher.ActiveThreadCount(), 0);
+    EXPECT_FALSE(ProcessHolds(pty.Path())) << "the device node was let go";
+    EXPECT_EQ(dispatcher.CloseComPort(), 0);
+    receiver.Detach();
 }
 
 // The nice value of each of this process's threads, by thread name.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <random>
@@ -12,6 +13,8 @@
 
 #include "serial/errno_mapping.h"
 #include "serial/error_codes.h"
+#include "serial/notification_messages.h"
+#include "serial/trace_log_recorder.h"
 #include "tests/serial/driver_test_support.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -70,6 +73,27 @@ TEST(PosixDispatcherTest, OpensConfiguresAndClosesRestoringTheLine) {
     EXPECT_EQ(pty.LineSettings().c_lflag, before.c_lflag) << "the original settings are back";
     TPosixSerialDevice other;
     EXPECT_EQ(other.Open(pty.Path()), 0) << "closing released the lock";
+}
+
+TEST(PosixDispatcherTest, OpeningWithTheSettingsTheLineHasAlreadyMakesItRaw) {
+    TPtyController pty;
+    termios2 cooked = pty.LineSettings();  // a serial port as the kernel leaves it: 9600 8N1
+    cooked.c_cflag = (cooked.c_cflag & ~(CBAUD | CSIZE | PARENB | CSTOPB)) | B9600 | CS8;
+    cooked.c_ispeed = cooked.c_ospeed = 9600;
+    cooked.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
+    cooked.c_iflag |= ICRNL | IXON;
+    cooked.c_oflag |= OPOST;
+    ASSERT_EQ(::ioctl(pty.Fd(), TCSETS2, &cooked), 0);
+
+    TVexaPosixDispatcher dispatcher(nullptr);
+    ASSERT_EQ(OpenPlain(dispatcher, pty.Path()), 0);
+    const termios2 line = pty.LineSettings();
+    EXPECT_EQ(line.c_lflag & (ECHO | ICANON | ISIG | IEXTEN), 0u) << "no echo, no line editing";
+    EXPECT_EQ(line.c_iflag & ICRNL, 0u) << "a CR arrives as a CR";
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u) << "XON and XOFF are data until flow is asked";
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_cc[VMIN], 0);
+    dispatcher.CloseComPort();
 }
 
 TEST(PosixDispatcherTest, CodedRatesAndRejectedSettings) {
@@ -149,6 +173,87 @@ TEST(PosixDispatcherTest, FlowControlLimitsAndWhatIsReportedBack) {
     ASSERT_EQ(dispatcher.QueryFlow(off), 0);
     EXPECT_EQ(off.Software, 0u);
     dispatcher.CloseComPort();
+}
+
+// The two flushes discard their own direction only: received bytes the kernel still holds,
+// and bytes waiting in the output ring.
+TEST(PosixDispatcherTest, EachFlushDiscardsItsOwnDirection) {
+    TPtyController pty;
+    TVexaPosixDispatcher dispatcher(nullptr);  // the device without threads, as a probe has it
+    ASSERT_GE(dispatcher.OpenComHandle(pty.Path(), 4096, 4096), 0);
+    ASSERT_EQ(dispatcher.SetDeviceState(TDeviceControlBlock{}), 0);  // raw: bytes, not lines
+    const auto inQueue = [&] {
+        TDriverStatus status;
+        dispatcher.ReadStatus(status);
+        return status.InQueue;
+    };
+    pty.Send("from the far end");
+    ASSERT_TRUE(Eventually([&] { return inQueue() == 16; }));
+    const std::string out = "to the far end";
+    ASSERT_EQ(dispatcher.WriteDevice(reinterpret_cast<const std::uint8_t*>(out.data()), 14), 14);
+
+    EXPECT_EQ(dispatcher.FlushDevice(0), 0);
+    EXPECT_EQ(dispatcher.OutputPending(), 0u);
+    EXPECT_EQ(inQueue(), 16u) << "an output flush keeps what was received";
+
+    ASSERT_EQ(dispatcher.WriteDevice(reinterpret_cast<const std::uint8_t*>(out.data()), 14), 14);
+    EXPECT_EQ(dispatcher.FlushDevice(1), 0);
+    EXPECT_EQ(inQueue(), 0u);
+    EXPECT_EQ(dispatcher.OutputPending(), 14u) << "an input flush keeps what is to be sent";
+    EXPECT_EQ(dispatcher.CloseComHandle(), 0);
+}
+
+// Sending from one thread while replies stream in, with trace and log on, and a third
+// thread attaching and detaching the recorder meanwhile (as ports opening and going away
+// do): the recorder is reached from the dispatch, receiving, sending and attaching threads
+// at once. Meant for the thread sanitizer: every use of the recorder must hold the lock that
+// guards it.
+TEST(PosixDispatcherTest, FullDuplexWithTraceAndLogOn) {
+    test::TSimProcess sim({"--random-replies", "7", "--fragment-bytes", "5"});
+    TVexaPosixDispatcher dispatcher(nullptr);
+    TTraceLogRecorder recorder;
+    ASSERT_EQ(recorder.StartTrace(100000), 0);
+    ASSERT_EQ(recorder.StartLog(1000000), 0);
+    dispatcher.AttachRecorder(&recorder);
+    TReceiver receiver(dispatcher);
+    ASSERT_EQ(OpenPlain(dispatcher, sim.LinePath(), 256), 0);
+    receiver.Attach();
+
+    constexpr int kCommands = 120;
+    std::atomic<bool> stop{false};
+    std::thread sender([&] {
+        for (int cell = 1; cell <= kCommands && !stop.load(); ++cell) {
+            const std::string command = "?B1/" + std::to_string(cell) + "\r\n";
+            while (!stop.load() &&
+                   dispatcher.QueueOutput(reinterpret_cast<const std::uint8_t*>(command.data()),
+                                          static_cast<std::uint32_t>(command.size())) != 0) {
+                std::this_thread::yield();  // the ring is full: the line is slower than us
+            }
+        }
+    });
+    std::thread attacher([&] {
+        while (!stop.load()) {
+            dispatcher.AttachRecorder(nullptr);
+            std::this_thread::yield();
+            dispatcher.AttachRecorder(&recorder);
+            std::this_thread::yield();
+        }
+    });
+    const bool all =
+        receiver.WaitUntil([&] { return receiver.Count(MsgTriggerData) >= kCommands; });
+    stop.store(true);
+    sender.join();
+    attacher.join();
+    EXPECT_TRUE(all) << receiver.Count(MsgTriggerData) << " replies";
+    EXPECT_TRUE(CloseAndSettle(dispatcher, receiver));
+
+    bool wrote = false;
+    bool read = false;
+    while (const std::optional<TLogEntry> entry = recorder.ReadOldestLogEntry()) {
+        wrote = wrote || entry->Header.Subtype == lsWriteCom;
+        read = read || entry->Header.Subtype == lsReadCom;
+    }
+    EXPECT_TRUE(wrote && read) << "both directions were logged";
 }
 
 TEST(PosixDispatcherTest, OpenFailuresAreMappedAndLeaveNothingBehind) {
