@@ -4,8 +4,8 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <set>
+#include <sstream>
 
 namespace norvane::serial {
 
