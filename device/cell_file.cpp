@@ -93,9 +93,24 @@ TCellFileError CellFileErrorFromErrno(const std::string& operation, const std::s
 
 // ---- reading ----------------------------------------------------------------------------
 
-TCellFileReader::TCellFileReader(const std::string& path)
-    : Path_(path), File_(std::fopen(path.c_str(), "rb")) {
+TCellFileReader::TCellFileReader(const std::string& path) : Path_(path) {
+    // Non-blocking, so that a named pipe without a writer cannot hang the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw CellFileErrorFromErrno("Cannot open", path);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw TCellFileError("Cannot read " + path +
+                             ": not a regular file (a folder, a device or a pipe)");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    File_ = ::fdopen(fd, "rb");
     if (File_ == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
         throw CellFileErrorFromErrno("Cannot open", path);
     }
 }
@@ -129,6 +144,11 @@ bool TCellFileReader::ReadLine(std::string& line) {
         return false;
     }
     while (c != EOF && c != kCr && c != kLf) {
+        if (line.size() == kMaxLineLength) {
+            throw TCellFileError("Cannot read " + Path_ + ": line " + std::to_string(Line_) +
+                                 " is longer than " + std::to_string(kMaxLineLength) +
+                                 " characters; this is no cell file");
+        }
         line.push_back(static_cast<char>(c));
         c = NextByte();
     }

@@ -34,14 +34,21 @@ TCellFileError CellFileErrorFromErrno(const std::string& operation, const std::s
 // Sequential reader. Owns its open file; closes it on destruction.
 class TCellFileReader {
   public:
-    // Opens path for reading. Throws TCellFileError if it cannot.
+    // A cell line is about 30 characters, and an instrument takes no command much longer:
+    // a longer line means the file is no cell file (a binary, a device read by mistake),
+    // and reading it whole could take all the memory there is.
+    static constexpr std::size_t kMaxLineLength = 4096;
+
+    // Opens path for reading. Throws TCellFileError if it cannot, or if path names no
+    // regular file: a device such as /dev/zero or a pipe never ends, a folder holds no lines.
     explicit TCellFileReader(const std::string& path);
     ~TCellFileReader();
     TCellFileReader(const TCellFileReader&) = delete;
     TCellFileReader& operator=(const TCellFileReader&) = delete;
 
     // Reads the next line into `line` (without its line end). Returns false, leaving `line`
-    // empty, when the file has no further line. Throws TCellFileError on a read error, and
+    // empty, when the file has no further line. Throws TCellFileError on a read error, on a
+    // line longer than kMaxLineLength (naming its number; nothing more of it is read), and
     // at a line end beyond the 2147483646th.
     bool ReadLine(std::string& line);
 

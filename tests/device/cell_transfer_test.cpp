@@ -3,6 +3,7 @@
 #include "device/cell_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -322,11 +323,30 @@ TEST_F(UploadTest, NoFileChosenShowsTheBox) {
     EXPECT_TRUE(Port.Commands().empty());
 }
 
+// What is no cell file ends the upload before anything is sent, naming the file; reading
+// stays bounded (/dev/zero never ends and has no line end).
 TEST_F(UploadTest, FileFailuresAndPortFailuresReachTheCaller) {
     std::filesystem::create_directory(Dir / "folder.nvf");
-    Host.Path = Dir / "folder.nvf";
-    EXPECT_THROW(Transfer.UploadCells(Host), TCellFileError);
-    EXPECT_FALSE(Transfer.Busy());
+    ASSERT_EQ(::mkfifo((Dir / "pipe.nvf").c_str(), 0600), 0);
+    WriteFile(Dir / "binary.nvf", "1,a\r\n" + std::string(5000, 'x') + "\r\n3,c\r\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {Dir / "folder.nvf", "not a regular file"},
+        {Dir / "pipe.nvf", "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {Dir / "binary.nvf", "line 2 is longer than 4096 characters"},
+    };
+    for (const auto& [path, cause] : cases) {
+        Host.Path = path;
+        try {
+            Transfer.UploadCells(Host);
+            ADD_FAILURE() << path << " was uploaded";
+        } catch (const TCellFileError& failure) {
+            EXPECT_NE(std::string(failure.what()).find(path + ": " + cause), std::string::npos)
+                << failure.what();
+        }
+        EXPECT_TRUE(Port.Commands().empty()) << path;
+        EXPECT_FALSE(Transfer.Busy());
+    }
 
     WriteFile(Dir / "cells.nvf", "1,a\r\n");
     Host.Path = Dir / "cells.nvf";

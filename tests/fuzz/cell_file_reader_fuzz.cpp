@@ -97,6 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string content(reinterpret_cast<const char*>(data) + 1, size - 1);
     WriteScratch(content);
     const std::vector<std::string> expected = ReferenceLines(content);
+    for (const std::string& line : expected) {
+        if (line.size() > norvane::device::TCellFileReader::kMaxLineLength) {
+            try {
+                norvane::device::ReadCellFileLines(ScratchPath());
+            } catch (const norvane::device::TCellFileError&) {
+                return 0;
+            }
+            Check(false, "an overlong line was read");
+        }
+    }
 
     norvane::device::TCellFileReader reader(ScratchPath());
     std::string line;
