@@ -64,4 +64,18 @@ inline bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
+// Whether file permissions bind this process: true for an ordinary user and for root without
+// the capability to override them (how tests/support/run-unprivileged runs a case when nobody
+// cannot reach the build tree), false for root as usual.
+inline bool PermissionsBind() {
+    constexpr unsigned long long kDacOverride = 1ULL << 1;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("CapEff:", 0) == 0) {
+            return (std::stoull(line.substr(7), nullptr, 16) & kDacOverride) == 0;
+        }
+    }
+    return !RunningAsRoot();
+}
+
 }  // namespace norvane::test

@@ -109,7 +109,7 @@ TEST(PortSettingsFileTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfigura
     const std::filesystem::path unwritable = dir / "not-there";  // stands for /usr/bin
     EXPECT_EQ(SettingsPathFor(unwritable, "/x/cfg", "/home/u"), "/x/cfg/Norvane/Norvane.ini");
     EXPECT_EQ(SettingsPathFor(unwritable, "", "/home/u"), "/home/u/.config/Norvane/Norvane.ini");
-    if (!test::RunningAsRoot()) {
+    if (test::PermissionsBind()) {
         std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::remove);
         EXPECT_EQ(SettingsPathFor(dir.Path(), "", "/home/u"),
