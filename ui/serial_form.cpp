@@ -103,6 +103,7 @@ QComboBox* TSerialForm::AddList(const char* name, const char* label, QPoint at,
     list->addItems(entries);
     list->setGeometry(QRect(at, kListSize));
     caption->setBuddy(list);
+    FitLabelToText(*caption);
     return list;
 }
 
