@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 #include <iostream>
 #include <vector>
@@ -27,6 +31,22 @@ namespace norvane::app {
 namespace {
 
 constexpr int kPollMs = 5;
+// How long a window may take to be framed by the window manager and drawn before the
+// tour pictures it as it is (400 polls).
+constexpr int kFramePolls = 400;
+// How many polls in a row a window must stay framed in one place before its picture.
+constexpr int kSteadyPolls = 10;
+
+// Under a window manager a new window is framed and drawn a little after it is shown; a
+// picture taken earlier lacks the frame or shows an empty area. Without one (no frame ever
+// comes) the window is ready once it is exposed.
+bool ReadyForPicture(const QWidget& window, bool expectFrame) {
+    const QWindow* handle = window.windowHandle();
+    if (handle == nullptr || !handle->isExposed()) {
+        return false;
+    }
+    return !expectFrame || window.frameGeometry() != window.geometry();
+}
 
 class TScreenshotTour {
   public:
@@ -40,7 +60,11 @@ class TScreenshotTour {
     // (the tour then stops looking).
     using TVisit = std::function<bool(QWidget*)>;
 
+    // Saves the window as the user sees it: from the screen, frame included, where the
+    // platform has a window manager; the window's own pixels otherwise.
     void Save(QWidget* window, const QString& name);
+    // Runs the event loop until ReadyForPicture(window) or the polls run out.
+    void WaitForPicture(QWidget* window);
     // Runs open(), which shows a modal window and returns when it closed; meanwhile visit
     // gets the window every few milliseconds until it returns true.
     void WhileModal(const QString& name, const std::function<void()>& open, const TVisit& visit);
@@ -53,9 +77,38 @@ class TScreenshotTour {
     std::vector<QString> Failures_;
 };
 
+bool ExpectFrame() {
+    // The X11 platform is the one the tour runs on under a window manager.
+    return QGuiApplication::platformName() == QStringLiteral("xcb");
+}
+
+void TScreenshotTour::WaitForPicture(QWidget* window) {
+    // Ready, and then left where it is for a few polls: the window manager may still move
+    // the window (a message box is centred after it is shown) and draw its frame.
+    QRect lastFrame;
+    int steadyPolls = 0;
+    for (int poll = 0; poll < kFramePolls && steadyPolls < kSteadyPolls; ++poll) {
+        QEventLoop wait;
+        QTimer::singleShot(kPollMs, &wait, &QEventLoop::quit);
+        wait.exec();
+        const bool ready = ReadyForPicture(*window, ExpectFrame());
+        steadyPolls = ready && window->frameGeometry() == lastFrame ? steadyPolls + 1 : 0;
+        lastFrame = window->frameGeometry();
+    }
+}
+
 void TScreenshotTour::Save(QWidget* window, const QString& name) {
     const QString path = Directory_.filePath(name + QStringLiteral(".png"));
-    if (!window->grab().save(path)) {
+    WaitForPicture(window);
+    // Let the window draw what it shows now before the screen is read.
+    QApplication::processEvents();
+    const QRect frame = window->frameGeometry();
+    QScreen* screen = window->screen();
+    const QPixmap picture =
+        frame != window->geometry() && screen != nullptr
+            ? screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+            : window->grab();
+    if (!picture.save(path)) {
         Failures_.push_back(QStringLiteral("cannot write ") + path);
     }
 }
