@@ -131,14 +131,33 @@ void TSerialForm::SavePortSettings() {
 
 void TSerialForm::ApplyPortSettings() {
     serial::TVexaComPort& port = ComPort();
-    port.SetComNumber(static_cast<std::uint16_t>(SelectedValue(*ComPortComboBox)));
+    const int portNumber = SelectedValue(*ComPortComboBox);
+    // A port number means a different device on every machine: a failure to open the port
+    // says which one was tried.
+    const auto opening = [&port, portNumber](const auto& step) {
+        try {
+            step();
+        } catch (const std::exception& failure) {
+            if (port.Open()) {
+                throw;
+            }
+            throw TDetailedFailure(failure.what(), "Port " + std::to_string(portNumber) + ": " +
+                                                       PortDeviceHint(portNumber).toStdString());
+        }
+    };
+    if (port.Open()) {
+        // An open port closes and opens the new number's device.
+        opening([&] { port.SetComNumber(static_cast<std::uint16_t>(portNumber)); });
+    } else {
+        port.SetComNumber(static_cast<std::uint16_t>(portNumber));
+    }
     port.SetBaud(SelectedValue(*BaudRateComboBox));
     if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
         port.SetParity(static_cast<serial::TParity>(parity));
     }
     port.SetDataBits(static_cast<std::uint16_t>(SelectedValue(*DataBitsComboBox)));
     port.SetStopBits(static_cast<std::uint16_t>(SelectedValue(*StopBitsComboBox)));
-    Session_.Link().AddLineTrigger();
+    opening([this] { Session_.Link().AddLineTrigger(); });
 }
 
 void TSerialForm::OKBtnClick() {
