@@ -63,7 +63,8 @@ class TScreenshotTour {
     // Saves the window as the user sees it: from the screen, frame included, where the
     // platform has a window manager; the window's own pixels otherwise.
     void Save(QWidget* window, const QString& name);
-    // Runs the event loop until ReadyForPicture(window) or the polls run out.
+    // Runs the event loop until ReadyForPicture(window) has held, with the window in one
+    // place, for kSteadyPolls polls, or kFramePolls polls have passed.
     void WaitForPicture(QWidget* window);
     // Runs open(), which shows a modal window and returns when it closed; meanwhile visit
     // gets the window every few milliseconds until it returns true.
