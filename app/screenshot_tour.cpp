@@ -45,7 +45,9 @@ bool ReadyForPicture(const QWidget& window, bool expectFrame) {
     if (handle == nullptr || !handle->isExposed()) {
         return false;
     }
-    return !expectFrame || window.frameGeometry() != window.geometry();
+    // The platform window knows its frame at once; QWidget's copy follows only with the next
+    // move.
+    return !expectFrame || !handle->frameMargins().isNull();
 }
 
 class TScreenshotTour {
@@ -93,8 +95,9 @@ void TScreenshotTour::WaitForPicture(QWidget* window) {
         QTimer::singleShot(kPollMs, &wait, &QEventLoop::quit);
         wait.exec();
         const bool ready = ReadyForPicture(*window, ExpectFrame());
-        steadyPolls = ready && window->frameGeometry() == lastFrame ? steadyPolls + 1 : 0;
-        lastFrame = window->frameGeometry();
+        const QRect frame = ready ? window->windowHandle()->frameGeometry() : QRect();
+        steadyPolls = ready && frame == lastFrame ? steadyPolls + 1 : 0;
+        lastFrame = frame;
     }
 }
 
@@ -103,10 +106,11 @@ void TScreenshotTour::Save(QWidget* window, const QString& name) {
     WaitForPicture(window);
     // Let the window draw what it shows now before the screen is read.
     QApplication::processEvents();
-    const QRect frame = window->frameGeometry();
+    const QWindow* handle = window->windowHandle();
+    const QRect frame = handle != nullptr ? handle->frameGeometry() : QRect();
     QScreen* screen = window->screen();
     const QPixmap picture =
-        frame != window->geometry() && screen != nullptr
+        handle != nullptr && !handle->frameMargins().isNull() && screen != nullptr
             ? screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
             : window->grab();
     if (!picture.save(path)) {
@@ -152,7 +156,10 @@ void TScreenshotTour::ShootDownloadInProgress() {
         [&](QWidget*) {
             if (!started) {
                 started = true;
-                dialog.FileName->setText(scratch.filePath(QStringLiteral("demo.nvf")));
+                // A path longer than the file display, as users' paths are.
+                const QString folder = QStringLiteral("instrument-backups/site-north/cabinet-07");
+                QDir(scratch.path()).mkpath(folder);
+                dialog.FileName->setText(scratch.filePath(folder + QStringLiteral("/demo.nvf")));
                 QTimer::singleShot(0, dialog.OKBtn, &QPushButton::click);
                 return false;
             }
