@@ -161,7 +161,12 @@ TEST_F(FixedDialogs, KeepTheirClientSizeAndOfferNoWayToChangeIt) {
 // Without the Arial-metric fonts Qt falls back to a wider sans-serif; labels laid out for
 // Arial's widths lost their last characters ("Version 1." for "Version 1.1").
 TEST_F(FixedDialogs, LabelsShowTheirWholeTextInAWiderFontThanArial) {
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"));
+    struct TStandIn {
+        TStandIn() {
+            QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"));
+        }
+        ~TStandIn() { QFont::removeSubstitutions(QStringLiteral("Arial")); }
+    } standIn;
     for (const TDialogCase& dialog : DialogCases()) {
         SCOPED_TRACE(dialog.Name);
         std::unique_ptr<QDialog> window = Make(dialog);
@@ -185,7 +190,6 @@ TEST_F(FixedDialogs, LabelsShowTheirWholeTextInAWiderFontThanArial) {
                 << inParent.height();
         }
     }
-    QFont::removeSubstitutions(QStringLiteral("Arial"));
 }
 
 }  // namespace
