@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 #include <iostream>
 #include <vector>
@@ -27,6 +31,24 @@ namespace norvane::app {
 namespace {
 
 constexpr int kPollMs = 5;
+// How long a window may take to be framed by the window manager and drawn before the
+// tour pictures it as it is (400 polls).
+constexpr int kFramePolls = 400;
+// How many polls in a row a window must stay framed in one place before its picture.
+constexpr int kSteadyPolls = 10;
+
+// Under a window manager a new window is framed and drawn a little after it is shown; a
+// picture taken earlier lacks the frame or shows an empty area. Without one (no frame ever
+// comes) the window is ready once it is exposed.
+bool ReadyForPicture(const QWidget& window, bool expectFrame) {
+    const QWindow* handle = window.windowHandle();
+    if (handle == nullptr || !handle->isExposed()) {
+        return false;
+    }
+    // The platform window knows its frame at once; QWidget's copy follows only with the next
+    // move.
+    return !expectFrame || !handle->frameMargins().isNull();
+}
 
 class TScreenshotTour {
   public:
@@ -40,7 +62,12 @@ class TScreenshotTour {
     // (the tour then stops looking).
     using TVisit = std::function<bool(QWidget*)>;
 
+    // Saves the window as the user sees it: from the screen, frame included, where the
+    // platform has a window manager; the window's own pixels otherwise.
     void Save(QWidget* window, const QString& name);
+    // Runs the event loop until ReadyForPicture(window) has held, with the window in one
+    // place, for kSteadyPolls polls, or kFramePolls polls have passed.
+    void WaitForPicture(QWidget* window);
     // Runs open(), which shows a modal window and returns when it closed; meanwhile visit
     // gets the window every few milliseconds until it returns true.
     void WhileModal(const QString& name, const std::function<void()>& open, const TVisit& visit);
@@ -53,9 +80,40 @@ class TScreenshotTour {
     std::vector<QString> Failures_;
 };
 
+bool ExpectFrame() {
+    // The X11 platform is the one the tour runs on under a window manager.
+    return QGuiApplication::platformName() == QStringLiteral("xcb");
+}
+
+void TScreenshotTour::WaitForPicture(QWidget* window) {
+    // Ready, and then left where it is for a few polls: the window manager may still move
+    // the window (a message box is centred after it is shown) and draw its frame.
+    QRect lastFrame;
+    int steadyPolls = 0;
+    for (int poll = 0; poll < kFramePolls && steadyPolls < kSteadyPolls; ++poll) {
+        QEventLoop wait;
+        QTimer::singleShot(kPollMs, &wait, &QEventLoop::quit);
+        wait.exec();
+        const bool ready = ReadyForPicture(*window, ExpectFrame());
+        const QRect frame = ready ? window->windowHandle()->frameGeometry() : QRect();
+        steadyPolls = ready && frame == lastFrame ? steadyPolls + 1 : 0;
+        lastFrame = frame;
+    }
+}
+
 void TScreenshotTour::Save(QWidget* window, const QString& name) {
     const QString path = Directory_.filePath(name + QStringLiteral(".png"));
-    if (!window->grab().save(path)) {
+    WaitForPicture(window);
+    // Let the window draw what it shows now before the screen is read.
+    QApplication::processEvents();
+    const QWindow* handle = window->windowHandle();
+    const QRect frame = handle != nullptr ? handle->frameGeometry() : QRect();
+    QScreen* screen = window->screen();
+    const QPixmap picture =
+        handle != nullptr && !handle->frameMargins().isNull() && screen != nullptr
+            ? screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+            : window->grab();
+    if (!picture.save(path)) {
         Failures_.push_back(QStringLiteral("cannot write ") + path);
     }
 }
@@ -98,7 +156,10 @@ void TScreenshotTour::ShootDownloadInProgress() {
         [&](QWidget*) {
             if (!started) {
                 started = true;
-                dialog.FileName->setText(scratch.filePath(QStringLiteral("demo.nvf")));
+                // A path longer than the file display, as users' paths are.
+                const QString folder = QStringLiteral("instrument-backups/site-north/cabinet-07");
+                QDir(scratch.path()).mkpath(folder);
+                dialog.FileName->setText(scratch.filePath(folder + QStringLiteral("/demo.nvf")));
                 QTimer::singleShot(0, dialog.OKBtn, &QPushButton::click);
                 return false;
             }

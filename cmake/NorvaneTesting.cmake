@@ -60,3 +60,17 @@ function(norvane_add_widget_test name)
     LIBS ${ARG_LIBS} norvane_widget_test_support
     ENVIRONMENT "QT_QPA_PLATFORM=${NORVANE_OFFSCREEN_DESIGN_SCREEN}")
 endfunction()
+
+# norvane_add_window_manager_test(<name> SCREEN <width>x<height> COMMAND <target> [args...])
+#
+# Runs a widget test program once more on a virtual screen of the given size under a real
+# window manager (tools/with-window-manager: Xvfb and openbox), where windows get frames
+# and are placed as on a user's desktop. Label "wm".
+function(norvane_add_window_manager_test name)
+  cmake_parse_arguments(ARG "" "SCREEN" "COMMAND" ${ARGN})
+  list(POP_FRONT ARG_COMMAND target)
+  add_test(NAME ${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/tools/with-window-manager --screen ${ARG_SCREEN}
+            $<TARGET_FILE:${target}> ${ARG_COMMAND})
+  set_tests_properties(${name} PROPERTIES LABELS wm TIMEOUT 60)
+endfunction()

@@ -147,6 +147,9 @@ class GTForm {
     // Event handlers the sizer installs.
     void HandleCreate();
     void HandleResize();
+    // Activation also applies a client size the window was given while it was inactive (and
+    // the sizer off), once the first apply has happened: its controls would otherwise keep
+    // their old layout until the next resize.
     void HandleActivate();
     void HandleDeactivate();
     void HandleShow();
@@ -198,6 +201,8 @@ class GTForm {
 
     void SaveHandlers();
     void InstallHandlers();
+    // The client size differs from the one the last apply scaled to.
+    bool ResizedWhileInactive() const;
     void InstallResizeHandler(TNotifyEvent handler);
     void RestoreHandlers();
 

@@ -161,12 +161,20 @@ void GTForm::HandleActivate() {
         if (process.FirstApplyPending && !process.CreatedMaximized) {
             RestoreSnapshot();
         }
-        if (Owner_->IsMdiChild()) {
+        if (Owner_->IsMdiChild() || ResizedWhileInactive()) {
             ApplyResize();
         }
         AlignPages();
     }
     RaiseEvent(Saved_.OnActivate, *Owner_);
+}
+
+bool GTForm::ResizedWhileInactive() const {
+    // Every apply ends with the reference size at the client size it scaled to. Until the
+    // first apply the first activation restores the snapshot instead.
+    return !SizerProcessState().FirstApplyPending &&
+           Owner_->WindowState() != TWindowState::wsMinimized &&
+           (Owner_->ClientWidth() != RefClientWidth_ || Owner_->ClientHeight() != RefClientHeight_);
 }
 
 void GTForm::HandleDeactivate() {

@@ -59,6 +59,9 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
 
     WebAddressLabel = MakeLabel(QStringLiteral("norvane.example"), "WebAddressLabel", InfoPanel,
                                 {36, 196, 119, 16});
+    for (QLabel* label : {ProductLabel, VersionLabel, DateLabel, WebAddressLabel}) {
+        FitLabelToText(*label);
+    }
 
     // Key preview: the focused control gets every key first, so watch it and the rest.
     installEventFilter(this);

@@ -36,6 +36,7 @@ TComSelectForm::TComSelectForm(const serial::TPortMap& map, QWidget* parent) : Q
         auto* label = new QLabel(line, Panel);
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(2, lineTop, 204, 15);
+        FitLabelToText(*label);
         lineTop += 16;
     }
 

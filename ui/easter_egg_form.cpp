@@ -38,6 +38,7 @@ TEasterEggForm::TEasterEggForm(QWidget* parent) : QDialog(parent) {
     DateLabel->setObjectName(QStringLiteral("DateLabel"));
     DateLabel->setFont(ArialOfPixels(11));
     DateLabel->setGeometry(288, 262, 43, 14);
+    FitLabelToText(*DateLabel);
 
     ImagePanel = new QFrame(this);
     ImagePanel->setObjectName(QStringLiteral("ImagePanel"));

@@ -15,14 +15,27 @@ QString ErrorReportText(const QString& failureText) {
     return failureText;
 }
 
-void ShowErrorReport(const QString& failureText) {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle),
-                    ErrorReportText(failureText), QMessageBox::Ok);
+namespace {
+
+void ShowBox(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text,
+                    QMessageBox::Ok);
     box.exec();
 }
 
+}  // namespace
+
+void ShowErrorReport(const QString& failureText) {
+    ShowBox(ErrorReportText(failureText));
+}
+
 void ShowErrorReport(const std::exception& failure) {
-    ShowErrorReport(QString::fromUtf8(failure.what()));
+    const QString text = ErrorReportText(QString::fromUtf8(failure.what()));
+    if (const auto* detailed = dynamic_cast<const TDetailedFailure*>(&failure)) {
+        ShowBox(text + u'\n' + QString::fromStdString(detailed->Detail()));
+    } else {
+        ShowBox(text);
+    }
 }
 
 void InstallErrorReport() {

@@ -10,17 +10,32 @@
 
 #include <QString>
 #include <exception>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace norvane::ui {
 
 inline constexpr const char* kApplicationTitle = "Norvane";
 
+// A failure that the box shows with one more line below its own text, saying what the
+// program was doing (which device it tried, say). what() is the failure's own text.
+class TDetailedFailure : public std::runtime_error {
+  public:
+    TDetailedFailure(const std::string& failureText, std::string detail)
+        : std::runtime_error(failureText), Detail_(std::move(detail)) {}
+    const std::string& Detail() const { return Detail_; }
+
+  private:
+    std::string Detail_;
+};
+
 // The failure's text as the box shows it: a period is added when the last character
 // sorts after "." (so "Port busy" gets one, "Done." or "(none)" do not).
 QString ErrorReportText(const QString& failureText);
 
-// Shows the box and returns when the user has closed it. User-interface thread only.
+// Shows the box and returns when the user has closed it. User-interface thread only. A
+// TDetailedFailure's detail goes on a line of its own below ErrorReportText(what()).
 void ShowErrorReport(const QString& failureText);
 void ShowErrorReport(const std::exception& failure);
 

@@ -103,6 +103,7 @@ QComboBox* TSerialForm::AddList(const char* name, const char* label, QPoint at,
     list->addItems(entries);
     list->setGeometry(QRect(at, kListSize));
     caption->setBuddy(list);
+    FitLabelToText(*caption);
     return list;
 }
 
@@ -160,15 +161,39 @@ std::optional<TPortDeviceEntry> TSerialForm::PinnedDevice() {
 
 void TSerialForm::ApplyPortSettings() {
     serial::TVexaComPort& port = ComPort();
-    port.SetComNumber(static_cast<std::uint16_t>(SelectedValue(*ComPortComboBox)));
-    port.FollowPortNumber();
+    const int portNumber = SelectedValue(*ComPortComboBox);
+    // A port number means a different device on every machine: a failure to open the port
+    // says which one was tried.
+    const auto opening = [&port, portNumber](const auto& step) {
+        try {
+            step();
+        } catch (const std::exception& failure) {
+            if (port.Open()) {
+                throw;
+            }
+            throw TDetailedFailure(failure.what(),
+                                   "Port " + std::to_string(portNumber) + ": " +
+                                       PortDeviceHint(portNumber, port.DeviceMap()).toStdString());
+        }
+    };
+    // The port follows its number to the device the number means now; an open port closes and
+    // opens that device.
+    const auto follow = [&port, portNumber] {
+        port.SetComNumber(static_cast<std::uint16_t>(portNumber));
+        port.FollowPortNumber();
+    };
+    if (port.Open()) {
+        opening(follow);
+    } else {
+        follow();
+    }
     port.SetBaud(SelectedValue(*BaudRateComboBox));
     if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
         port.SetParity(static_cast<serial::TParity>(parity));
     }
     port.SetDataBits(static_cast<std::uint16_t>(SelectedValue(*DataBitsComboBox)));
     port.SetStopBits(static_cast<std::uint16_t>(SelectedValue(*StopBitsComboBox)));
-    Session_.Link().AddLineTrigger();
+    opening([this] { Session_.Link().AddLineTrigger(); });
 }
 
 void TSerialForm::OKBtnClick() {

@@ -51,7 +51,9 @@ class TSerialForm : public QDialog {
     // adds the line trigger, which opens the port if it is closed. A list
     // without a selection stops it there with std::runtime_error "'' is not a valid integer
     // value" (parity excepted: no selection keeps the port's parity); what was handed to the
-    // port before stays, and no trigger is added. The port component's failures propagate.
+    // port before stays, and no trigger is added. The port component's failures propagate;
+    // one that leaves the port closed comes as a TDetailedFailure whose detail names the
+    // device the port number stands for ("Port 3: /dev/ttyUSB1").
     void ApplyPortSettings();
 
     // OK: save, then apply; the dialog closes with Accepted whatever happened. A failure

@@ -23,7 +23,6 @@ namespace norvane::ui {
 
 namespace {
 
-constexpr int kClientWidth = 391;
 const QString kNoFileChosen = QString::fromLatin1(device::TCellTransfer::kNoFileChosen);
 
 }  // namespace
@@ -44,7 +43,7 @@ TTransferForm::TTransferForm(TInstrumentSession& session, TLogSink appendLogLine
     // program's tests answer it.
     Chooser_->setOption(QFileDialog::DontUseNativeDialog);
     Chooser_->setFileMode(QFileDialog::AnyFile);
-    ApplyOuterHeight();
+    ApplyClientHeight();
 }
 
 void TTransferForm::CreateControls() {
@@ -59,7 +58,7 @@ void TTransferForm::CreateControls() {
     FilePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     FilePanel->setGeometry(100, 24, 237, 24);
 
-    FileName = new QLabel(kNoFileChosen, FilePanel);
+    FileName = new TFileDisplay(kNoFileChosen, FilePanel);
     FileName->setObjectName(QStringLiteral("FileName"));
     FileName->setGeometry(8, 4, 221, 16);
 
@@ -123,8 +122,8 @@ void TTransferForm::AppendLogLine(const std::string& text) {
 }
 
 void TTransferForm::SetTransferState(bool on, int maximum) {
-    OuterHeight_ = on ? kTransferOuterHeight : kIdleOuterHeight;
-    ApplyOuterHeight();
+    ClientHeight_ = on ? kTransferClientHeight : kIdleClientHeight;
+    ApplyClientHeight();
     for (QWidget* control : {static_cast<QWidget*>(FileLabel), static_cast<QWidget*>(FilePanel),
                              static_cast<QWidget*>(FileName), static_cast<QWidget*>(OKBtn),
                              static_cast<QWidget*>(CancelBtn), static_cast<QWidget*>(FileBtn)}) {
@@ -167,7 +166,9 @@ std::string TTransferForm::FileDisplayPath() const {
 
 void TTransferForm::FileBtnClick() {
     if (!InitialDirectory_.isEmpty()) {
-        Chooser_->setDirectory(InitialDirectory_);
+        // A chooser given a missing directory opens in the working directory, of all places.
+        Chooser_->setDirectory(QDir(InitialDirectory_).exists() ? InitialDirectory_
+                                                                : QDir::homePath());
     }
     if (Chooser_->exec() != QDialog::Accepted || Chooser_->selectedFiles().isEmpty()) {
         return;
@@ -234,15 +235,8 @@ void TTransferForm::FormClose() {
 
 // ---- geometry ---------------------------------------------------------------------------
 
-void TTransferForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // The frame is known only once the window exists.
-    ApplyOuterHeight();
-}
-
-void TTransferForm::ApplyOuterHeight() {
-    const int frame = frameGeometry().height() - geometry().height();
-    setFixedSize(kClientWidth, OuterHeight_ - frame);
+void TTransferForm::ApplyClientHeight() {
+    setFixedSize(kClientWidth, ClientHeight_);
 }
 
 void TTransferForm::CentreOnScreen() {

@@ -11,10 +11,10 @@
 // which keeps the dialog open. Whenever the dialog closes, the file display goes back to
 // "*.nvf".
 //
-// Height. The states differ in the dialog's outer height (233 with the progress area, 128
-// without). Qt sizes the client area, so the form subtracts what the window frame adds to
-// it (frameGeometry() minus geometry()); where the platform draws no frame, as on the
-// offscreen platform, the client area is the outer size.
+// Height. The states differ in the height of the client area: 206 with the progress area,
+// 101 without (the file row and OK/Cancel, just above the separator line). The client
+// area is set, not the outer size: the window manager draws whatever frame it likes around
+// it, and it knows that frame only once it has taken the window, after Qt has sized it.
 //
 // User-interface thread only.
 
@@ -25,6 +25,7 @@
 #include <string>
 
 #include "device/transfer_host.h"
+#include "ui/file_display.h"
 
 class QFileDialog;
 class QFrame;
@@ -44,7 +45,8 @@ class TInstrumentSession;
 // Receives the transfer's log lines; the main window appends them to its message log.
 using TLogSink = std::function<void(const std::string&)>;
 
-// The directory both file choosers start in: ~/Norvane.
+// The directory both file choosers start in: ~/Norvane. Nothing creates it; a chooser whose
+// initial directory does not exist starts in the home folder instead.
 QString DefaultDataDirectory();
 
 class TTransferForm : public QDialog, public device::ITransferHost {
@@ -52,8 +54,9 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     // The result of a dialog closed by its Abort button (OK is QDialog::Accepted, Cancel
     // QDialog::Rejected).
     static constexpr int AbortResult = 3;
-    static constexpr int kIdleOuterHeight = 128;
-    static constexpr int kTransferOuterHeight = 233;
+    static constexpr int kClientWidth = 391;
+    static constexpr int kIdleClientHeight = 101;
+    static constexpr int kTransferClientHeight = 206;
 
     // The dialog runs its transfers on `session`, which must outlive it, and hands their
     // log lines to appendLogLine (an empty sink drops them). Created hidden and idle.
@@ -63,8 +66,9 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     // result it closed with (Accepted, Rejected or AbortResult).
     int Open();
 
-    // The directory the file chooser shows at its next opening. A confirmed choice clears
-    // it again, so that later openings start in the directory the user chose from last.
+    // The directory the file chooser shows at its next opening (the home folder while it
+    // does not exist). A confirmed choice clears it again, so that later openings start in
+    // the directory the user chose from last.
     void SetInitialDirectory(const QString& directory);
 
     // The file chooser, for the program's tests to answer.
@@ -89,7 +93,7 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     // The controls, named as the tests find them.
     QLabel* FileLabel;
     QFrame* FilePanel;
-    QLabel* FileName;
+    TFileDisplay* FileName;
     QToolButton* FileBtn;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
@@ -102,22 +106,20 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     // The download or the upload, with this dialog as its host.
     virtual void RunTransfer(device::TCellTransfer& transfer) = 0;
 
-    void showEvent(QShowEvent* event) override;
-
   private:
     void CreateControls();
     void FileBtnClick();
     void OKBtnClick();
     void AbortBtnClick();
     void FormClose();
-    void ApplyOuterHeight();
+    void ApplyClientHeight();
     void CentreOnScreen();
 
     TInstrumentSession& Session_;
     TLogSink AppendLogLine_;
     QFileDialog* Chooser_;
     QString InitialDirectory_;
-    int OuterHeight_ = kIdleOuterHeight;
+    int ClientHeight_ = kIdleClientHeight;
     // True while the OK handler's procedure runs.
     bool Running_ = false;
     // The result the dialog closes with once the running procedure returns; none keeps it

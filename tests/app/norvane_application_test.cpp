@@ -138,7 +138,12 @@ TEST_F(NorvaneApplicationTest, APortThatCannotOpenIsReportedAndTheRestOfStartUpS
     test::AnswerMessageBox(&title, &text);
     app.MainForm().StartupTimerTimer();
     EXPECT_EQ(title, "Norvane");
-    EXPECT_TRUE(text.startsWith("ie_BadId - ")) << text.toStdString();
+    // The serial layer's text, then the device the port number stood for.
+    const QStringList lines = text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << text.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("ie_BadId - ")) << text.toStdString();
+    EXPECT_TRUE(lines[0].endsWith(".")) << text.toStdString();
+    EXPECT_EQ(lines[1].toStdString(), "Port 3: " + (Dir / "no-tty"));
     EXPECT_FALSE(app.Session().ComPort().Open());
     EXPECT_NE(DownloadChooserDirectory(app), dataDirectory);
     EXPECT_TRUE(app.MainForm().isVisible()) << "the program goes on";

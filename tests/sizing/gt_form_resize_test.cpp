@@ -148,16 +148,24 @@ TEST_F(MainWindowTest, NewScreenResolutionReturnsToTheSnapshotSizeOnTheNextResiz
     EXPECT_EQ(Sizer->LastScreenHeight(), 768);
 }
 
-TEST_F(MainWindowTest, DeactivatedWindowDoesNotRescale) {
+// The sizer is off while the window is inactive; a window resized meanwhile kept its old
+// layout until the next resize after it was activated again.
+TEST_F(MainWindowTest, ResizeWhileInactiveIsAppliedWhenTheWindowIsActivatedAgain) {
     StartMainWindow();
+    Form.UserResize(552, 450);  // the first apply
+    const TRect applied = Layout.MessageWindow.Bounds();
     Form.Deactivate();
-    Form.UserResize(700, 374);
-    EXPECT_EQ(Client(), (TSize{700, 374}));
-    EXPECT_EQ(Layout.MessageWindow.Bounds(), At(24, 68, 505, 285));
+    Form.UserResize(700, 474);
+    EXPECT_EQ(Client(), (TSize{700, 474}));
+    EXPECT_EQ(Layout.MessageWindow.Bounds(), applied);
 
     Form.Activate();
-    Form.UserResize(700, 374);
+    // Scaled to the size it was given, which stays: from (29, 82, 636, 425) at 664 x 450.
     EXPECT_EQ(Client(), (TSize{700, 474}));
+    EXPECT_EQ(Layout.MessageWindow.Bounds(), (TRect{31, 86, 670, 448}));
+    Form.Deactivate();
+    Form.Activate();
+    EXPECT_EQ(Layout.MessageWindow.Bounds(), (TRect{31, 86, 670, 448}));
 }
 
 TEST_F(MainWindowTest, GrowingNonClientAreaIsGivenToTheClient) {

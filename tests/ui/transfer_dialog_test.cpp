@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
+#include "tests/ui/window_frame.h"
 #include "ui/download_form.h"
 #include "ui/instrument_session.h"
 #include "ui/upload_form.h"
@@ -145,7 +147,7 @@ TEST_F(TransferDialogTest, DownloadGrowsTheDialogLocksAllButAbortAndWritesTheCel
     std::vector<bool> transferControls;
     bool visibleAfterEscAndClose = false;
     AtProgress(Down, 1, [&] {
-        transferHeight = Down.frameGeometry().height();
+        transferHeight = Down.height();
         maximum = Down.ProgressBar->maximum();
         transferControls = EnabledControls(Down);
         PressEscape(Down);
@@ -154,7 +156,7 @@ TEST_F(TransferDialogTest, DownloadGrowsTheDialogLocksAllButAbortAndWritesTheCel
     });
 
     const int result = OpenAndRun(Down, [&] {
-        idleHeight = Down.frameGeometry().height();
+        idleHeight = Down.height();
         idleControls = EnabledControls(Down);
         ChooseFile(Down, QString::fromStdString(Dir / "copy"));  // the chooser adds ".nvf"
         EXPECT_EQ(Down.FileName->text().toStdString(), target);
@@ -162,9 +164,9 @@ TEST_F(TransferDialogTest, DownloadGrowsTheDialogLocksAllButAbortAndWritesTheCel
     });
 
     EXPECT_EQ(result, QDialog::Accepted);
-    EXPECT_EQ(idleHeight, 128);
+    EXPECT_EQ(idleHeight, 101);
     EXPECT_EQ(idleControls, kIdleControls);
-    EXPECT_EQ(transferHeight, 233);
+    EXPECT_EQ(transferHeight, 206);
     EXPECT_EQ(maximum, 1899);
     EXPECT_EQ(transferControls, kTransferControls);
     EXPECT_TRUE(visibleAfterEscAndClose);
@@ -172,6 +174,36 @@ TEST_F(TransferDialogTest, DownloadGrowsTheDialogLocksAllButAbortAndWritesTheCel
     EXPECT_EQ(Log, Lines{"Download to " + target + " complete."});
     EXPECT_EQ(ReadFile(target), kTable);
     EXPECT_EQ(Down.FileName->text(), "*.nvf");
+}
+
+// The window manager frames a dialog only after Qt has sized it, and every opening after
+// the first already knows the frame: a size derived from the frame changed from one opening
+// to the next and showed part of the progress area in the idle state.
+TEST_F(TransferDialogTest, EveryOpeningShowsTheSameClientAreaInEachState) {
+    for (TTransferForm* form :
+         {static_cast<TTransferForm*>(&Down), static_cast<TTransferForm*>(&Up)}) {
+        for (int opening = 1; opening <= 3; ++opening) {
+            SCOPED_TRACE(form->windowTitle().toStdString() + ", opening " +
+                         std::to_string(opening));
+            bool framed = false;
+            QSize idle;
+            QSize transfer;
+            OpenAndRun(*form, [&] {
+                framed = test::WaitUntilFramed(*form);
+                idle = form->size();
+                form->SetTransferState(true, 10);
+                (void)QTest::qWaitFor([&] { return form->height() == 206; }, 2000);
+                transfer = form->size();
+                form->done(QDialog::Accepted);
+            });
+            EXPECT_TRUE(framed);
+            EXPECT_EQ(idle, QSize(391, 101));
+            // Nothing of the separator line or below it shows.
+            EXPECT_LE(idle.height(), form->Bevel1->y());
+            EXPECT_EQ(transfer, QSize(391, 206));
+            EXPECT_LE(form->AbortBtn->geometry().bottom(), transfer.height());
+        }
+    }
 }
 
 TEST_F(TransferDialogTest, OkWithoutAChosenFileAsksForOneAndStaysOpen) {
@@ -223,7 +255,7 @@ TEST_F(TransferDialogTest, AProbeWithoutAnswerNeverGrowsTheDialogAndClosesIt) {
     EXPECT_EQ(Log, Lines{"Download failed - no connection!"});
     // Nothing switches the transfer state off again, so a dialog that had grown would
     // still be large.
-    EXPECT_EQ(Down.frameGeometry().height(), 128);
+    EXPECT_EQ(Down.height(), 101);
     EXPECT_EQ(EnabledControls(Down), kIdleControls);
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_EQ(Journal(), (Lines{"", "?B1/1"}));
@@ -247,7 +279,7 @@ TEST_F(TransferDialogTest, AFileFailureAfterTheProbeLeavesOnlyAbortToCloseTheDia
         ChooseFile(Down, QString::fromStdString(target));
         Down.OKBtn->click();
         stayedOpen = Down.isVisible();
-        heightAfterFailure = Down.frameGeometry().height();
+        heightAfterFailure = Down.height();
         controlsAfterFailure = EnabledControls(Down);
         PressEscape(Down);
         openAfterEsc = Down.isVisible();
@@ -256,7 +288,7 @@ TEST_F(TransferDialogTest, AFileFailureAfterTheProbeLeavesOnlyAbortToCloseTheDia
 
     EXPECT_EQ(box.Text, "Enter a valid filename.");
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(heightAfterFailure, 233);
+    EXPECT_EQ(heightAfterFailure, 206);
     EXPECT_EQ(controlsAfterFailure, kTransferControls);
     EXPECT_TRUE(openAfterEsc);
     EXPECT_EQ(result, TTransferForm::AbortResult);
@@ -298,7 +330,7 @@ TEST_F(TransferDialogTest, UploadOfAFiveLineFileRunsFiveSteps) {
     std::vector<bool> controls;
     AtProgress(Up, 1, [&] {
         maximum = Up.ProgressBar->maximum();
-        height = Up.frameGeometry().height();
+        height = Up.height();
         controls = EnabledControls(Up);
     });
 
@@ -309,7 +341,7 @@ TEST_F(TransferDialogTest, UploadOfAFiveLineFileRunsFiveSteps) {
 
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(maximum, 5);
-    EXPECT_EQ(height, 233);
+    EXPECT_EQ(height, 206);
     EXPECT_EQ(controls, kTransferControls);
     EXPECT_EQ(Up.ProgressBar->value(), 5);
     EXPECT_EQ(Log, Lines{"Upload of " + source + " complete."});
@@ -382,7 +414,9 @@ TEST_F(TransferDialogTest, TheDownloadChooserStartsInTheInitialDirectoryOnlyUnti
     EXPECT_EQ(Down.FileName->text().toStdString(), Dir / "elsewhere/again.nvf");
 }
 
-TEST_F(TransferDialogTest, TheUploadChooserStartsInTheDataDirectory) {
+// The data directory is nobody's to create; without it the chooser used to open in the
+// program's working directory.
+TEST_F(TransferDialogTest, TheUploadChooserStartsInTheDataDirectoryOrElseAtHome) {
     const QFileDialog& chooser = Up.FileChooser();
     EXPECT_EQ(chooser.objectName(), "UpDialog");
     EXPECT_EQ(chooser.windowTitle(), "Select File To Load");
@@ -391,13 +425,40 @@ TEST_F(TransferDialogTest, TheUploadChooserStartsInTheDataDirectory) {
 
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", QByteArray::fromStdString(Dir.Path().string()));
-    std::filesystem::create_directory(Dir / "Norvane");
-    TUpLoadForm upload(Session, {});
-    QString shown;
-    ChooseFile(upload, "cells", &shown);
+    for (const bool dataDirectoryExists : {false, true}) {
+        if (dataDirectoryExists) {
+            std::filesystem::create_directory(Dir / "Norvane");
+        }
+        const std::string expected = dataDirectoryExists ? Dir / "Norvane" : Dir.Path().string();
+        TUpLoadForm upload(Session, {});
+        QString shown;
+        ChooseFile(upload, "cells", &shown);
+        EXPECT_EQ(shown.toStdString(), expected);
+        EXPECT_EQ(upload.FileName->text().toStdString(), expected + "/cells");
+    }
     qputenv("HOME", home);
-    EXPECT_EQ(shown.toStdString(), Dir / "Norvane");
-    EXPECT_EQ(upload.FileName->text().toStdString(), Dir / "Norvane/cells");
+}
+
+// The display is 221 pixels wide: a long path showed only its first folders, never the
+// file that would be written.
+TEST_F(TransferDialogTest, ALongPathShowsItsFileNameWhileTheTransferGetsThePath) {
+    const std::string folder = Dir / "instrument-backups/site-north/cabinet-07/2024";
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "/tuesday-cells.nvf";
+    ChooseFile(Down, QString::fromStdString(target));
+
+    const TFileDisplay& display = *Down.FileName;
+    EXPECT_EQ(Down.FileDisplayPath(), target);
+    const QString shown = display.DisplayedText();
+    EXPECT_NE(shown.toStdString(), target);
+    EXPECT_TRUE(shown.endsWith("tuesday-cells.nvf")) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QString::fromStdString(target.substr(0, 5))));
+    EXPECT_LE(display.fontMetrics().horizontalAdvance(shown), display.contentsRect().width());
+    EXPECT_EQ(display.ToolTipText().toStdString(), "Specified file to receive download\n" + target);
+
+    Down.done(QDialog::Rejected);
+    EXPECT_EQ(display.DisplayedText(), "*.nvf");
+    EXPECT_EQ(display.ToolTipText(), "Specified file to receive download");
 }
 
 }  // namespace
