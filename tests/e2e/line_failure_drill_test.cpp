@@ -115,7 +115,8 @@ TEST_F(LineFailureDrill, PortHeldByAnotherProgramIsReportedAlreadyOpenAndNothing
     const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
     ::close(holder);
     EXPECT_EQ(exit.ExitCode, 4);
-    EXPECT_EQ(exit.ErrorText, "ie_Open - device already open\n");
+    EXPECT_EQ(exit.ErrorText, "ie_Open - device already open\n" + sim.LinePath() + "\n")
+        << "names the device it found held";
     EXPECT_EQ(JournalLines(), 0u);
     ExpectOldFileKeptAndNothingLeft();
 
