@@ -17,6 +17,8 @@ namespace norvane::app {
 
 TNorvaneApplication::TNorvaneApplication(std::string settingsPath) {
     PresentApplication();
+    // Only the user writes this section: a field engineer's request to record the line.
+    Session_.Recording().SetRequest(ui::LoadRecordingRequest(settingsPath));
     CreateWindows(settingsPath);
     Wire();
     MainForm_->show();

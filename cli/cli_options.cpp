@@ -1,8 +1,16 @@
 #include "cli/cli_options.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <functional>
 #include <map>
+#include <stdexcept>
+
+#include "serial/errno_mapping.h"
 
 namespace norvane::cli {
 
@@ -32,6 +40,13 @@ int ParseChoice(const std::string& text, const std::string& option,
     throw TUsageError(option + " takes " + list + ", not '" + text + "'");
 }
 
+std::string NonEmpty(const std::string& text, const std::string& option) {
+    if (text.empty()) {
+        throw TUsageError(option + " needs a file name");
+    }
+    return text;
+}
+
 using TSetter = std::function<void(TCliOptions&, const std::string&)>;
 
 const std::map<std::string, TSetter>& ValueOptions() {
@@ -54,6 +69,18 @@ const std::map<std::string, TSetter>& ValueOptions() {
              o.StopBits = ParseChoice(v, "--stop-bits", {"1", "2"}) + 1;
          }},
         {"--settings", [](TCliOptions& o, const std::string& v) { o.SettingsFile = v; }},
+        {"--trace",
+         [](TCliOptions& o, const std::string& v) { o.TraceFile = NonEmpty(v, "--trace"); }},
+        {"--log", [](TCliOptions& o, const std::string& v) { o.LogFile = NonEmpty(v, "--log"); }},
+        {"--trace-size",
+         [](TCliOptions& o, const std::string& v) {
+             o.TraceSize =
+                 static_cast<std::uint32_t>(ParseInteger(v, "--trace-size", 1, 4'000'000));
+         }},
+        {"--log-size",
+         [](TCliOptions& o, const std::string& v) {
+             o.LogSize = static_cast<std::uint32_t>(ParseInteger(v, "--log-size", 64, 16'000'000));
+         }},
     };
     return options;
 }
@@ -79,10 +106,12 @@ bool TakeValueOption(const std::vector<std::string>& args, std::size_t& i, TCliO
 }
 
 template <std::size_t N, typename T>
-T Entry(const std::array<T, N>& list, int index, const char* /*what*/) {
+T Entry(const std::array<T, N>& list, int index, const char* key, const std::string& path) {
     if (index < 0 || static_cast<std::size_t>(index) >= N) {
-        // The settings dialog converts the empty text of a list without selection.
-        throw std::runtime_error("'' is not a valid integer value");
+        // The settings dialog converts the empty text of a list without selection; the
+        // second line says where the index came from, which the dialog shows by itself.
+        throw std::runtime_error("'' is not a valid integer value\nin " + path +
+                                 ": [ComPortSettings] " + key + "=" + std::to_string(index));
     }
     return list[static_cast<std::size_t>(index)];
 }
@@ -92,8 +121,17 @@ T Entry(const std::array<T, N>& list, int index, const char* /*what*/) {
 TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     TCliOptions options;
     std::vector<std::string> positional;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (optionsEnded) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         if (arg == "-h" || arg == "--help") {
             options.ShowHelp = true;
             return options;
@@ -108,7 +146,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     }
     if (positional.size() == 1 && positional[0] == "ports") {
         if (options.Device || options.Port || options.Baud || options.Parity || options.DataBits ||
-            options.StopBits) {
+            options.StopBits || options.TraceFile || options.LogFile) {
             throw TUsageError("ports takes no line options, only --settings FILE");
         }
         options.Command = TCommand::Ports;
@@ -127,21 +165,39 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-TLineSettings ResolveLineSettings(const TCliOptions& options,
-                                  const ui::TPortSettingIndexes& stored) {
+TLineSettings ResolveLineSettings(const TCliOptions& options, const ui::TPortSettingIndexes& stored,
+                                  const std::string& settingsPath) {
+    const std::string& path = settingsPath;
     TLineSettings line;
     line.Port = options.Port     ? *options.Port
                 : options.Device ? 1
-                                 : Entry(ui::kPortEntries, stored.ComPort, "port");
-    line.Baud = options.Baud ? *options.Baud : Entry(ui::kBaudEntries, stored.BaudRate, "baud");
+                                 : Entry(ui::kPortEntries, stored.ComPort, "ComPort", path);
+    line.Baud =
+        options.Baud ? *options.Baud : Entry(ui::kBaudEntries, stored.BaudRate, "BaudRate", path);
     // A stored parity without a valid entry leaves the parity as it was: none.
     const bool parityStored = stored.Parity >= 0 && stored.Parity < 3;
     line.Parity = options.Parity ? *options.Parity : parityStored ? stored.Parity : 0;
-    line.DataBits = options.DataBits ? *options.DataBits
-                                     : Entry(ui::kDataBitsEntries, stored.DataBits, "data bits");
-    line.StopBits = options.StopBits ? *options.StopBits
-                                     : Entry(ui::kStopBitsEntries, stored.StopBits, "stop bits");
+    line.DataBits = options.DataBits
+                        ? *options.DataBits
+                        : Entry(ui::kDataBitsEntries, stored.DataBits, "DataBits", path);
+    line.StopBits = options.StopBits
+                        ? *options.StopBits
+                        : Entry(ui::kStopBitsEntries, stored.StopBits, "StopBits", path);
     return line;
+}
+
+void CheckSettingsFileReadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw std::runtime_error("cannot read the settings file " + path + ": " +
+                                 serial::HostErrorText(errno));
+    }
+    struct stat status {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    ::close(fd);
+    if (!regular) {
+        throw std::runtime_error("cannot read the settings file " + path + ": not a regular file");
+    }
 }
 
 std::string UsageText() {
@@ -165,6 +221,14 @@ The line:
   --data-bits 7|8
   --stop-bits 1|2
   --settings FILE       read the defaults from FILE instead of Norvane.ini
+
+Recording, for a field engineer (written when the transfer ends, whatever its outcome):
+  --trace FILE          every byte sent and received
+  --log FILE            the serial layer's time-stamped dispatch log
+  --trace-size N        bytes the trace keeps, the newest (default 10000)
+  --log-size N          bytes the log keeps, the newest (default 10000)
+
+  --                    ends the options, for a FILE whose name begins with "-"
 Whatever is not given comes from Norvane.ini beside the program (the desktop program's
 port settings), else port 1, 9600 baud, no parity, 8 data bits, 1 stop bit.
 

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of norvane-cli.
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -29,9 +30,14 @@ struct TCliOptions {
     std::optional<int> DataBits;
     std::optional<int> StopBits;
     std::optional<std::string> SettingsFile;
+    // Recording of what went over the line, written when the transfer ends.
+    std::optional<std::string> TraceFile;
+    std::optional<std::string> LogFile;
+    std::uint32_t TraceSize = 10000;  // entries
+    std::uint32_t LogSize = 10000;    // bytes
 };
 
-// Throws TUsageError.
+// Throws TUsageError. "--" ends the options: every argument after it is a command or a file.
 TCliOptions ParseCliOptions(const std::vector<std::string>& args);
 
 // The line settings to use: the command line's where given, else the settings file's.
@@ -45,9 +51,14 @@ struct TLineSettings {
 
 // Throws std::runtime_error with the settings dialog's own wording ("'' is not a valid
 // integer value") when the file holds an index outside its list for a value the command
-// line does not give.
-TLineSettings ResolveLineSettings(const TCliOptions& options,
-                                  const ui::TPortSettingIndexes& stored);
+// line does not give; a second line names settingsPath and the key, e.g.
+// "in s.ini: [ComPortSettings] BaudRate=99".
+TLineSettings ResolveLineSettings(const TCliOptions& options, const ui::TPortSettingIndexes& stored,
+                                  const std::string& settingsPath);
+
+// A settings file the user named must be there: a typing error would otherwise run the
+// transfer on the defaults. Throws std::runtime_error naming the file and the cause.
+void CheckSettingsFileReadable(const std::string& path);
 
 std::string UsageText();
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "device/visible_text.h"
@@ -15,8 +17,13 @@ constexpr int kBarWidth = 40;
 }  // namespace
 
 TConsoleHost::TConsoleHost(std::string path, std::ostream& log, std::ostream& errors,
-                           bool interactive)
-    : Path_(std::move(path)), Log_(log), Errors_(errors), Interactive_(interactive) {}
+                           bool interactive, std::string unit, TClock clock)
+    : Path_(std::move(path)),
+      Log_(log),
+      Errors_(errors),
+      Interactive_(interactive),
+      Unit_(std::move(unit)),
+      Clock_(std::move(clock)) {}
 
 void TConsoleHost::ClearBar() {
     if (BarShown_) {
@@ -33,8 +40,22 @@ void TConsoleHost::DrawBar() {
                                         std::clamp(Position_, 0, Maximum_) / Maximum_);
     Errors_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
             << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << Position_
-            << '/' << Maximum_ << std::flush;
+            << '/' << Maximum_ << PaceText() << "\033[K" << std::flush;
     BarShown_ = true;
+}
+
+// "  12.5 cells/s  2:31 left", or "" until there is a rate to tell.
+std::string TConsoleHost::PaceText() const {
+    const double seconds = std::chrono::duration<double>(Clock_() - Started_).count();
+    if (Position_ <= 0 || seconds <= 0.0) {
+        return {};
+    }
+    const double rate = Position_ / seconds;
+    const long long left = std::llround(std::max(0, Maximum_ - Position_) / rate);  // whole seconds
+    char text[64];
+    std::snprintf(text, sizeof text, "  %.1f %s/s  %lld:%02lld left", rate, Unit_.c_str(),
+                  left / 60, left % 60);
+    return text;
 }
 
 void TConsoleHost::AppendLogLine(const std::string& text) {
@@ -42,7 +63,6 @@ void TConsoleHost::AppendLogLine(const std::string& text) {
     errno = 0;
     Log_ << device::VisibleText(text, device::TControlSet::Terminal) << '\n' << std::flush;
     CheckLogWritten();
-    DrawBar();
 }
 
 void TConsoleHost::CheckLogWritten() {
@@ -63,6 +83,7 @@ void TConsoleHost::CheckLogWritten() {
 void TConsoleHost::SetTransferState(bool on, int maximum) {
     Maximum_ = on ? maximum : 0;
     Position_ = 0;
+    Started_ = Clock_();
     ClearBar();
     DrawBar();
 }
@@ -79,7 +100,16 @@ void TConsoleHost::ShowErrorBox(const std::string& text) {
 
 void TConsoleHost::ReportFailure(const std::string& text) {
     ClearBar();
-    Errors_ << device::VisibleText(text, device::TControlSet::Terminal) << '\n' << std::flush;
+    // A failure may say on a line of its own what was tried; each line is shown as text.
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        Errors_ << device::VisibleText(text.substr(start, end - start),
+                                       device::TControlSet::Terminal)
+                << '\n';
+        start = end + 1;
+    }
+    Errors_ << std::flush;
 }
 
 void TConsoleHost::WarningBeep() {

@@ -2,7 +2,10 @@
 // The transfers' host on a terminal: the message log on standard output, exactly as the
 // desktop program's log words it; message boxes, the warning bell and the progress bar on
 // standard error. The bar is drawn only where standard error is a terminal, so scripts
-// that capture it see nothing but failures.
+// that capture it see nothing but failures. Beside the count it shows the rate ("12.5
+// cells/s") and the time left, both measured from the start of the transfer on the given
+// clock. A log line clears the bar, which comes back with the next progress step: after
+// the transfer's final line nothing redraws it, so the terminal ends with the outcome.
 //
 // Every text is printed through VisibleText: log lines quote the instrument's replies and
 // file names, which may hold control characters.
@@ -12,6 +15,7 @@
 // log-lost handler; the runner then aborts the transfer, as a closed terminal would. Going on
 // unseen would leave the transfer's outcome unreported to whoever started it.
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -22,8 +26,12 @@ namespace norvane::cli {
 
 class TConsoleHost : public device::ITransferHost {
   public:
-    // path is what the transfer reads as the dialog's file display.
-    TConsoleHost(std::string path, std::ostream& log, std::ostream& errors, bool interactive);
+    using TClock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // path is what the transfer reads as the dialog's file display; unit names what the
+    // progress counts ("cells", "lines").
+    TConsoleHost(std::string path, std::ostream& log, std::ostream& errors, bool interactive,
+                 std::string unit = "cells", TClock clock = std::chrono::steady_clock::now);
 
     void AppendLogLine(const std::string& text) override;
     void SetTransferState(bool on, int maximum) override;
@@ -33,7 +41,8 @@ class TConsoleHost : public device::ITransferHost {
     void CancelDialogClose() override {}
     std::string FileDisplayPath() const override { return Path_; }
 
-    // Prints a failure that reached the program outside the transfer's own reporting.
+    // Prints a failure that reached the program outside the transfer's own reporting; its
+    // line breaks stay line breaks, every other control character is escaped.
     void ReportFailure(const std::string& text);
     // Called once, from AppendLogLine, when the log could not be written.
     void SetLogLostHandler(std::function<void()> onLogLost) { OnLogLost_ = std::move(onLogLost); }
@@ -44,6 +53,7 @@ class TConsoleHost : public device::ITransferHost {
     void ClearBar();
     void DrawBar();
     void CheckLogWritten();
+    std::string PaceText() const;
 
     std::string Path_;
     std::ostream& Log_;
@@ -55,6 +65,9 @@ class TConsoleHost : public device::ITransferHost {
     std::function<void()> OnLogLost_;
     int Maximum_ = 0;
     int Position_ = 0;
+    std::string Unit_;
+    TClock Clock_;
+    std::chrono::steady_clock::time_point Started_{};
 };
 
 }  // namespace norvane::cli

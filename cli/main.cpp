@@ -32,6 +32,17 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return ecComplete;
     }
+    if (options.SettingsFile) {
+        try {
+            CheckSettingsFileReadable(*options.SettingsFile);
+        } catch (const std::exception& failure) {
+            std::cerr << "norvane-cli: "
+                      << norvane::device::VisibleText(failure.what(),
+                                                      norvane::device::TControlSet::Terminal)
+                      << '\n';
+            return ecUsageOrFileOrPort;
+        }
+    }
     if (options.Command == TCommand::Ports) {
         return ListPortsCommand(options, std::cout, norvane::serial::PortMap());
     }

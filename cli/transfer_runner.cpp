@@ -5,6 +5,7 @@
 #include "device/instrument_link.h"
 #include "serial/application_hooks.h"
 #include "serial/com_port.h"
+#include "serial/open_attempt_text.h"
 #include "serial/port_map.h"
 #include "serial/serial_layer.h"
 #include "ui/instrument_session.h"
@@ -40,11 +41,33 @@ int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer
     }
 }
 
+ui::TRecordingRequest RecordingRequestFrom(const TCliOptions& options) {
+    ui::TRecordingRequest request;
+    request.TraceFile = options.TraceFile.value_or(std::string());
+    request.LogFile = options.LogFile.value_or(std::string());
+    request.TraceSize = options.TraceSize;
+    request.LogSize = options.LogSize;
+    return request;
+}
+
+// The failure's own text, then which device was tried and what is wrong with it: the
+// serial layer's texts alone ("Is a directory") leave a user guessing.
+std::string OpenFailureText(const std::exception& failure, const TCliOptions& options,
+                            const TLineSettings& line) {
+    const std::optional<int> port = options.Device ? std::nullopt : std::optional<int>(line.Port);
+    const std::optional<std::string> device =
+        options.Device ? options.Device : serial::PortMap().DevicePath(line.Port);
+    return std::string(failure.what()) + "\n" +
+           serial::OpenAttemptText(port, device, serial::FailureResultCode(failure),
+                                   serial::PortMap());
+}
+
 }  // namespace
 
 int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& errors,
                 bool interactive) {
-    TConsoleHost console(options.File, log, errors, interactive);
+    TConsoleHost console(options.File, log, errors, interactive,
+                         options.Command == TCommand::Download ? "cells" : "lines");
     // A failure no procedure handled (a serial worker thread that died, say) ends the run
     // as a port failure, whatever the transfer made of it.
     bool unhandledFailure = false;
@@ -67,7 +90,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     const std::string settingsPath = options.SettingsFile.value_or(ui::DefaultSettingsPath());
     TLineSettings line;
     try {
-        line = ResolveLineSettings(options, ui::LoadPortSettingIndexes(settingsPath));
+        line = ResolveLineSettings(options, ui::LoadPortSettingIndexes(settingsPath), settingsPath);
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
@@ -86,10 +109,20 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     abortTarget = &link;
     console.SetLogLostHandler([&link] { link.Abort(); });
 
+    ui::TTransferRecording& recording = session.Recording();
+    recording.SetRequest(RecordingRequestFrom(options));
     int exitCode = ecUsageOrFileOrPort;
     try {
         ApplyLineSettings(port, line);
-        link.AddLineTrigger();
+        recording.Arm();
+        try {
+            link.AddLineTrigger();  // opens the port
+        } catch (const std::exception& failure) {
+            if (port.Open()) {
+                throw;
+            }
+            throw std::runtime_error(OpenFailureText(failure, options, line));
+        }
         if (options.Command == TCommand::Download) {
             transfer.DownloadCells(console);
         } else {
@@ -100,6 +133,11 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         console.ReportFailure(failure.what());
     }
     abortTarget = nullptr;
+    // After the outcome: a recording that cannot be written is said, and changes nothing
+    // about how the transfer ended.
+    for (const std::string& failure : recording.Finish()) {
+        console.ReportFailure("norvane-cli: " + failure);
+    }
     return unhandledFailure ? ecUsageOrFileOrPort : exitCode;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "device/link_following.h"
 #include "serial/errno_mapping.h"
 #include "serial/error_text.h"
 
@@ -79,8 +80,16 @@ TDumpFile::~TDumpFile() {
 }
 
 std::int32_t TDumpFile::Open(const std::string& fileName, bool append) {
-    const int mode = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    Descriptor_ = ::open(fileName.c_str(), mode, 0666);
+    // A dump follows a symbolic link only as the program's other writers of files do; the
+    // resolved path holds no link, so O_NOFOLLOW stops only one planted after the check.
+    std::string resolved;
+    try {
+        resolved = device::ResolveLinksForWriting(fileName);
+    } catch (const device::TWritePathError&) {
+        return ResultFromErrno(EACCES, TIoDirection::Write);
+    }
+    const int mode = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (append ? O_APPEND : O_TRUNC);
+    Descriptor_ = ::open(resolved.c_str(), mode, 0666);
     if (Descriptor_ < 0) {
         return ResultFromErrno(errno, TIoDirection::Write);
     }

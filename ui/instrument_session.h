@@ -16,6 +16,7 @@
 #include "serial/com_port.h"
 #include "serial/com_port_device_port.h"
 #include "ui/qt_link_host.h"
+#include "ui/transfer_recording.h"
 
 namespace norvane::ui {
 
@@ -28,6 +29,8 @@ class TInstrumentSession {
     serial::TVexaComPort& ComPort() { return ComPort_; }
     device::TInstrumentLink& Link() { return Link_; }
     device::TCellTransfer& Transfer() { return Transfer_; }
+    // What a field engineer asked to have recorded of the transfers; nothing by default.
+    TTransferRecording& Recording() { return Recording_; }
 
   private:
     serial::TVexaComPort ComPort_;
@@ -35,6 +38,7 @@ class TInstrumentSession {
     TQtLinkHost TimeOutTimer_;
     device::TInstrumentLink Link_;
     device::TCellTransfer Transfer_;
+    TTransferRecording Recording_{ComPort_};
 };
 
 }  // namespace norvane::ui

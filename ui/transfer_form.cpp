@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <cctype>
 #include <utility>
 
 #include "device/cell_transfer.h"
@@ -192,8 +193,15 @@ void TTransferForm::OKBtnClick() {
     }
     PendingResult_ = QDialog::Accepted;
     Running_ = true;
+    Session_.Recording().Arm();
     Guarded([this] { RunTransfer(Session_.Transfer()); });
     Running_ = false;
+    // After the transfer's own lines, so that a recording that cannot be written never
+    // stands in the place of the outcome.
+    for (std::string failure : Session_.Recording().Finish()) {
+        failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
+        AppendLogLine(failure);
+    }
     if (PendingResult_) {
         done(*PendingResult_);
     }

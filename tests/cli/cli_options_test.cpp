@@ -24,6 +24,12 @@ TEST(CliOptionsTest, CommandFileAndLineOptions) {
     EXPECT_EQ(o.DataBits, 7);
     EXPECT_EQ(o.StopBits, 2);
     EXPECT_TRUE(ParseCliOptions({"download", "x", "--help"}).ShowHelp);
+
+    const TCliOptions dashed = ParseCliOptions({"--trace", "t.trc", "download", "--", "-x.nvf"});
+    EXPECT_EQ(dashed.File, "-x.nvf") << "-- ends the options";
+    EXPECT_EQ(dashed.TraceFile, "t.trc");
+    EXPECT_FALSE(dashed.LogFile);
+    EXPECT_EQ(ParseCliOptions({"download", "--", "--help"}).File, "--help");
 }
 
 TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
@@ -33,7 +39,8 @@ TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
           Args{"download", "x", "--parity", "mark"}, Args{"download", "x", "--data-bits", "9"},
           Args{"download", "x", "--port", "0"},
           Args{"download", "x", "--port", "2", "--device", "/dev/ttyS0"},
-          Args{"download", "x", "--verbose"}}) {
+          Args{"download", "x", "--verbose"}, Args{"download", "-x.nvf"},
+          Args{"download", "x", "--trace", ""}, Args{"download", "x", "--", "y"}}) {
         EXPECT_THROW(ParseCliOptions(args), TUsageError) << ::testing::PrintToString(args);
     }
     try {
@@ -52,15 +59,16 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
     EXPECT_EQ(stored.ComPort, 2);
     EXPECT_EQ(stored.Parity, 0) << "not an integer counts as missing";
     const TLineSettings line =
-        ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "1200"}), stored);
+        ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "1200"}), stored, "s.ini");
     EXPECT_EQ(line.Port, 3);
     EXPECT_EQ(line.Baud, 1200);
     EXPECT_EQ(line.Parity, 0);
     EXPECT_EQ(line.DataBits, 7);
     EXPECT_EQ(line.StopBits, 2);
 
-    const TLineSettings defaults = ResolveLineSettings(
-        ParseCliOptions({"download", "x"}), ui::LoadPortSettingIndexes(dir / "absent.ini"));
+    const TLineSettings defaults =
+        ResolveLineSettings(ParseCliOptions({"download", "x"}),
+                            ui::LoadPortSettingIndexes(dir / "absent.ini"), "absent.ini");
     EXPECT_EQ(defaults.Port, 1);
     EXPECT_EQ(defaults.Baud, 9600);
     EXPECT_EQ(defaults.DataBits, 8);
@@ -71,18 +79,21 @@ TEST(CliOptionsTest, StoredIndexOutsideItsListFailsLikeTheDialog) {
     ui::TPortSettingIndexes stored;
     stored.BaudRate = 6;
     try {
-        ResolveLineSettings(ParseCliOptions({"download", "x"}), stored);
+        ResolveLineSettings(ParseCliOptions({"download", "x"}), stored, "s.ini");
         FAIL() << "an index outside the list was accepted";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "'' is not a valid integer value");
+        // The dialog's own words, then where the index came from.
+        EXPECT_STREQ(e.what(),
+                     "'' is not a valid integer value\nin s.ini: [ComPortSettings] BaudRate=6");
     }
     EXPECT_EQ(
-        ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "4800"}), stored).Baud,
+        ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "4800"}), stored, "s.ini")
+            .Baud,
         4800)
         << "the command line wins";
     stored = {};
     stored.Parity = 7;
-    EXPECT_EQ(ResolveLineSettings(ParseCliOptions({"download", "x"}), stored).Parity, 0);
+    EXPECT_EQ(ResolveLineSettings(ParseCliOptions({"download", "x"}), stored, "s.ini").Parity, 0);
 }
 
 }  // namespace

@@ -30,16 +30,19 @@ inline std::string TableOf(int cells) {
 
 class TCliDrill : public ::testing::Test {
   protected:
-    TCliDrill() { WriteFile(Dir / "table.nvf", TableOf(1899)); }
+    TCliDrill() {
+        WriteFile(Dir / "table.nvf", TableOf(1899));
+        WriteFile(Dir / "empty.ini", "");
+    }
 
     Args SimArgs(Args extra) {
         Args args{"--cells", Dir / "table.nvf", "--journal", Dir / "journal"};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
-    // A transfer on the simulator's line, without a settings file.
+    // A transfer on the simulator's line, with a settings file that sets nothing.
     Args CliArgs(const std::string& command, const std::string& file, const TSimProcess& sim) {
-        return {command, file, "--device", sim.LinePath(), "--settings", Dir / "none.ini"};
+        return {command, file, "--device", sim.LinePath(), "--settings", Dir / "empty.ini"};
     }
     TProgramExit Run(const Args& args) { return RunProgramToExit(NORVANE_CLI_EXECUTABLE, args); }
 

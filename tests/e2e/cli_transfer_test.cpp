@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -85,15 +86,89 @@ TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
         EXPECT_EQ(missing.OutputText,
                   "Upload failed - " + (Dir / "absent.nvf") + " does not exist!\n");
     }
-    const TProgramExit noDevice = Run({"download", Dir / "x.nvf", "--device", Dir / "no-such-tty",
-                                       "--settings", Dir / "none.ini"});
-    EXPECT_EQ(noDevice.ExitCode, 4);
-    EXPECT_NE(noDevice.ErrorText.find("ie_BadId - Specified comport doesn't exist"),
-              std::string::npos)
-        << noDevice.ErrorText;
     const TProgramExit usage = Run({"download"});
     EXPECT_EQ(usage.ExitCode, 4);
     EXPECT_NE(usage.ErrorText.find("--help"), std::string::npos);
+}
+
+// What a field engineer records: the trace and the dispatch log in their own layouts, from
+// the line clear and the probe on; a recording that cannot be written is said after the
+// outcome and leaves the exit status alone.
+TEST_F(CliTransferTest, TraceAndLogRecordTheTransferOnRequest) {
+    WriteFile(Dir / "table.nvf", "1,one\r\n");
+    TSimProcess sim(SimArgs({}));
+    Args args = CliArgs("download", Dir / "copy.nvf", sim);
+    args.insert(args.end(), {"--trace", Dir / "line.trc", "--trace-size", "200000", "--log",
+                             Dir / "line.log", "--log-size", "4000000"});
+    const TProgramExit exit = Run(args);
+    EXPECT_EQ(exit.ExitCode, 0) << exit.ErrorText;
+    EXPECT_EQ(exit.ErrorText, "");
+    const std::string trace = ReadFile(Dir / "line.trc");
+    // A reply's line feed is taken with the next reply.
+    EXPECT_TRUE(
+        trace.starts_with("Transmit: [0D][0A]\r\n\r\nReceive: *[0D]\r\n\r\n"
+                          "Transmit: ?B1/1[0D][0A]\r\n\r\nReceive: [0A]*1,one[0D]"))
+        << trace.substr(0, 200);
+    const std::string log = ReadFile(Dir / "line.log");
+    EXPECT_TRUE(log.starts_with("VEXA v3.03\r\nCompiler : ")) << log.substr(0, 200);
+    EXPECT_NE(log.find("Time      Type      SubType       Data      OtherData\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("?B1/1[0D][0A]"), std::string::npos) << "the probe";
+    EXPECT_NE(log.find("*1,one[0D]"), std::string::npos) << "the cell's reply";
+
+    args = CliArgs("download", Dir / "again.nvf", sim);
+    args.insert(args.end(), {"--log", Dir / "no-folder/line.log"});
+    const TProgramExit unwritable = Run(args);
+    EXPECT_EQ(unwritable.ExitCode, 0) << unwritable.ErrorText;
+    EXPECT_EQ(unwritable.OutputText, "Download to " + (Dir / "again.nvf") + " complete.\n");
+    EXPECT_EQ(unwritable.ErrorText, "norvane-cli: cannot write the log to " +
+                                        (Dir / "no-folder/line.log") + ": File not found\n");
+}
+
+// A user must be able to act on a failure to open the line: the serial layer's own text,
+// then what was tried and what is wrong with it.
+TEST_F(CliTransferTest, OpenAndSettingsFailuresNameWhatWasTried) {
+    std::filesystem::create_directory(Dir / "folder");
+    WriteFile(Dir / "plain-file", "");
+    const std::string badId = "ie_BadId - Specified comport doesn't exist\n";
+    struct TCase {
+        Args Line;
+        std::string ErrorText;
+    };
+    const std::vector<TCase> cases{
+        {{"--device", "/dev/null"},
+         "Inappropriate ioctl for device\n/dev/null is not a serial device\n"},
+        {{"--device", Dir / "folder"},
+         "Is a directory\n" + (Dir / "folder") + " is a directory, not a serial device\n"},
+        {{"--device", Dir / "plain-file"},
+         "Inappropriate ioctl for device\n" + (Dir / "plain-file") + " is not a serial device\n"},
+        {{"--device", Dir / "no-such-tty"}, badId + (Dir / "no-such-tty") + " does not exist\n"},
+        {{"--port", "2", "--settings", Dir / "gone.ini"},
+         "norvane-cli: cannot read the settings file " + (Dir / "gone.ini") +
+             ": No such file or directory\n"},
+    };
+    WriteFile(Dir / "gone.ini", "");
+    std::filesystem::remove(Dir / "gone.ini");
+    for (const TCase& c : cases) {
+        Args args{"download", Dir / "x.nvf"};
+        args.insert(args.end(), c.Line.begin(), c.Line.end());
+        if (std::find(args.begin(), args.end(), "--settings") == args.end()) {
+            args.insert(args.end(), {"--settings", Dir / "empty.ini"});
+        }
+        const TProgramExit exit = Run(args);
+        EXPECT_EQ(exit.ExitCode, 4) << ::testing::PrintToString(c.Line);
+        EXPECT_EQ(exit.ErrorText, c.ErrorText);
+    }
+    // A port number that leads to a device assigned to it, now gone (an adapter unplugged).
+    WriteFile(Dir / "Norvane.ini", "[PortDevices]\n7=" + (Dir / "unplugged") + "\n");
+    const TProgramExit assigned =
+        Run({"download", Dir / "x.nvf", "--port", "7", "--settings", Dir / "Norvane.ini"});
+    EXPECT_EQ(assigned.ErrorText, badId + "port 7: " + (Dir / "unplugged") + " does not exist\n");
+    // -- lets a file name begin with a dash.
+    const TProgramExit dashed = Run({"--device", Dir / "no-such-tty", "--settings",
+                                     Dir / "empty.ini", "download", "--", "-x.nvf"});
+    EXPECT_EQ(dashed.ExitCode, 4) << dashed.ErrorText;
+    EXPECT_TRUE(dashed.ErrorText.starts_with(badId)) << dashed.ErrorText;
 }
 
 TEST_F(CliTransferTest, BytesFromTheLineAndFileNamesCannotReachTheTerminalRaw) {
@@ -150,7 +225,9 @@ TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
     // Another program holding the line keeps its tty, and so the exclusive-use flag, alive.
     const int holder = ::open(sim.LinePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(holder, 0);
-    TChildProcess cli(NORVANE_CLI_EXECUTABLE, CliArgs("download", Dir / "copy.nvf", sim));
+    Args args = CliArgs("download", Dir / "copy.nvf", sim);
+    args.insert(args.end(), {"--trace", Dir / "line.trc", "--trace-size", "200000"});
+    TChildProcess cli(NORVANE_CLI_EXECUTABLE, args);
     AwaitJournalLines(ending.AfterCommands);
     if (ending.Signal != 0) {
         cli.Signal(ending.Signal);
@@ -172,7 +249,9 @@ TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
         EXPECT_EQ(ReadFile(Dir / "journal"), ending.Journal);
     }
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), "kept\r\n");
-    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf"}));
+    // The recording is written however the transfer ended; first went the line clear.
+    EXPECT_TRUE(ReadFile(Dir / "line.trc").starts_with("Transmit: [0D][0A]"));
+    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "empty.ini", "journal", "line.trc", "table.nvf"}));
     EXPECT_TRUE(OrdinaryUserCanOpen(sim.LinePath())) << "the port was left locked";
     ::close(holder);
 }
@@ -192,7 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CliTransferTest, UnpluggedMidDownloadFailsCleanlyAndTheNextDownloadWorks) {
     auto sim = std::make_unique<TSimProcess>(SimArgs({"--think-ms", "2"}));
-    const Args args = CliArgs("download", Dir / "copy.nvf", *sim);
+    Args args = CliArgs("download", Dir / "copy.nvf", *sim);
+    args.insert(args.end(), {"--log", Dir / "lost.log"});
     TChildProcess cli(NORVANE_CLI_EXECUTABLE, args);
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (JournalLines() < 100 && std::chrono::steady_clock::now() < deadline) {
@@ -203,6 +283,8 @@ TEST_F(CliTransferTest, UnpluggedMidDownloadFailsCleanlyAndTheNextDownloadWorks)
     EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
     EXPECT_EQ(exit.OutputText, "Download failed - no connection!\n");
     EXPECT_FALSE(std::filesystem::exists(Dir / "copy.nvf"));
+    EXPECT_TRUE(ReadFile(Dir / "lost.log").starts_with("VEXA v3.03\r\n"))
+        << "the log is written also when the device is lost";
 
     TSimProcess again(SimArgs({}));
     const TProgramExit retry = Run(CliArgs("download", Dir / "copy.nvf", again));

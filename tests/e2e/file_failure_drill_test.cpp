@@ -90,7 +90,8 @@ TEST_F(FileFailureDrill, SettingsFileWithGarbageInEveryKeyFallsBackToTheDefaults
     WriteFile(Dir / "garbage.ini", "[ComPortSettings]\nBaudRate=999\n");
     const TProgramExit refused = Run(args);
     EXPECT_EQ(refused.ExitCode, 4);
-    EXPECT_EQ(refused.ErrorText, "'' is not a valid integer value\n");
+    EXPECT_EQ(refused.ErrorText, "'' is not a valid integer value\nin " + (Dir / "garbage.ini") +
+                                     ": [ComPortSettings] BaudRate=999\n");
 }
 
 class TargetDirectoryDrill : public TCliDrill {

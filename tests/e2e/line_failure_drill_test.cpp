@@ -22,7 +22,7 @@ class LineFailureDrill : public TCliDrill {
     // Only the files the drill made itself: no temporary file left behind.
     void ExpectOldFileKeptAndNothingLeft() {
         EXPECT_EQ(ReadFile(Dir / "copy.nvf"), kOldFile);
-        EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf"}));
+        EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "empty.ini", "journal", "table.nvf"}));
     }
 };
 
@@ -68,7 +68,7 @@ TEST_F(LineFailureDrill, RandomRepliesEndTheTransferWithTheirTextAndHarmNothing)
             << seed << ": " << up.OutputText;
     }
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), kOldFile);
-    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf", "up.nvf"}));
+    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "empty.ini", "journal", "table.nvf", "up.nvf"}));
 }
 
 TEST_F(LineFailureDrill, HundredKilobytesWithoutLineFeedIsAnUnknownReply) {
@@ -115,7 +115,8 @@ TEST_F(LineFailureDrill, PortHeldByAnotherProgramIsReportedAlreadyOpenAndNothing
     const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
     ::close(holder);
     EXPECT_EQ(exit.ExitCode, 4);
-    EXPECT_EQ(exit.ErrorText, "ie_Open - device already open\n");
+    EXPECT_EQ(exit.ErrorText, "ie_Open - device already open\n" + sim.LinePath() + "\n")
+        << "names the device it found held";
     EXPECT_EQ(JournalLines(), 0u);
     ExpectOldFileKeptAndNothingLeft();
 

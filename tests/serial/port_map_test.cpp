@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "serial/open_attempt_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace norvane::serial {
@@ -105,6 +106,20 @@ TEST_F(PortMapTest, MissingFoldersMeanNoDevices) {
     TPortMap nowhere(Dir / "absent", Dir / "absent", Dir / "absent");
     EXPECT_TRUE(nowhere.DiscoverDevices().empty());
     EXPECT_EQ(nowhere.DevicePath(1), std::nullopt);
+}
+
+// What a failed open says it tried depends on what the map knows: a machine without any
+// serial device is told so, since no port number can help there.
+TEST_F(PortMapTest, AFailedOpenNamesThePortAndWhatItMeans) {
+    const TPortDescriber describer(Dir / "tty");
+    EXPECT_EQ(OpenAttemptText(7, Map.DevicePath(7), 0, Map, describer),
+              "port 7: no serial device found on this machine; see norvane-cli ports");
+    Node("ttyUSB0");
+    EXPECT_EQ(OpenAttemptText(7, Map.DevicePath(7), 0, Map, describer),
+              "port 7: means no device on this machine; see norvane-cli ports");
+    Map.Assign(7, Dev("ttyUSB9"));
+    EXPECT_EQ(OpenAttemptText(7, Map.DevicePath(7), 0, Map, describer),
+              "port 7: " + Dev("ttyUSB9") + " does not exist");
 }
 
 }  // namespace
