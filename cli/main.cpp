@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return ecComplete;
     }
+    if (options.ShowVersion) {
+        std::cout << VersionText();
+        return ecComplete;
+    }
     if (options.Command == TCommand::Ports) {
         return ListPortsCommand(options, std::cout, norvane::serial::PortMap());
     }
