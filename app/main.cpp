@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return 0;
     }
+    if (options.ShowVersion) {
+        std::cout << VersionText();
+        return 0;
+    }
     // Standard error closed under us must not kill the program with its port locked.
     ::signal(SIGPIPE, SIG_IGN);
     TGuardedApplication application(argc, argv);

@@ -32,7 +32,9 @@ void TNorvaneApplication::PresentApplication() {
     // The application name is what the desktop shows for the program (the window class the
     // task bar groups by). No display name: Qt would append it to every dialog's caption.
     QCoreApplication::setApplicationName(QString::fromUtf8(ui::kApplicationTitle));
-    QGuiApplication::setDesktopFileName(QStringLiteral("norvane"));
+    // The desktop entry's id: how a Wayland compositor finds the entry (and its icon) for our
+    // windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.norvane.Norvane"));
     QApplication::setWindowIcon(ui::ApplicationIcon());
     ui::InstallErrorReport();
     serial::SetPortPrompt(&ui::PromptForPort);

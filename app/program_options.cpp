@@ -1,5 +1,7 @@
 #include "app/program_options.h"
 
+#include "norvane_version.h"
+
 namespace norvane::app {
 
 namespace {
@@ -30,6 +32,8 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
         const std::string& arg = args[index];
         if (arg == "--help" || arg == "-h") {
             options.ShowHelp = true;
+        } else if (arg == "--version") {
+            options.ShowVersion = true;
         } else if (arg == "--demo") {
             options.Demo = true;
         } else if (Names(arg, "--settings")) {
@@ -60,8 +64,13 @@ std::string UsageText() {
            "  --settings FILE   keep the port settings in FILE instead of Norvane.ini beside\n"
            "                    the program\n"
            "  -h, --help        show this help\n"
+           "  --version         show the program's version\n"
            "\n"
            "Qt's own options (-platform, -style, ...) are accepted too.\n";
+}
+
+std::string VersionText() {
+    return std::string("norvane ") + kVersion + "\n";
 }
 
 }  // namespace norvane::app

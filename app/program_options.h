@@ -14,6 +14,7 @@ namespace norvane::app {
 
 struct TProgramOptions {
     bool ShowHelp = false;
+    bool ShowVersion = false;
     // Run against the bundled instrument simulator instead of a real serial line.
     bool Demo = false;
     // The settings file; none means the default beside the executable (in demo mode always
@@ -37,5 +38,8 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& args);
 
 // The --help text.
 std::string UsageText();
+
+// The --version text: the program's name and version, one line.
+std::string VersionText();
 
 }  // namespace norvane::app

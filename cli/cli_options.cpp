@@ -12,6 +12,8 @@
 
 #include "serial/errno_mapping.h"
 
+#include "norvane_version.h"
+
 namespace norvane::cli {
 
 namespace {
@@ -136,6 +138,10 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
             options.ShowHelp = true;
             return options;
         }
+        if (arg == "--version") {
+            options.ShowVersion = true;
+            return options;
+        }
         if (TakeValueOption(args, i, options)) {
             continue;
         }
@@ -235,6 +241,9 @@ port settings), else port 1, 9600 baud, no parity, 8 data bits, 1 stop bit.
 The message log goes to standard output, failures and progress to standard error.
 Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C quits at once.
 
+  -h, --help            show this help
+  --version             show the program's version
+
 Exit status:
   0  complete
   1  completed with errors (the instrument rejected some cells or lines)
@@ -242,6 +251,10 @@ Exit status:
   3  aborted
   4  a wrong command line, or a file or port error
 )";
+}
+
+std::string VersionText() {
+    return std::string("norvane-cli ") + kVersion + "\n";
 }
 
 }  // namespace norvane::cli

@@ -21,6 +21,7 @@ enum class TCommand { Download, Upload, Ports };
 
 struct TCliOptions {
     bool ShowHelp = false;
+    bool ShowVersion = false;
     TCommand Command = TCommand::Download;
     std::string File;                   // download and upload
     std::optional<std::string> Device;  // a device path, in place of a port number
@@ -61,5 +62,8 @@ TLineSettings ResolveLineSettings(const TCliOptions& options, const ui::TPortSet
 void CheckSettingsFileReadable(const std::string& path);
 
 std::string UsageText();
+
+// The --version text: the program's name and version, one line.
+std::string VersionText();
 
 }  // namespace norvane::cli

@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return ecComplete;
     }
+    if (options.ShowVersion) {
+        std::cout << VersionText();
+        return ecComplete;
+    }
     if (options.SettingsFile) {
         try {
             CheckSettingsFileReadable(*options.SettingsFile);

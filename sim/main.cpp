@@ -33,6 +33,10 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return 0;
     }
+    if (options.ShowVersion) {
+        std::cout << VersionText();
+        return 0;
+    }
     try {
         RunSimulator(options, std::cout);
     } catch (const std::exception& e) {

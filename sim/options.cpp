@@ -4,6 +4,7 @@
 #include <regex>
 #include <sstream>
 
+#include "norvane_version.h"
 #include "sim/cell_table.h"
 #include "sim/replies.h"
 #include "sim/text_escapes.h"
@@ -127,6 +128,7 @@ const std::vector<TOptionRule>& OptionRules() {
     static const std::vector<TOptionRule> rules = {
         {"--help", 0, [](TOptions& o, const TValues&) { o.ShowHelp = true; }},
         {"-h", 0, [](TOptions& o, const TValues&) { o.ShowHelp = true; }},
+        {"--version", 0, [](TOptions& o, const TValues&) { o.ShowVersion = true; }},
         {"--cells", 1, [](TOptions& o, const TValues& v) { o.CellsFile = v[0]; }},
         {"--save", 1, [](TOptions& o, const TValues& v) { o.SaveFile = v[0]; }},
         {"--journal", 1, [](TOptions& o, const TValues& v) { o.JournalFile = v[0]; }},
@@ -326,11 +328,16 @@ Record:
                           CR and LF (emptied at start; each line written at once)
 
   -h, --help              show this help
+  --version               show the program's version
 
 Texts (REPLY, TEXT) take the escapes \r \n \t \\ and \xHH.
 Exit status: 0 after SIGTERM/SIGINT/SIGHUP or --hang-up-after, 1 on a failure, 2 on a bad
 command line.
 )";
+}
+
+std::string VersionText() {
+    return std::string("norvane-instrument ") + kVersion + "\n";
 }
 
 }  // namespace norvane::sim

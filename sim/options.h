@@ -19,6 +19,7 @@ class TUsageError : public std::runtime_error {
 
 struct TOptions {
     bool ShowHelp = false;
+    bool ShowVersion = false;
     std::optional<std::string> CellsFile;
     std::optional<std::string> SaveFile;
     std::optional<std::string> JournalFile;
@@ -37,5 +38,8 @@ TOptions ParseOptions(const std::vector<std::string>& args);
 std::vector<int> ParseCellList(const std::string& text);
 
 std::string UsageText();
+
+// The --version text: the program's name and version, one line.
+std::string VersionText();
 
 }  // namespace norvane::sim

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "norvane_version.h"
 #include "ui/dialog_placement.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
@@ -48,8 +49,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
     maroon.setColor(QPalette::WindowText, QColor(0x80, 0x00, 0x00));
     ProductLabel->setPalette(maroon);
 
-    VersionLabel =
-        MakeLabel(QStringLiteral("Version 1.1"), "VersionLabel", InfoPanel, {68, 40, 56, 14});
+    VersionLabel = MakeLabel(QStringLiteral("Version ") + QString::fromLatin1(kShortVersion),
+                             "VersionLabel", InfoPanel, {68, 40, 56, 14});
     VersionLabel->setFont(ArialOfPixels(11));
     DateLabel = MakeLabel(QStringLiteral("05/Jun/07"), "DateLabel", InfoPanel, {73, 68, 47, 14});
     DateLabel->setFont(ArialOfPixels(11));

@@ -21,6 +21,7 @@ TEST(ProgramOptions, ReadsItsOwnOptionsAndLeavesQtsAlone) {
     EXPECT_TRUE(ParseProgramOptions({"--screenshots", "/tmp/s"}).Demo) << "pictures of a transfer";
     EXPECT_TRUE(ParseProgramOptions({"-h"}).ShowHelp);
     EXPECT_TRUE(ParseProgramOptions({"--help"}).ShowHelp);
+    EXPECT_TRUE(ParseProgramOptions({"--version"}).ShowVersion);
 }
 
 TEST(ProgramOptions, RefusesUnknownOptionsAndMissingValues) {

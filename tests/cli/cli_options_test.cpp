@@ -24,6 +24,7 @@ TEST(CliOptionsTest, CommandFileAndLineOptions) {
     EXPECT_EQ(o.DataBits, 7);
     EXPECT_EQ(o.StopBits, 2);
     EXPECT_TRUE(ParseCliOptions({"download", "x", "--help"}).ShowHelp);
+    EXPECT_TRUE(ParseCliOptions({"--version"}).ShowVersion);
 
     const TCliOptions dashed = ParseCliOptions({"--trace", "t.trc", "download", "--", "-x.nvf"});
     EXPECT_EQ(dashed.File, "-x.nvf") << "-- ends the options";

@@ -100,6 +100,7 @@ bool ParserKnows(const std::string& option) {
 TEST(Options, HelpIsRecognisedAndEveryOptionItNamesIsParsed) {
     EXPECT_TRUE(ParseOptions({"--help"}).ShowHelp);
     EXPECT_TRUE(ParseOptions({"-h"}).ShowHelp);
+    EXPECT_TRUE(ParseOptions({"--version"}).ShowVersion);
     const std::string help = UsageText();
     for (const char* option : {"--cells",          "--save",
                                "--journal",        "--link",
