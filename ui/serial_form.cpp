@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "serial/open_attempt_text.h"
 #include "serial/port_map.h"
 #include "ui/dialog_placement.h"
 #include "ui/error_report.h"
@@ -171,9 +172,10 @@ void TSerialForm::ApplyPortSettings() {
             if (port.Open()) {
                 throw;
             }
-            throw TDetailedFailure(failure.what(),
-                                   "Port " + std::to_string(portNumber) + ": " +
-                                       PortDeviceHint(portNumber, port.DeviceMap()).toStdString());
+            serial::TPortMap& map = port.DeviceMap();
+            throw TDetailedFailure(
+                failure.what(), serial::OpenAttemptText(portNumber, map.DevicePath(portNumber),
+                                                        serial::FailureResultCode(failure), map));
         }
     };
     // The port follows its number to the device the number means now; an open port closes and

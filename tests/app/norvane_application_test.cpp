@@ -143,7 +143,7 @@ TEST_F(NorvaneApplicationTest, APortThatCannotOpenIsReportedAndTheRestOfStartUpS
     ASSERT_EQ(lines.size(), 2) << text.toStdString();
     EXPECT_TRUE(lines[0].startsWith("ie_BadId - ")) << text.toStdString();
     EXPECT_TRUE(lines[0].endsWith(".")) << text.toStdString();
-    EXPECT_EQ(lines[1].toStdString(), "Port 3: " + (Dir / "no-tty"));
+    EXPECT_EQ(lines[1].toStdString(), "port 3: " + (Dir / "no-tty") + " does not exist");
     EXPECT_FALSE(app.Session().ComPort().Open());
     EXPECT_NE(DownloadChooserDirectory(app), dataDirectory);
     EXPECT_TRUE(app.MainForm().isVisible()) << "the program goes on";
