@@ -58,6 +58,7 @@
 #include "serial/base_dispatcher.h"
 #include "serial/dispatcher_threads.h"
 #include "serial/errno_mapping.h"
+#include "serial/line_device.h"
 #include "serial/output_ring.h"
 #include "serial/posix_serial_device.h"
 
@@ -114,8 +115,9 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize) override;
     std::uint32_t TransmitQueued() override;
     std::uint8_t ReadModemLines() override;
-    // Opens name (a device path) exclusively; creates the output ring of outSize bytes and
-    // the wake-up counters. The descriptor, or the open's error mapped by ResultFromErrno
+    // Opens name (a device path, or a network device's rfc2217:// or socket:// address,
+    // which connects within a few seconds) exclusively; creates the output ring of outSize bytes
+    // and the wake-up counters. The descriptor, or the open's error mapped by ResultFromErrno
     // (EBUSY for a device another program holds becomes -ecAccessDenied), or
     // -ecOutOfMemory when no wake-up counter can be had.
     std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
@@ -179,6 +181,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void DispatchDone(std::uint64_t generation);
     // Output thread.
     TDrainResult DrainOutput();
+    TDrainResult FlushDeviceOutput();
     void WaitOutputEvent(bool blocked);
 
     // ---- Internals ----
@@ -198,9 +201,9 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     TWorker& Worker(TWorkerKind kind) { return Workers_[static_cast<int>(kind)]; }
     const TWorker& Worker(TWorkerKind kind) const { return Workers_[static_cast<int>(kind)]; }
 
-    // Device lock.
+    // Device lock. Never null; replaced by the kind the name calls for at each open.
     std::mutex DeviceMutex_;
-    TPosixSerialDevice Device_;
+    std::unique_ptr<TLineDevice> Device_;
 
     // Output lock (the base's).
     std::unique_ptr<TOutputRing> OutRing_;
