@@ -383,7 +383,9 @@ int TNetworkDevice::AwaitReplies(const TDeviceControlBlock& dcb) {
         if (const int raw =
                 ReceiveRaw(buffer.data(), static_cast<int>(buffer.size()), PendingInput_);
             raw < 0) {
-            return ResultFromErrno(-raw, TIoDirection::Read);
+            // Closed while we set the line up: ser2net does that to a second client of a
+            // port in use. "Connection reset" says more than an input/output error.
+            return ResultFromErrno(raw == -EIO ? ECONNRESET : -raw);
         }
     }
 }
