@@ -26,6 +26,7 @@ namespace {
 
 constexpr std::string_view kRfc2217Scheme = "rfc2217://";
 constexpr std::string_view kSocketScheme = "socket://";
+constexpr unsigned kLostConnectionAfter = 10000;  // milliseconds
 
 struct TAddrInfoDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
@@ -161,6 +162,12 @@ int ConnectTcp(const TNetworkAddress& address, std::chrono::milliseconds timeout
             // Every command is a short line awaiting a short reply: send it at once.
             const int on = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            // A server that vanishes without closing (power, cable) would otherwise keep
+            // the port "open" for the kernel's quarter of an hour of retries; after this
+            // long without an acknowledgement the connection counts as lost, and the next
+            // use connects afresh.
+            const unsigned userTimeoutMs = kLostConnectionAfter;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs);
             return fd;
         }
         ::close(fd);

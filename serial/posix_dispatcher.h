@@ -2,9 +2,10 @@
 // TVexaPosixDispatcher: the dispatcher over a Linux serial device.
 //
 // It plays the role of the platform's native serial driver (the device layer stays dlWin32,
-// which on Linux means exactly this): it opens a tty through TPosixSerialDevice, fills in the
-// device operations of TVexaBaseDispatcher, and runs the three worker threads of an open
-// port (dispatcher_threads.h):
+// which on Linux means exactly this): it opens a tty through TPosixSerialDevice, or a serial
+// device server's TCP port through TNetworkDevice for an rfc2217:// or socket:// name (both
+// TLineDevice, line_device.h), fills in the device operations of TVexaBaseDispatcher, and
+// runs the three worker threads of an open port (dispatcher_threads.h):
 // - the com thread waits in poll() on the device and on a wake-up counter (an eventfd;
 //   writing it plays the part of setting the device's event mask to 0) and hands each
 //   arrival to the dispatch thread, waiting until that cycle is done;
