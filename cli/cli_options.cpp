@@ -216,10 +216,14 @@ download  reads cells 1 to 1899 from the instrument into the cell file FILE; an 
 upload    sends every line of the cell file FILE to the instrument.
 ports     lists what each port number means now: the device, its stable name (the
           /dev/serial/by-id or by-path link that survives replugging), the adapter, and
-          whether it is available, busy (held by another program), no permission or missing.
+          whether it is available, busy (held by another program), no permission or missing;
+          for a network device whether it is reachable, refused or gives no answer.
 
 The line:
-  --device PATH         the serial device (e.g. /dev/ttyUSB0), in place of a port number
+  --device PATH         the serial device (e.g. /dev/ttyUSB0), in place of a port number;
+                        or a serial device server on the network: rfc2217://HOST:PORT
+                        (line settings go to the server) or socket://HOST:PORT (raw TCP,
+                        the server's own line settings apply); an IPv6 HOST in brackets
   --port N              port N: the device Norvane.ini's [PortDevices] assigns to N, else
                         the next serial device no entry names, USB adapters first
   --baud RATE           bits per second
@@ -237,6 +241,7 @@ Recording, for a field engineer (written when the transfer ends, whatever its ou
   --                    ends the options, for a FILE whose name begins with "-"
 Whatever is not given comes from Norvane.ini beside the program (the desktop program's
 port settings), else port 1, 9600 baud, no parity, 8 data bits, 1 stop bit.
+[PortDevices] may also assign a network device to a number (3=rfc2217://10.0.0.5:4001).
 
 The message log goes to standard output, failures and progress to standard error.
 Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C quits at once.

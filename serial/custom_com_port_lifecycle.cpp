@@ -9,6 +9,7 @@
 #include "serial/dispatcher_registry.h"
 #include "serial/errno_mapping.h"
 #include "serial/error_codes.h"
+#include "serial/network_address.h"
 #include "serial/notification_messages.h"
 #include "serial/port_map.h"
 #include "serial/posix_dispatcher.h"
@@ -134,6 +135,9 @@ void TVexaCustomComPort::OpenPort() {
         const std::int32_t result = TranslateOpenResult(OpenDevice());
         if (result != 0 && IsPermissionDenied(result)) {
             throw EDeviceAccessDenied(DevicePath_, result);
+        }
+        if (result != 0 && IsNetworkDeviceName(DevicePath_)) {
+            throw ENetworkDeviceFailed(DevicePath_, result);
         }
         if (result != 0) {
             Check(result);

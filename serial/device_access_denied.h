@@ -16,4 +16,11 @@ class EDeviceAccessDenied : public EOpenComm {
     EDeviceAccessDenied(std::string_view device, std::int32_t code);
 };
 
+// Raised by the port's open code when a network device (network_address.h) cannot be
+// opened: the message names the address, which no table text can.
+class ENetworkDeviceFailed : public EOpenComm {
+  public:
+    ENetworkDeviceFailed(std::string_view address, std::int32_t code);
+};
+
 }  // namespace norvane::serial

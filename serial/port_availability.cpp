@@ -1,7 +1,12 @@
 #include "serial/port_availability.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "serial/errno_mapping.h"
 #include "serial/error_codes.h"
+#include "serial/network_address.h"
 #include "serial/posix_dispatcher.h"
 #include "serial/stable_device_name.h"
 
@@ -11,6 +16,21 @@ namespace {
 
 // The driver needs some queue size; the probe never moves data.
 constexpr std::uint32_t kProbeQueueSize = 64;
+
+// A TCP connect alone: the server's protocol is not spoken, so nothing reaches the line.
+TDevicePresence ProbeNetworkDevice(const std::string& name) {
+    const std::optional<TNetworkAddress> address = ParseNetworkAddress(name);
+    if (!address) {
+        return TDevicePresence::Unusable;
+    }
+    const int fd = ConnectTcp(*address, kProbeConnectTimeout);
+    if (fd >= 0) {
+        ::close(fd);
+        return TDevicePresence::Reachable;
+    }
+    return fd == ResultFromErrno(ECONNREFUSED) ? TDevicePresence::Refused
+                                               : TDevicePresence::NoAnswer;
+}
 
 }  // namespace
 
@@ -24,6 +44,12 @@ const char* PresenceText(TDevicePresence presence) {
             return "no permission";
         case TDevicePresence::Missing:
             return "missing";
+        case TDevicePresence::Reachable:
+            return "reachable";
+        case TDevicePresence::Refused:
+            return "refused";
+        case TDevicePresence::NoAnswer:
+            return "no answer";
         case TDevicePresence::Unusable:
             break;
     }
@@ -31,6 +57,9 @@ const char* PresenceText(TDevicePresence presence) {
 }
 
 TDevicePresence ProbeDevice(const std::string& devicePath) {
+    if (IsNetworkDeviceName(devicePath)) {
+        return ProbeNetworkDevice(devicePath);
+    }
     if (DeviceNode(devicePath).empty()) {
         return TDevicePresence::Missing;
     }
@@ -49,7 +78,7 @@ TDevicePresence ProbeDevice(const std::string& devicePath) {
 bool IsDeviceAvailable(const std::string& devicePath) {
     const TDevicePresence presence = ProbeDevice(devicePath);
     return presence == TDevicePresence::Available || presence == TDevicePresence::Busy ||
-           presence == TDevicePresence::NoPermission;
+           presence == TDevicePresence::NoPermission || presence == TDevicePresence::Reachable;
 }
 
 bool IsPortAvailable(int port, const TPortMap& map) {

@@ -22,15 +22,21 @@ enum class TDevicePresence {
     NoPermission,  // the user may not open it (not in the "dialout" group)
     Missing,       // no such device now (an adapter assigned but unplugged)
     Unusable,      // it exists but cannot serve as a serial port (not a terminal, ...)
+    // Network devices (network_address.h), tried with a TCP connect alone within
+    // kProbeConnectTimeout:
+    Reachable,  // the server accepts connections
+    Refused,    // the host answers, nothing listens there
+    NoAnswer,   // no answer in time, or the name does not resolve
 };
 
-// "available", "busy", "no permission", "missing", "unusable".
+// "available", "busy", "no permission", "missing", "unusable", "reachable", "refused",
+// "no answer".
 const char* PresenceText(TDevicePresence presence);
 
 // The probe itself, for a device path.
 TDevicePresence ProbeDevice(const std::string& devicePath);
 
-// Available, busy or no permission: the device is there.
+// Available, busy, no permission or reachable: the device is there.
 bool IsDeviceAvailable(const std::string& devicePath);
 
 // False for 0 and for numbers the map gives no device; otherwise the probe of that device.

@@ -41,7 +41,7 @@ int CurrentTid() {
 }  // namespace
 
 TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner)
-    : TVexaBaseDispatcher(owner) {}
+    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {}
 
 TVexaPosixDispatcher::~TVexaPosixDispatcher() {
     Shutdown();
@@ -85,23 +85,23 @@ std::optional<std::string> TVexaPosixDispatcher::TakeWorkerFailure() {
 
 int TVexaPosixDispatcher::DeviceFd() {
     std::lock_guard lock(DeviceMutex_);
-    return Device_.Fd();
+    return Device_->Fd();
 }
 
 std::int32_t TVexaPosixDispatcher::EscapeFunction(std::int32_t code) {
     std::lock_guard lock(DeviceMutex_);
-    if (!Device_.IsOpen()) {
+    if (!Device_->IsOpen()) {
         return -ecCommNotOpen;
     }
     int result = 0;
     switch (code) {
         case kEscapeSetDtr:
         case kEscapeClrDtr:
-            result = Device_.SetDtr(code == kEscapeSetDtr);
+            result = Device_->SetDtr(code == kEscapeSetDtr);
             break;
         case kEscapeSetRts:
         case kEscapeClrRts:
-            result = Device_.SetRts(code == kEscapeSetRts);
+            result = Device_->SetRts(code == kEscapeSetRts);
             break;
         default:
             return -ecNotSupported;
@@ -118,10 +118,10 @@ std::int32_t TVexaPosixDispatcher::FlushDevice(std::int32_t which) {
         }
     }
     std::lock_guard lock(DeviceMutex_);
-    if (!Device_.IsOpen()) {
+    if (!Device_->IsOpen()) {
         return 0;
     }
-    const int result = which == 0 ? Device_.DiscardOutput() : Device_.DiscardInput();
+    const int result = which == 0 ? Device_->DiscardOutput() : Device_->DiscardInput();
     return result < 0 ? ResultFromErrno(-result) : 0;
 }
 
@@ -130,9 +130,9 @@ std::uint32_t TVexaPosixDispatcher::ReadStatus(TDriverStatus& status) {
     int queued = 0;
     {
         std::lock_guard lock(DeviceMutex_);
-        if (Device_.IsOpen()) {
-            queued = Device_.InputQueued();
-            errors = Device_.TakeLineErrors();
+        if (Device_->IsOpen()) {
+            queued = Device_->InputQueued();
+            errors = Device_->TakeLineErrors();
         }
     }
     if (queued < 0) {
@@ -153,10 +153,10 @@ std::int32_t TVexaPosixDispatcher::GetDeviceState(TDeviceControlBlock& state) {
     TDeviceControlBlock block = StoredDeviceState();
     {
         std::lock_guard lock(DeviceMutex_);
-        if (!Device_.IsOpen()) {
+        if (!Device_->IsOpen()) {
             return -ecCommNotOpen;
         }
-        if (const int read = ReadControlBlock(Device_.Fd(), block); read < 0) {
+        if (const int read = Device_->ReadSettings(block); read < 0) {
             return ResultFromErrno(-read);
         }
     }
@@ -166,11 +166,12 @@ std::int32_t TVexaPosixDispatcher::GetDeviceState(TDeviceControlBlock& state) {
 
 std::int32_t TVexaPosixDispatcher::SetDeviceState(const TDeviceControlBlock& state) {
     std::lock_guard lock(DeviceMutex_);
-    if (!Device_.IsOpen()) {
+    if (!Device_->IsOpen()) {
         return -ecCommNotOpen;
     }
-    const int written = WriteControlBlock(Device_.Fd(), state);
-    return written < 0 ? ResultFromErrno(-written) : 0;
+    // Before the threads run nobody else reads the device, so a network device may wait
+    // for its server's confirmation; afterwards the dispatch thread takes the replies.
+    return Device_->ApplySettings(state, !ThreadsStarted());
 }
 
 std::int32_t TVexaPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t count) {
@@ -178,11 +179,12 @@ std::int32_t TVexaPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_
     bool hungUp = false;
     {
         std::lock_guard lock(DeviceMutex_);
-        if (!Device_.IsOpen()) {
+        if (!Device_->IsOpen()) {
             return -ecCommNotOpen;
         }
-        result = Device_.Read(buffer, static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF)));
-        hungUp = result == 0 && count > 0 && Device_.HangUpReported();
+        result =
+            Device_->Read(buffer, static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF)));
+        hungUp = result == 0 && count > 0 && Device_->HangUpReported();
     }
     if (hungUp) {
         NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
@@ -213,23 +215,23 @@ std::int32_t TVexaPosixDispatcher::SetupDevice(std::uint32_t, std::uint32_t) {
 
 std::uint32_t TVexaPosixDispatcher::TransmitQueued() {
     std::lock_guard lock(DeviceMutex_);
-    if (!Device_.IsOpen()) {
+    if (!Device_->IsOpen()) {
         return 0;
     }
-    return static_cast<std::uint32_t>(std::max(Device_.OutputQueued(), 0));
+    return static_cast<std::uint32_t>(std::max(Device_->OutputQueued(), 0));
 }
 
 std::uint8_t TVexaPosixDispatcher::ReadModemLines() {
     std::lock_guard lock(DeviceMutex_);
-    return Device_.IsOpen() ? Device_.ModemStatus() : 0;
+    return Device_->IsOpen() ? Device_->ModemStatus() : 0;
 }
 
 std::int32_t TVexaPosixDispatcher::ConfigureDeviceRs485(bool on) {
     std::lock_guard lock(DeviceMutex_);
-    if (!Device_.IsOpen()) {
+    if (!Device_->IsOpen()) {
         return 0;
     }
-    const int result = Device_.SetRs485(on);
+    const int result = Device_->SetRs485(on);
     if (result == -ENOTTY || result == -EINVAL) {
         return 0;  // the serial driver has no RS-485 mode
     }
@@ -251,10 +253,14 @@ std::int32_t TVexaPosixDispatcher::OpenComHandle(const std::string& name, std::u
     int fd = -1;
     {
         std::lock_guard lock(DeviceMutex_);
-        if (const int opened = Device_.Open(name); opened < 0) {
-            return ResultFromErrno(-opened);
+        if (Device_->IsOpen()) {
+            return ResultFromErrno(EBUSY);
         }
-        fd = Device_.Fd();
+        Device_ = MakeLineDevice(name);
+        if (const int opened = Device_->Open(name); opened < 0) {
+            return Device_->OpenFailureCode(opened);
+        }
+        fd = Device_->Fd();
     }
     Lost_.store(false);
     LossCause_.store(0);
@@ -274,7 +280,7 @@ std::int32_t TVexaPosixDispatcher::CloseComHandle() {
 
 std::int32_t TVexaPosixDispatcher::CloseDevice() {
     std::lock_guard lock(DeviceMutex_);
-    const int closed = Device_.Close();
+    const int closed = Device_->Close();
     SetPortHandle(-1);
     return closed < 0 ? ResultFromErrno(-closed) : 0;
 }
@@ -648,13 +654,14 @@ TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::DrainOutput() {
         }
         const std::span<const std::uint8_t> chunk = OutRing_->NextChunk();
         if (chunk.empty()) {
-            return TDrainResult::Empty;
+            return FlushDeviceOutput();
         }
         int written = 0;
         {
             std::lock_guard lock(DeviceMutex_);
-            written = Device_.IsOpen() ? Device_.Write(chunk.data(), static_cast<int>(chunk.size()))
-                                       : -EIO;
+            written = Device_->IsOpen()
+                          ? Device_->Write(chunk.data(), static_cast<int>(chunk.size()))
+                          : -EIO;
         }
         if (written == 0) {
             return TDrainResult::Blocked;
@@ -667,6 +674,20 @@ TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::DrainOutput() {
         OutRing_->Consume(written > 0 ? static_cast<std::uint32_t>(written)
                                       : static_cast<std::uint32_t>(chunk.size()));
     }
+}
+
+// Output a network device took but could not send yet still needs the output thread.
+TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::FlushDeviceOutput() {
+    int pending = 0;
+    {
+        std::lock_guard lock(DeviceMutex_);
+        pending = Device_->IsOpen() ? Device_->FlushPending() : 0;
+    }
+    if (pending < 0 && IsLossErrno(-pending)) {
+        NoteDeviceError(-pending, TIoDirection::Write);
+        return TDrainResult::Stopped;
+    }
+    return pending > 0 ? TDrainResult::Blocked : TDrainResult::Empty;
 }
 
 void TVexaPosixDispatcher::WaitOutputEvent(bool blocked) {

@@ -2,9 +2,10 @@
 // TVexaPosixDispatcher: the dispatcher over a Linux serial device.
 //
 // It plays the role of the platform's native serial driver (the device layer stays dlWin32,
-// which on Linux means exactly this): it opens a tty through TPosixSerialDevice, fills in the
-// device operations of TVexaBaseDispatcher, and runs the three worker threads of an open
-// port (dispatcher_threads.h):
+// which on Linux means exactly this): it opens a tty through TPosixSerialDevice, or a serial
+// device server's TCP port through TNetworkDevice for an rfc2217:// or socket:// name (both
+// TLineDevice, line_device.h), fills in the device operations of TVexaBaseDispatcher, and
+// runs the three worker threads of an open port (dispatcher_threads.h):
 // - the com thread waits in poll() on the device and on a wake-up counter (an eventfd;
 //   writing it plays the part of setting the device's event mask to 0) and hands each
 //   arrival to the dispatch thread, waiting until that cycle is done;
@@ -58,6 +59,7 @@
 #include "serial/base_dispatcher.h"
 #include "serial/dispatcher_threads.h"
 #include "serial/errno_mapping.h"
+#include "serial/line_device.h"
 #include "serial/output_ring.h"
 #include "serial/posix_serial_device.h"
 
@@ -114,8 +116,9 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize) override;
     std::uint32_t TransmitQueued() override;
     std::uint8_t ReadModemLines() override;
-    // Opens name (a device path) exclusively; creates the output ring of outSize bytes and
-    // the wake-up counters. The descriptor, or the open's error mapped by ResultFromErrno
+    // Opens name (a device path, or a network device's rfc2217:// or socket:// address,
+    // which connects within a few seconds) exclusively; creates the output ring of outSize bytes
+    // and the wake-up counters. The descriptor, or the open's error mapped by ResultFromErrno
     // (EBUSY for a device another program holds becomes -ecAccessDenied), or
     // -ecOutOfMemory when no wake-up counter can be had.
     std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
@@ -179,6 +182,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void DispatchDone(std::uint64_t generation);
     // Output thread.
     TDrainResult DrainOutput();
+    TDrainResult FlushDeviceOutput();
     void WaitOutputEvent(bool blocked);
 
     // ---- Internals ----
@@ -198,9 +202,9 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     TWorker& Worker(TWorkerKind kind) { return Workers_[static_cast<int>(kind)]; }
     const TWorker& Worker(TWorkerKind kind) const { return Workers_[static_cast<int>(kind)]; }
 
-    // Device lock.
+    // Device lock. Never null; replaced by the kind the name calls for at each open.
     std::mutex DeviceMutex_;
-    TPosixSerialDevice Device_;
+    std::unique_ptr<TLineDevice> Device_;
 
     // Output lock (the base's).
     std::unique_ptr<TOutputRing> OutRing_;

@@ -1,5 +1,7 @@
 #include "serial/posix_serial_device.h"
 
+#include "serial/errno_mapping.h"
+
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -160,6 +162,15 @@ int TPosixSerialDevice::SetRs485(bool on) {
     rs485.flags = on ? (rs485.flags | SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND)
                      : (rs485.flags & ~SER_RS485_ENABLED);
     return Result(::ioctl(Fd_, TIOCSRS485, &rs485));
+}
+
+int TPosixSerialDevice::ReadSettings(TDeviceControlBlock& dcb) {
+    return ReadControlBlock(Fd_, dcb);
+}
+
+int TPosixSerialDevice::ApplySettings(const TDeviceControlBlock& dcb, bool) {
+    const int written = WriteControlBlock(Fd_, dcb);
+    return written < 0 ? ResultFromErrno(-written) : 0;
 }
 
 }  // namespace norvane::serial

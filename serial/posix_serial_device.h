@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 
+#include "serial/line_device.h"
 #include "serial/posix_termios.h"
 
 namespace norvane::serial {
@@ -32,52 +33,56 @@ inline constexpr std::uint32_t kLineErrorParity = 0x04;
 inline constexpr std::uint32_t kLineErrorFraming = 0x08;
 inline constexpr std::uint32_t kLineErrorBreak = 0x10;
 
-class TPosixSerialDevice {
+class TPosixSerialDevice final : public TLineDevice {
   public:
     TPosixSerialDevice() = default;
-    ~TPosixSerialDevice() { Close(); }
+    ~TPosixSerialDevice() override { Close(); }
     TPosixSerialDevice(const TPosixSerialDevice&) = delete;
     TPosixSerialDevice& operator=(const TPosixSerialDevice&) = delete;
 
     // Opens path non-blocking, locks it against other programs, remembers its settings for
     // Close() and makes the line raw. On failure nothing stays open. EBUSY means another
     // program holds the device.
-    int Open(const std::string& path);
+    int Open(const std::string& path) override;
 
     // Restores the settings found at Open(), unlocks and closes. Safe to call twice.
-    int Close();
+    int Close() override;
 
-    bool IsOpen() const { return Fd_ >= 0; }
-    int Fd() const { return Fd_; }
+    bool IsOpen() const override { return Fd_ >= 0; }
+    int Fd() const override { return Fd_; }
     const std::string& Path() const { return Path_; }
 
     // Up to `count` bytes of what is queued now; 0 when nothing is. A hung-up device reads
     // 0 after poll() reported it readable: the caller tells the two apart.
-    int Read(void* buffer, int count);
+    int Read(void* buffer, int count) override;
     // As much of `count` bytes as the device takes now (possibly 0 when its queue is full).
-    int Write(const void* bytes, int count);
+    int Write(const void* bytes, int count) override;
     // Whether the device reports a hang-up or an error condition (poll's POLLHUP or
     // POLLERR) right now, without waiting: how a 0-byte read is told apart from an empty
     // queue.
-    bool HangUpReported();
+    bool HangUpReported() override;
 
-    int InputQueued();   // bytes waiting to be read
-    int OutputQueued();  // bytes the kernel has not yet sent
-    int DiscardInput();
-    int DiscardOutput();
+    int InputQueued() override;   // bytes waiting to be read
+    int OutputQueued() override;  // bytes the kernel has not yet sent
+    int DiscardInput() override;
+    int DiscardOutput() override;
 
     // CTS, DSR, RI and DCD in the high nibble (kModem*); 0 without modem lines.
-    std::uint8_t ModemStatus();
+    std::uint8_t ModemStatus() override;
     // Raises or drops DTR or RTS; succeeds quietly without modem lines.
-    int SetDtr(bool on);
-    int SetRts(bool on);
+    int SetDtr(bool on) override;
+    int SetRts(bool on) override;
 
     // The line errors counted since the previous call, as error-word bits.
-    std::uint32_t TakeLineErrors();
+    std::uint32_t TakeLineErrors() override;
 
     // Lets the driver switch RTS around each transmission, where it can. Returns -ENOTTY
     // when the driver has no RS-485 mode.
-    int SetRs485(bool on);
+    int SetRs485(bool on) override;
+
+    // Through termios2 (posix_termios.h); a tty answers at once, so nothing is awaited.
+    int ReadSettings(TDeviceControlBlock& dcb) override;
+    int ApplySettings(const TDeviceControlBlock& dcb, bool awaitReplies) override;
 
   private:
     int SetModemLine(int line, bool on);

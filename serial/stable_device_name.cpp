@@ -1,5 +1,7 @@
 #include "serial/stable_device_name.h"
 
+#include "serial/network_address.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <vector>
@@ -9,6 +11,9 @@ namespace norvane::serial {
 namespace fs = std::filesystem;
 
 std::string DeviceNode(const std::string& path) {
+    if (IsNetworkDeviceName(path)) {
+        return path;  // an address is its own identity: no node, but never "missing"
+    }
     std::error_code error;
     const fs::path node = fs::canonical(path, error);
     return error ? std::string() : node.string();

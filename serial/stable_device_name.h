@@ -16,7 +16,8 @@
 namespace norvane::serial {
 
 // The device node a name leads to now (symbolic links followed), or "" when it leads
-// nowhere. Two names mean the same device exactly when their nodes are equal.
+// nowhere; a network device's address (network_address.h) stands for itself. Two names
+// mean the same device exactly when their nodes are equal.
 std::string DeviceNode(const std::string& path);
 
 class TStableDeviceNames {
