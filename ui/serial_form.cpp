@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QStyle>
+#include <map>
 #include <stdexcept>
 #include <type_traits>
 
@@ -162,7 +163,7 @@ std::optional<TPortDeviceEntry> TSerialForm::PinnedDevice() {
 
 void TSerialForm::ApplyPortSettings() {
     serial::TVexaComPort& port = ComPort();
-    const int portNumber = SelectedValue(*ComPortComboBox);
+    const int portNumber = ListValue(*ComPortComboBox, "ComPort");
     // A port number means a different device on every machine: a failure to open the port
     // says which one was tried.
     const auto opening = [&port, portNumber](const auto& step) {
@@ -189,13 +190,30 @@ void TSerialForm::ApplyPortSettings() {
     } else {
         follow();
     }
-    port.SetBaud(SelectedValue(*BaudRateComboBox));
+    port.SetBaud(ListValue(*BaudRateComboBox, "BaudRate"));
     if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
         port.SetParity(static_cast<serial::TParity>(parity));
     }
-    port.SetDataBits(static_cast<std::uint16_t>(SelectedValue(*DataBitsComboBox)));
-    port.SetStopBits(static_cast<std::uint16_t>(SelectedValue(*StopBitsComboBox)));
+    port.SetDataBits(static_cast<std::uint16_t>(ListValue(*DataBitsComboBox, "DataBits")));
+    port.SetStopBits(static_cast<std::uint16_t>(ListValue(*StopBitsComboBox, "StopBits")));
     opening([this] { Session_.Link().AddLineTrigger(); });
+}
+
+// A list is left without a selection only by an index outside it in the settings file: the
+// report names the file and the key, so that the user knows what to mend.
+int TSerialForm::ListValue(const QComboBox& list, const char* key) const {
+    try {
+        return SelectedValue(list);
+    } catch (const std::runtime_error& failure) {
+        const std::string path = SettingsPath_.toStdString();
+        const TPortSettingIndexes stored = LoadPortSettingIndexes(path);
+        const std::map<std::string, int> indexes{{"ComPort", stored.ComPort},
+                                                 {"BaudRate", stored.BaudRate},
+                                                 {"DataBits", stored.DataBits},
+                                                 {"StopBits", stored.StopBits}};
+        throw TDetailedFailure(failure.what(), "in " + path + ": [ComPortSettings] " + key + "=" +
+                                                   std::to_string(indexes.at(key)));
+    }
 }
 
 void TSerialForm::OKBtnClick() {

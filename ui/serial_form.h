@@ -48,12 +48,12 @@ class TSerialForm : public QDialog {
 
     // Lists to the port component (port number, baud rate, parity, data bits, stop bits, in
     // that order; the port follows its number to the device the number means now), then
-    // adds the line trigger, which opens the port if it is closed. A list
-    // without a selection stops it there with std::runtime_error "'' is not a valid integer
-    // value" (parity excepted: no selection keeps the port's parity); what was handed to the
-    // port before stays, and no trigger is added. The port component's failures propagate;
-    // one that leaves the port closed comes as a TDetailedFailure whose detail names the
-    // device the port number stands for ("Port 3: /dev/ttyUSB1").
+    // adds the line trigger, which opens the port if it is closed. A list without a
+    // selection stops it there with "'' is not a valid integer value" (a TDetailedFailure
+    // naming the settings file and key; parity excepted: no selection keeps the port's
+    // parity); what was handed to the port before stays, and no trigger is added. The port
+    // component's failures propagate; one that leaves the port closed comes as a TDetailedFailure
+    // whose detail names the device the port number stands for ("Port 3: /dev/ttyUSB1").
     void ApplyPortSettings();
 
     // OK: save, then apply; the dialog closes with Accepted whatever happened. A failure
@@ -74,6 +74,9 @@ class TSerialForm : public QDialog {
     // Each port entry's hint says which device its number means now.
     void RefreshPortHints();
     void ShowCurrentPortHint();
+    // The selected entry's value; without a selection, throws the conversion's failure with
+    // the settings file and key that left the list empty.
+    int ListValue(const QComboBox& list, const char* key) const;
     // The entry OK adds to the settings file's "PortDevices" section, if any.
     std::optional<TPortDeviceEntry> PinnedDevice();
 

@@ -179,7 +179,8 @@ TEST_F(SerialFormTest, AStoredIndexOutsideItsListStopsTheApplyBeforeTheLineTrigg
     QString text;
     test::AnswerMessageBox(nullptr, &text);
     Button("OKBtn").click();
-    EXPECT_EQ(text, "'' is not a valid integer value.");
+    EXPECT_EQ(text.toStdString(),
+              "'' is not a valid integer value.\nin " + Path + ": [ComPortSettings] BaudRate=-1");
     EXPECT_EQ(Form.result(), QDialog::Accepted);
     EXPECT_EQ(LoadPortSettingIndexes(Path).BaudRate, -1);
     EXPECT_FALSE(Port.Open());

@@ -29,6 +29,7 @@
 #include "tests/ui/window_frame.h"
 #include "ui/download_form.h"
 #include "ui/instrument_session.h"
+#include "ui/transfer_recording.h"
 #include "ui/upload_form.h"
 
 namespace norvane::ui {
@@ -321,7 +322,10 @@ TEST_F(TransferDialogTest, AfterAnUnsuccessfulProbeASecondStartIsRefusedAndCance
     EXPECT_EQ(ReadFile(target), "last month\r\n");
 }
 
+// With a recording asked for in the settings file, as a field engineer would.
 TEST_F(TransferDialogTest, UploadOfAFiveLineFileRunsFiveSteps) {
+    WriteFile(Dir / "Norvane.ini", "[Diagnostics]\nTrace=line.trc\nLog=line.log\n");
+    Session.Recording().SetRequest(LoadRecordingRequest(Dir / "Norvane.ini"));
     Connect();
     const std::string source = Dir / "five.nvf";
     WriteFile(source, "2,a\r\n3,b\r\n4,c\r\n6,d\r\n7,e\r\n");
@@ -346,6 +350,10 @@ TEST_F(TransferDialogTest, UploadOfAFiveLineFileRunsFiveSteps) {
     EXPECT_EQ(Up.ProgressBar->value(), 5);
     EXPECT_EQ(Log, Lines{"Upload of " + source + " complete."});
     EXPECT_EQ(Journal(), (Lines{"", "?B1/1", "=2,a", "=3,b", "=4,c", "=6,d", "=7,e"}));
+    const std::string trace = ReadFile(Dir / "line.trc");
+    EXPECT_TRUE(trace.starts_with("Transmit: [0D][0A]\r\n")) << trace.substr(0, 100);
+    EXPECT_NE(trace.find("Transmit: =7,e[0D][0A]"), std::string::npos) << "the last store";
+    EXPECT_TRUE(ReadFile(Dir / "line.log").starts_with("VEXA v3.03\r\n"));
 }
 
 TEST_F(TransferDialogTest, UploadAsksForAFileAndReportsATypedNameThatDoesNotExist) {
