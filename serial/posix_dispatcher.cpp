@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "serial/application_hooks.h"
+#include "serial/device_event_wait.h"
 #include "serial/error_codes.h"
 #include "serial/notification_messages.h"
 #include "serial/vexa_exception.h"
@@ -375,8 +376,6 @@ void TVexaPosixDispatcher::StartThreads() {
         Started_ = true;
         StopRequested_.store(false);
         ComEventReady_ = false;
-        EventGeneration_ = 0;
-        DoneGeneration_ = 0;
     }
     try {
         for (const TWorkerKind kind :
@@ -578,59 +577,49 @@ void TVexaPosixDispatcher::ApplyPriority(const TWorker& worker, TWorkerKind kind
 
 // ---- Com thread services ----
 
-TVexaPosixDispatcher::TDeviceWait TVexaPosixDispatcher::WaitDeviceEvent(bool holdInput) {
-    // While the ring is full the device's queue keeps the bytes, and poll() would report
-    // them again at once: wait for a hang-up or a wake-up only, and look again after a
-    // dispatch tick.
-    pollfd fds[2] = {{ComWakeFd_, POLLIN, 0},
-                     {DeviceFd(), static_cast<short>(holdInput ? 0 : POLLIN), 0}};
-    const int ready = ::poll(fds, 2, holdInput ? static_cast<int>(kDispatchTick.count()) : -1);
-    if (ready < 0) {
-        if (errno == EINTR) {
-            return TDeviceWait::Idle;
+// The com thread's loop: hands each arrival over until the threads stop or the device is
+// lost. A wait that fails leaves the port deaf, so it counts as a loss.
+void TVexaPosixDispatcher::WaitForDeviceEvents() {
+    TDeviceEventWait events(DeviceFd(), ComWakeFd_);
+    ThreadReady(TWorkerKind::Com);
+    while (!Halted()) {
+        TDeviceEventWait::TEvent event = TDeviceEventWait::TEvent::Idle;
+        try {
+            event = events.Next();
+        } catch (const std::system_error& failure) {
+            NoteDeviceLost(ResultFromErrno(failure.code().value()));
+            return;
         }
-        NoteDeviceLost(ResultFromErrno(errno));  // without a working wait the port is deaf
-        return TDeviceWait::HangUp;
+        switch (event) {
+            case TDeviceEventWait::TEvent::Arrival:
+                HandOverComEvent(kEventReceived);
+                break;
+            case TDeviceEventWait::TEvent::HangUp:
+                NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
+                break;
+            case TDeviceEventWait::TEvent::Woken:
+            case TDeviceEventWait::TEvent::Idle:
+                break;
+        }
     }
-    if ((fds[0].revents & POLLIN) != 0) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t taken = ::read(ComWakeFd_, &count, sizeof count);
-        return TDeviceWait::Woken;
-    }
-    if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
-        return TDeviceWait::HangUp;
-    }
-    return (fds[1].revents & POLLIN) != 0 ? TDeviceWait::Arrival : TDeviceWait::Idle;
 }
 
-bool TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
-    std::unique_lock lock(ThreadMutex_);
-    EventMask_ = mask;
+// Arrivals handed over while the dispatch thread is busy fold into one event for its next
+// cycle, which reads everything that came meanwhile; a notify without a waiter costs nothing.
+void TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
+    std::lock_guard lock(ThreadMutex_);
+    EventMask_ = ComEventReady_ ? EventMask_ | mask : mask;
     ComEventReady_ = true;
-    const std::uint64_t generation = ++EventGeneration_;
     ThreadCv_.notify_all();
-    ThreadCv_.wait(lock, [&] { return DoneGeneration_ >= generation || Halted(); });
-    return !Halted();
-}
-
-bool TVexaPosixDispatcher::RingFull() {
-    return UnreadCount() >= kDispatchRingSize;
 }
 
 // ---- Dispatch thread services ----
 
-TVexaPosixDispatcher::TComEvent TVexaPosixDispatcher::WaitComEvent() {
+std::uint32_t TVexaPosixDispatcher::WaitComEvent() {
     std::unique_lock lock(ThreadMutex_);
     ThreadCv_.wait_for(lock, kDispatchTick, [&] { return ComEventReady_ || Halted(); });
     ComEventReady_ = false;
-    return TComEvent{EventMask_, EventGeneration_};
-}
-
-void TVexaPosixDispatcher::DispatchDone(std::uint64_t generation) {
-    std::lock_guard lock(ThreadMutex_);
-    DoneGeneration_ = std::max(DoneGeneration_, generation);
-    ThreadCv_.notify_all();
+    return EventMask_;
 }
 
 // ---- Output thread services ----
