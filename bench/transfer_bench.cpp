@@ -25,6 +25,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -176,7 +177,8 @@ std::string ScriptShare(const std::optional<TRun>& script, double norvane, bool 
     return text;
 }
 
-void CpuAt9600(TBench& bench, const std::string& table) {
+void CpuAt9600(TBench& bench) {
+    const std::string table = FullTable();
     const std::vector<std::string> paced{"--baud", "9600"};
     const TRun norvane = bench.Norvane(paced);
     const TRun plain = bench.Plain(paced);
@@ -230,10 +232,10 @@ int main(int argc, char** argv) {
     }
     try {
         TBench bench;
-        InstantExchanges(bench);
-        CpuAt115200(bench);
-        CpuAt9600(bench, FullTable());
-        std::fflush(stdout);
+        for (void (*figure)(TBench&) : {InstantExchanges, CpuAt115200, CpuAt9600}) {
+            figure(bench);
+            std::fflush(stdout);  // each figure as soon as it is known: the run takes minutes
+        }
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "transfer_bench: %s\n", failure.what());
         return 1;

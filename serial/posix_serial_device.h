@@ -72,7 +72,9 @@ class TPosixSerialDevice {
     int SetDtr(bool on);
     int SetRts(bool on);
 
-    // The line errors counted since the previous call, as error-word bits.
+    // The line errors counted since the previous call, as error-word bits. A device without
+    // error counters (a pseudo-terminal, some adapters) has none, and is not asked again
+    // until the next open: the dispatch cycle asks at every arrival.
     std::uint32_t TakeLineErrors();
 
     // Lets the driver switch RTS around each transmission, where it can. Returns -ENOTTY
@@ -90,6 +92,7 @@ class TPosixSerialDevice {
     };
     TCounters LastCounters_;
     bool HaveCounters_ = false;
+    bool NoCounters_ = false;
 };
 
 }  // namespace norvane::serial
