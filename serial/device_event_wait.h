@@ -7,8 +7,8 @@
 // the dispatch thread and wait again at once, instead of waiting for the dispatch cycle to
 // have read the bytes (with a level-triggered wait it would be woken for them again and
 // again). Bytes that stay queued because the dispatch ring is full are picked up by the
-// dispatch thread's tick, not by a new event. A hang-up is reported whenever it is waited
-// for.
+// dispatch thread's tick, not by a new event. A hang-up is reported once too: the com thread
+// treats the device as lost at once.
 //
 // Owned and used by one thread (the com thread); not copyable.
 
