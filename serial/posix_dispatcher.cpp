@@ -606,10 +606,14 @@ void TVexaPosixDispatcher::WaitForDeviceEvents() {
 
 // Arrivals handed over while the dispatch thread is busy fold into one event for its next
 // cycle, which reads everything that came meanwhile; a notify without a waiter costs nothing.
+// The notify comes after the unlock: a dispatch thread woken while the lock is still held
+// would only block on it again, one more sleep and wake-up per arrival.
 void TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
-    std::lock_guard lock(ThreadMutex_);
-    EventMask_ = ComEventReady_ ? EventMask_ | mask : mask;
-    ComEventReady_ = true;
+    {
+        std::lock_guard lock(ThreadMutex_);
+        EventMask_ = ComEventReady_ ? EventMask_ | mask : mask;
+        ComEventReady_ = true;
+    }
     ThreadCv_.notify_all();
 }
 
