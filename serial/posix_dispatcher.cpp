@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,13 +42,17 @@ int CurrentTid() {
 
 }  // namespace
 
-TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner)
-    : TVexaBaseDispatcher(owner) {}
+TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner) : TVexaBaseDispatcher(owner) {
+    if (::sem_init(&ComEventPosted_, 0, 0) != 0) {
+        throw std::system_error(errno, std::generic_category(), "sem_init");
+    }
+}
 
 TVexaPosixDispatcher::~TVexaPosixDispatcher() {
     Shutdown();
     JoinWorkers();
     CloseWakeCounters();
+    ::sem_destroy(&ComEventPosted_);
     if (const std::optional<std::string> failure = TakeWorkerFailure()) {
         try {
             ReportException(EVexaException(*failure));
@@ -329,6 +334,7 @@ void TVexaPosixDispatcher::NoteDeviceLost(std::int32_t cause) {
     }
     Wake(ComWakeFd_);
     Wake(OutWakeFd_);
+    ::sem_post(&ComEventPosted_);
     std::lock_guard lock(ThreadMutex_);
     ThreadCv_.notify_all();
 }
@@ -375,7 +381,10 @@ void TVexaPosixDispatcher::StartThreads() {
         std::lock_guard lock(ThreadMutex_);
         Started_ = true;
         StopRequested_.store(false);
-        ComEventReady_ = false;
+        ComEventReady_.store(false);
+        EventMask_.store(0);
+        while (::sem_trywait(&ComEventPosted_) == 0) {
+        }
     }
     try {
         for (const TWorkerKind kind :
@@ -496,6 +505,7 @@ void TVexaPosixDispatcher::RequestStop() {
     }
     Wake(ComWakeFd_);
     Wake(OutWakeFd_);
+    ::sem_post(&ComEventPosted_);
 }
 
 void TVexaPosixDispatcher::StopThreads() {
@@ -605,25 +615,34 @@ void TVexaPosixDispatcher::WaitForDeviceEvents() {
 }
 
 // Arrivals handed over while the dispatch thread is busy fold into one event for its next
-// cycle, which reads everything that came meanwhile; a notify without a waiter costs nothing.
-// The notify comes after the unlock: a dispatch thread woken while the lock is still held
-// would only block on it again, one more sleep and wake-up per arrival.
+// cycle, which reads everything that came meanwhile. Only the first of them posts: the
+// semaphore never counts more than one cycle ahead. No lock is taken, as a wake-up through a
+// condition variable comes back with its mutex marked contended, and its unlock cost one
+// more system call per arrival.
 void TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
-    {
-        std::lock_guard lock(ThreadMutex_);
-        EventMask_ = ComEventReady_ ? EventMask_ | mask : mask;
-        ComEventReady_ = true;
+    EventMask_.fetch_or(mask);
+    if (!ComEventReady_.exchange(true)) {
+        ::sem_post(&ComEventPosted_);
     }
-    ThreadCv_.notify_all();
 }
 
 // ---- Dispatch thread services ----
 
 std::uint32_t TVexaPosixDispatcher::WaitComEvent() {
-    std::unique_lock lock(ThreadMutex_);
-    ThreadCv_.wait_for(lock, kDispatchTick, [&] { return ComEventReady_ || Halted(); });
-    ComEventReady_ = false;
-    return EventMask_;
+    if (!ComEventReady_.load() && !Halted()) {
+        timespec deadline{};
+        ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_nsec += std::chrono::nanoseconds(kDispatchTick).count();
+        deadline.tv_sec += deadline.tv_nsec / 1000000000L;
+        deadline.tv_nsec %= 1000000000L;
+        while (::sem_clockwait(&ComEventPosted_, CLOCK_MONOTONIC, &deadline) != 0 &&
+               errno == EINTR) {
+        }
+    }
+    if (ComEventReady_.exchange(false)) {
+        LastEventMask_ = EventMask_.exchange(0);
+    }
+    return LastEventMask_;
 }
 
 // ---- Output thread services ----

@@ -45,6 +45,8 @@
 // Locks: those of the base (input, output, data, in that order), then the device lock (every
 // call on the descriptor, never held while waiting) and the thread-state lock innermost.
 
+#include <semaphore.h>
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -207,8 +209,14 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::array<TWorker, kWorkerKinds> Workers_;
     int ActiveCount_ = 0;
     bool Started_ = false;
-    bool ComEventReady_ = false;
-    std::uint32_t EventMask_ = kEventReceived;
+
+    // The hand-over from the com thread to the dispatch thread (lock-free, see
+    // HandOverComEvent): the events since the last cycle, whether one is pending, and the
+    // semaphore the dispatch thread sleeps on between cycles. Stopping and a loss post it too.
+    std::atomic<bool> ComEventReady_{false};
+    std::atomic<std::uint32_t> EventMask_{0};
+    std::uint32_t LastEventMask_ = kEventReceived;  // dispatch thread
+    sem_t ComEventPosted_;
 
     // Only the user-interface thread joins; workers never take this.
     std::mutex JoinMutex_;
