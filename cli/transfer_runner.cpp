@@ -57,9 +57,9 @@ std::string OpenFailureText(const std::exception& failure, const TCliOptions& op
     const std::optional<int> port = options.Device ? std::nullopt : std::optional<int>(line.Port);
     const std::optional<std::string> device =
         options.Device ? options.Device : serial::PortMap().DevicePath(line.Port);
-    return std::string(failure.what()) + "\n" +
-           serial::OpenAttemptText(port, device, serial::FailureResultCode(failure),
-                                   serial::PortMap());
+    const std::string attempt = serial::OpenAttemptText(
+        port, device, serial::FailureResultCode(failure), serial::PortMap());
+    return std::string(failure.what()) + (attempt.empty() ? "" : "\n" + attempt);
 }
 
 }  // namespace

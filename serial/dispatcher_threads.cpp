@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <cstdint>
 #include <string>
 
 #include "serial/posix_dispatcher.h"
@@ -46,24 +47,7 @@ void TVexaDispatcherThread::Run() noexcept {
 
 void TComThread::Execute() {
     TVexaPosixDispatcher& dispatcher = Dispatcher();
-    dispatcher.ThreadReady(Kind());
-    bool holdInput = false;
-    while (!dispatcher.Halted()) {
-        switch (dispatcher.WaitDeviceEvent(holdInput)) {
-            case TVexaPosixDispatcher::TDeviceWait::Arrival:
-                if (!dispatcher.HandOverComEvent(TVexaPosixDispatcher::kEventReceived)) {
-                    break;
-                }
-                holdInput = dispatcher.RingFull();
-                break;
-            case TVexaPosixDispatcher::TDeviceWait::Woken:
-            case TVexaPosixDispatcher::TDeviceWait::Idle:
-                holdInput = dispatcher.RingFull();
-                break;
-            case TVexaPosixDispatcher::TDeviceWait::HangUp:
-                break;
-        }
-    }
+    dispatcher.WaitForDeviceEvents();
     if (dispatcher.DeviceLost()) {
         dispatcher.FinishDeviceLoss();
     }
@@ -73,14 +57,11 @@ void TDispThread::Execute() {
     TVexaPosixDispatcher& dispatcher = Dispatcher();
     dispatcher.ThreadReady(Kind());
     while (!dispatcher.Halted()) {
-        const TVexaPosixDispatcher::TComEvent event = dispatcher.WaitComEvent();
+        const std::uint32_t mask = dispatcher.WaitComEvent();
         if (dispatcher.Halted()) {
             break;
         }
-        // False: close became pending before the scan; nobody waits for this cycle then.
-        if (dispatcher.ProcessComEvent(event.Mask)) {
-            dispatcher.DispatchDone(event.Generation);
-        }
+        dispatcher.ProcessComEvent(mask);
         dispatcher.ProcessTimers();
         if (dispatcher.ClosePending()) {
             break;

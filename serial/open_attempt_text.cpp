@@ -6,6 +6,7 @@
 
 #include "serial/errno_mapping.h"
 #include "serial/in_out_error.h"
+#include "serial/network_address.h"
 #include "serial/vexa_exception.h"
 
 namespace norvane::serial {
@@ -44,6 +45,10 @@ std::string OpenAttemptText(std::optional<int> port, const std::optional<std::st
                (map.Ports().empty() ? "no serial device found on this machine"
                                     : "means no device on this machine") +
                "; see norvane-cli ports";
+    }
+    if (IsNetworkDeviceName(*device)) {
+        // The connection's failure names the address already; only the number is news.
+        return port ? prefix + *device : std::string();
     }
     const std::string fault = DeviceFault(*device, result);
     if (!fault.empty()) {

@@ -29,6 +29,8 @@ namespace norvane::serial {
 //   "[port 7: ]/tmp is a directory, not a serial device"
 //   "[port 7: ]/dev/null is not a serial device"  (no character device, or no terminal)
 //   "[port 7: ]/dev/ttyUSB0[ (adapter description)]"  (the device itself looks right)
+//   "port 7: socket://host:4001", "" without a port  (a network address: its connection
+//                                                     failure names it already)
 std::string OpenAttemptText(std::optional<int> port, const std::optional<std::string>& device,
                             std::int32_t result, const TPortMap& map,
                             const TPortDescriber& describer = TPortDescriber());

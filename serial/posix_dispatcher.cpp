@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <utility>
 
 #include "serial/application_hooks.h"
+#include "serial/device_event_wait.h"
 #include "serial/error_codes.h"
 #include "serial/notification_messages.h"
 #include "serial/vexa_exception.h"
@@ -41,12 +43,17 @@ int CurrentTid() {
 }  // namespace
 
 TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner)
-    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {}
+    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {
+    if (::sem_init(&ComEventPosted_, 0, 0) != 0) {
+        throw std::system_error(errno, std::generic_category(), "sem_init");
+    }
+}
 
 TVexaPosixDispatcher::~TVexaPosixDispatcher() {
     Shutdown();
     JoinWorkers();
     CloseWakeCounters();
+    ::sem_destroy(&ComEventPosted_);
     if (const std::optional<std::string> failure = TakeWorkerFailure()) {
         try {
             ReportException(EVexaException(*failure));
@@ -334,6 +341,7 @@ void TVexaPosixDispatcher::NoteDeviceLost(std::int32_t cause) {
     }
     Wake(ComWakeFd_);
     Wake(OutWakeFd_);
+    ::sem_post(&ComEventPosted_);
     std::lock_guard lock(ThreadMutex_);
     ThreadCv_.notify_all();
 }
@@ -380,9 +388,10 @@ void TVexaPosixDispatcher::StartThreads() {
         std::lock_guard lock(ThreadMutex_);
         Started_ = true;
         StopRequested_.store(false);
-        ComEventReady_ = false;
-        EventGeneration_ = 0;
-        DoneGeneration_ = 0;
+        ComEventReady_.store(false);
+        EventMask_.store(0);
+        while (::sem_trywait(&ComEventPosted_) == 0) {
+        }
     }
     try {
         for (const TWorkerKind kind :
@@ -503,6 +512,7 @@ void TVexaPosixDispatcher::RequestStop() {
     }
     Wake(ComWakeFd_);
     Wake(OutWakeFd_);
+    ::sem_post(&ComEventPosted_);
 }
 
 void TVexaPosixDispatcher::StopThreads() {
@@ -584,59 +594,62 @@ void TVexaPosixDispatcher::ApplyPriority(const TWorker& worker, TWorkerKind kind
 
 // ---- Com thread services ----
 
-TVexaPosixDispatcher::TDeviceWait TVexaPosixDispatcher::WaitDeviceEvent(bool holdInput) {
-    // While the ring is full the device's queue keeps the bytes, and poll() would report
-    // them again at once: wait for a hang-up or a wake-up only, and look again after a
-    // dispatch tick.
-    pollfd fds[2] = {{ComWakeFd_, POLLIN, 0},
-                     {DeviceFd(), static_cast<short>(holdInput ? 0 : POLLIN), 0}};
-    const int ready = ::poll(fds, 2, holdInput ? static_cast<int>(kDispatchTick.count()) : -1);
-    if (ready < 0) {
-        if (errno == EINTR) {
-            return TDeviceWait::Idle;
+// The com thread's loop: hands each arrival over until the threads stop or the device is
+// lost. A wait that fails leaves the port deaf, so it counts as a loss.
+void TVexaPosixDispatcher::WaitForDeviceEvents() {
+    TDeviceEventWait events(DeviceFd(), ComWakeFd_);
+    ThreadReady(TWorkerKind::Com);
+    while (!Halted()) {
+        TDeviceEventWait::TEvent event = TDeviceEventWait::TEvent::Idle;
+        try {
+            event = events.Next();
+        } catch (const std::system_error& failure) {
+            NoteDeviceLost(ResultFromErrno(failure.code().value()));
+            return;
         }
-        NoteDeviceLost(ResultFromErrno(errno));  // without a working wait the port is deaf
-        return TDeviceWait::HangUp;
+        switch (event) {
+            case TDeviceEventWait::TEvent::Arrival:
+                HandOverComEvent(kEventReceived);
+                break;
+            case TDeviceEventWait::TEvent::HangUp:
+                NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
+                break;
+            case TDeviceEventWait::TEvent::Woken:
+            case TDeviceEventWait::TEvent::Idle:
+                break;
+        }
     }
-    if ((fds[0].revents & POLLIN) != 0) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t taken = ::read(ComWakeFd_, &count, sizeof count);
-        return TDeviceWait::Woken;
-    }
-    if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
-        return TDeviceWait::HangUp;
-    }
-    return (fds[1].revents & POLLIN) != 0 ? TDeviceWait::Arrival : TDeviceWait::Idle;
 }
 
-bool TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
-    std::unique_lock lock(ThreadMutex_);
-    EventMask_ = mask;
-    ComEventReady_ = true;
-    const std::uint64_t generation = ++EventGeneration_;
-    ThreadCv_.notify_all();
-    ThreadCv_.wait(lock, [&] { return DoneGeneration_ >= generation || Halted(); });
-    return !Halted();
-}
-
-bool TVexaPosixDispatcher::RingFull() {
-    return UnreadCount() >= kDispatchRingSize;
+// Arrivals handed over while the dispatch thread is busy fold into one event for its next
+// cycle, which reads everything that came meanwhile. Only the first of them posts: the
+// semaphore never counts more than one cycle ahead. No lock is taken, as a wake-up through a
+// condition variable comes back with its mutex marked contended, and its unlock cost one
+// more system call per arrival.
+void TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
+    EventMask_.fetch_or(mask);
+    if (!ComEventReady_.exchange(true)) {
+        ::sem_post(&ComEventPosted_);
+    }
 }
 
 // ---- Dispatch thread services ----
 
-TVexaPosixDispatcher::TComEvent TVexaPosixDispatcher::WaitComEvent() {
-    std::unique_lock lock(ThreadMutex_);
-    ThreadCv_.wait_for(lock, kDispatchTick, [&] { return ComEventReady_ || Halted(); });
-    ComEventReady_ = false;
-    return TComEvent{EventMask_, EventGeneration_};
-}
-
-void TVexaPosixDispatcher::DispatchDone(std::uint64_t generation) {
-    std::lock_guard lock(ThreadMutex_);
-    DoneGeneration_ = std::max(DoneGeneration_, generation);
-    ThreadCv_.notify_all();
+std::uint32_t TVexaPosixDispatcher::WaitComEvent() {
+    if (!ComEventReady_.load() && !Halted()) {
+        timespec deadline{};
+        ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_nsec += std::chrono::nanoseconds(kDispatchTick).count();
+        deadline.tv_sec += deadline.tv_nsec / 1000000000L;
+        deadline.tv_nsec %= 1000000000L;
+        while (::sem_clockwait(&ComEventPosted_, CLOCK_MONOTONIC, &deadline) != 0 &&
+               errno == EINTR) {
+        }
+    }
+    if (ComEventReady_.exchange(false)) {
+        LastEventMask_ = EventMask_.exchange(0);
+    }
+    return LastEventMask_;
 }
 
 // ---- Output thread services ----

@@ -6,9 +6,11 @@
 // device server's TCP port through TNetworkDevice for an rfc2217:// or socket:// name (both
 // TLineDevice, line_device.h), fills in the device operations of TVexaBaseDispatcher, and
 // runs the three worker threads of an open port (dispatcher_threads.h):
-// - the com thread waits in poll() on the device and on a wake-up counter (an eventfd;
-//   writing it plays the part of setting the device's event mask to 0) and hands each
-//   arrival to the dispatch thread, waiting until that cycle is done;
+// - the com thread waits on the device and on a wake-up counter (an eventfd; writing it
+//   plays the part of setting the device's event mask to 0) and hands each arrival to the
+//   dispatch thread. It does not wait for that cycle to end: its wait reports each arrival
+//   once (device_event_wait.h), so it can wait again at once, and a hand-over to a dispatch
+//   thread that is still busy only marks the arrival for its next cycle;
 // - the dispatch thread runs ProcessComEvent after each arrival and every 50 ms without
 //   one, and so delivers every notification;
 // - the output thread writes the output ring (output_ring.h) to the device, one
@@ -43,6 +45,8 @@
 //
 // Locks: those of the base (input, output, data, in that order), then the device lock (every
 // call on the descriptor, never held while waiting) and the thread-state lock innermost.
+
+#include <semaphore.h>
 
 #include <array>
 #include <atomic>
@@ -152,12 +156,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     friend class TOutThread;
     friend class TVexaDispatcherThread;
 
-    enum class TDeviceWait { Arrival, Woken, Idle, HangUp };
     enum class TDrainResult { Empty, Blocked, Stopped };
-    struct TComEvent {
-        std::uint32_t Mask = 0;
-        std::uint64_t Generation = 0;
-    };
     struct TWorker {
         std::unique_ptr<TVexaDispatcherThread> Thread;
         bool Running = false;
@@ -173,13 +172,12 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void WorkerFailed(TWorkerKind kind, const std::string& what) noexcept;
     bool Halted() const { return StopRequested_.load() || Lost_.load(); }
     // Com thread.
-    TDeviceWait WaitDeviceEvent(bool holdInput);
-    bool HandOverComEvent(std::uint32_t mask);
-    bool RingFull();
+    void WaitForDeviceEvents();
+    void HandOverComEvent(std::uint32_t mask);
     void FinishDeviceLoss();
-    // Dispatch thread.
-    TComEvent WaitComEvent();
-    void DispatchDone(std::uint64_t generation);
+    // Dispatch thread: the event mask of the arrivals handed over since the last call, or
+    // the last mask again after a tick without one.
+    std::uint32_t WaitComEvent();
     // Output thread.
     TDrainResult DrainOutput();
     TDrainResult FlushDeviceOutput();
@@ -215,10 +213,14 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::array<TWorker, kWorkerKinds> Workers_;
     int ActiveCount_ = 0;
     bool Started_ = false;
-    bool ComEventReady_ = false;
-    std::uint32_t EventMask_ = kEventReceived;
-    std::uint64_t EventGeneration_ = 0;  // arrivals handed over
-    std::uint64_t DoneGeneration_ = 0;   // arrivals whose dispatch cycle has finished
+
+    // The hand-over from the com thread to the dispatch thread (lock-free, see
+    // HandOverComEvent): the events since the last cycle, whether one is pending, and the
+    // semaphore the dispatch thread sleeps on between cycles. Stopping and a loss post it too.
+    std::atomic<bool> ComEventReady_{false};
+    std::atomic<std::uint32_t> EventMask_{0};
+    std::uint32_t LastEventMask_ = kEventReceived;  // dispatch thread
+    sem_t ComEventPosted_;
 
     // Only the user-interface thread joins; workers never take this.
     std::mutex JoinMutex_;

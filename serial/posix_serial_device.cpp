@@ -53,6 +53,7 @@ int TPosixSerialDevice::Open(const std::string& path) {
     Path_ = path;
     Original_ = original;
     HaveCounters_ = false;
+    NoCounters_ = false;
     TakeLineErrors();  // counting starts now, not at boot
     return 0;
 }
@@ -138,7 +139,11 @@ int TPosixSerialDevice::SetRts(bool on) {
 
 std::uint32_t TPosixSerialDevice::TakeLineErrors() {
     serial_icounter_struct now{};
+    if (NoCounters_) {
+        return 0;
+    }
     if (::ioctl(Fd_, TIOCGICOUNT, &now) != 0) {
+        NoCounters_ = Unsupported(errno);
         return 0;
     }
     const TCounters current{now.frame, now.overrun, now.parity, now.brk, now.buf_overrun};

@@ -73,7 +73,9 @@ class TPosixSerialDevice final : public TLineDevice {
     int SetDtr(bool on) override;
     int SetRts(bool on) override;
 
-    // The line errors counted since the previous call, as error-word bits.
+    // The line errors counted since the previous call, as error-word bits. A device without
+    // error counters (a pseudo-terminal, some adapters) has none, and is not asked again
+    // until the next open: the dispatch cycle asks at every arrival.
     std::uint32_t TakeLineErrors() override;
 
     // Lets the driver switch RTS around each transmission, where it can. Returns -ENOTTY
@@ -95,6 +97,7 @@ class TPosixSerialDevice final : public TLineDevice {
     };
     TCounters LastCounters_;
     bool HaveCounters_ = false;
+    bool NoCounters_ = false;
 };
 
 }  // namespace norvane::serial

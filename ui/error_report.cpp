@@ -31,7 +31,8 @@ void ShowErrorReport(const QString& failureText) {
 
 void ShowErrorReport(const std::exception& failure) {
     const QString text = ErrorReportText(QString::fromUtf8(failure.what()));
-    if (const auto* detailed = dynamic_cast<const TDetailedFailure*>(&failure)) {
+    if (const auto* detailed = dynamic_cast<const TDetailedFailure*>(&failure);
+        detailed != nullptr && !detailed->Detail().empty()) {
         ShowBox(text + u'\n' + QString::fromStdString(detailed->Detail()));
     } else {
         ShowBox(text);

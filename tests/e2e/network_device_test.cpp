@@ -28,7 +28,8 @@ class NetworkDeviceTest : public TCliDrill {
   protected:
     Args NetArgs(const std::string& command, const std::string& file, const std::string& url,
                  Args extra = {}) {
-        Args args{command, file, "--device", url, "--settings", Dir / "none.ini"};
+        WriteFile(Dir / "empty.ini", "");
+        Args args{command, file, "--device", url, "--settings", Dir / "empty.ini"};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
@@ -85,7 +86,7 @@ TEST_F(NetworkDeviceTest, ServerKilledMidDownloadIsALossAndTheNextUseReconnects)
     EXPECT_EQ(lost.ExitCode, 2) << lost.ErrorText;
     EXPECT_EQ(lost.OutputText, "Download failed - no connection!\n");
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), "kept\r\n");
-    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "journal", "table.nvf"}));
+    EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "empty.ini", "journal", "table.nvf"}));
 
     server.Restart();
     WriteFile(Dir / "one.nvf", "5,five\r\n");
@@ -105,7 +106,8 @@ TEST_F(NetworkDeviceTest, RefusedConnectionNamesTheAddressAndPortsTellsTheStates
     const TProgramExit failed =
         Run({"download", Dir / "copy.nvf", "--port", "4", settings[0], settings[1]});
     EXPECT_EQ(failed.ExitCode, 4);
-    EXPECT_EQ(failed.ErrorText, "Cannot connect to " + refused + ": Connection refused\n");
+    EXPECT_EQ(failed.ErrorText,
+              "Cannot connect to " + refused + ": Connection refused\nport 4: " + refused + "\n");
     EXPECT_EQ(JournalLines(), 0u);
 
     const TProgramExit ports = Run({"ports", settings[0], settings[1]});

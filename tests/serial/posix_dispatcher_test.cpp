@@ -245,6 +245,13 @@ TEST(PosixDispatcherTest, FullDuplexWithTraceAndLogOn) {
     sender.join();
     attacher.join();
     EXPECT_TRUE(all) << receiver.Count(MsgTriggerData) << " replies";
+    // The attacher ends attached. A dispatch cycle may well have read every reply at once
+    // while it was detached, so one more exchange makes sure a read happens with it on.
+    const std::string last = "?B1/1\r\n";
+    ASSERT_EQ(dispatcher.QueueOutput(reinterpret_cast<const std::uint8_t*>(last.data()),
+                                     static_cast<std::uint32_t>(last.size())),
+              0);
+    EXPECT_TRUE(receiver.WaitUntil([&] { return receiver.Count(MsgTriggerData) > kCommands; }));
     EXPECT_TRUE(CloseAndSettle(dispatcher, receiver));
 
     bool wrote = false;
