@@ -11,6 +11,7 @@
 #include "app/program_options.h"
 #include "app/screenshot_tour.h"
 #include "ui/port_settings_file.h"
+#include "ui/standard_streams.h"
 #include "ui/termination_watch.h"
 
 namespace {
@@ -21,6 +22,7 @@ constexpr int kExitUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
+    norvane::ui::EnsureStandardStreamsOpen();
     using namespace norvane::app;
     TProgramOptions options;
     try {

@@ -11,8 +11,10 @@
 #include "cli/transfer_runner.h"
 #include "device/visible_text.h"
 #include "serial/port_map.h"
+#include "ui/standard_streams.h"
 
 int main(int argc, char** argv) {
+    norvane::ui::EnsureStandardStreamsOpen();
     using namespace norvane::cli;
     // A closed output (a pipe whose reader is gone) is a failed write that the program
     // handles, not a signal that kills it with the port locked and a partial file left.

@@ -94,6 +94,19 @@ TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
 // What a field engineer records: the trace and the dispatch log in their own layouts, from
 // the line clear and the probe on; a recording that cannot be written is said after the
 // outcome and leaves the exit status alone.
+// Started with its output closed (`>&-`), the program's next descriptor would take number 1
+// and every log line would go there instead (to the event loop's wake-up counter, or the
+// instrument): the log failed and the download was aborted.
+TEST_F(CliTransferTest, StartedWithItsOutputClosedTheDownloadStillCompletes) {
+    TSimProcess sim(SimArgs({}));
+    Args args{"-c", "exec \"$0\" \"$@\" >&-", NORVANE_CLI_EXECUTABLE};
+    const Args cli = CliArgs("download", Dir / "copy.nvf", sim);
+    args.insert(args.end(), cli.begin(), cli.end());
+    const TProgramExit exit = RunProgramToExit("/bin/sh", args);
+    EXPECT_EQ(exit.ExitCode, 0) << exit.ErrorText;
+    EXPECT_EQ(ReadFile(Dir / "copy.nvf"), ReadFile(Dir / "table.nvf"));
+}
+
 TEST_F(CliTransferTest, TraceAndLogRecordTheTransferOnRequest) {
     WriteFile(Dir / "table.nvf", "1,one\r\n");
     TSimProcess sim(SimArgs({}));
