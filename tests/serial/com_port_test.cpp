@@ -52,16 +52,35 @@ class ComPortTest : public ::testing::Test {
 
     // Delivers the port's notifications until `done` holds; the limit only guards a hang.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+        return PumpUntil(Port, done, limit);
+    }
+    static bool PumpUntil(TVexaCustomComPort& port, const std::function<bool()>& done,
+                          std::chrono::milliseconds limit = 5s) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline) {
                 return false;
             }
-            if (auto* window = dynamic_cast<TPlainMessageTarget*>(Port.NotifyWindow())) {
+            if (auto* window = dynamic_cast<TPlainMessageTarget*>(port.NotifyWindow())) {
                 window->WaitAndDeliver(50ms);
             }
         }
         return true;
+    }
+
+    // The next use of a closed port opens it again, and a reply raises the trigger that was
+    // added before the close.
+    void ExpectReopensWithTrigger(TVexaCustomComPort& port, std::uint16_t handle) {
+        Seen = 0;
+        port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
+            while (count-- > 0)
+                cp.ReceiveChar();
+        });
+        port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
+        port.SendString("?B1/7\r\n");
+        EXPECT_TRUE(port.Open());
+        EXPECT_TRUE(PumpUntil(port, [&] { return Seen != 0; }));
+        EXPECT_EQ(Seen, handle);
     }
 
     // Sends a query and collects the reply line (without its line feed) through the
@@ -444,16 +463,7 @@ TEST_F(ComPortTest, ALostDeviceReopensOnlyAsTheSameAdapterAndKeepsItsTriggers) {
 
     unplug("usb-B", "ttyUSB0");
     plug("usb-A", "ttyUSB1", Sim.LinePath());  // back, under another kernel name
-    Seen = 0;
-    Port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
-        while (count-- > 0)
-            cp.ReceiveChar();
-    });
-    Port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
-    Port.SendString("?B1/7\r\n");  // the next use opens the port again
-    EXPECT_TRUE(Port.Open());
-    EXPECT_TRUE(PumpUntil([&] { return Seen != 0; }));
-    EXPECT_EQ(Seen, handle);
+    ExpectReopensWithTrigger(Port, handle);
     Port.SetOpen(false);
 }
 
@@ -485,29 +495,11 @@ TEST_F(ComPortTest, AWorkerThreadEndedByAnExceptionIsReportedAndThePortOpensAgai
     port.SetBaud(9600);
     const std::uint16_t handle = port.AddPatternTrigger("\n", false);
     port.SendString("?B1/1\r\n");
-    const auto deliver = [&](const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            if (auto* window = dynamic_cast<TPlainMessageTarget*>(port.NotifyWindow())) {
-                window->WaitAndDeliver(50ms);
-            }
-        }
-        return done();
-    };
-    ASSERT_TRUE(deliver([&] { return !Reported.empty(); }));
+    ASSERT_TRUE(PumpUntil(port, [&] { return !Reported.empty(); }));
     EXPECT_EQ(Reported,
               std::vector<std::string>{"The serial port's dispatch thread failed: read exploded"});
     EXPECT_EQ(port.State(), TVexaCustomComPort::TPortState::Closed) << "not a deaf open port";
-
-    Seen = 0;
-    port.SetOnTriggerAvail([](TVexaCustomComPort& cp, std::uint16_t count) {
-        while (count-- > 0)
-            cp.ReceiveChar();
-    });
-    port.SetOnTriggerData([this](TVexaCustomComPort&, std::uint16_t h) { Seen = h; });
-    port.SendString("?B1/7\r\n");  // the next use opens the port again
-    EXPECT_TRUE(deliver([&] { return Seen != 0; }));
-    EXPECT_EQ(Seen, handle);
+    ExpectReopensWithTrigger(port, handle);
     EXPECT_EQ(Reported.size(), 1u);
 }
 
