@@ -10,9 +10,9 @@
 #include "app/norvane_application.h"
 #include "app/program_options.h"
 #include "app/screenshot_tour.h"
-#include "ui/port_settings_file.h"
-#include "ui/standard_streams.h"
-#include "ui/termination_watch.h"
+#include "session/port_settings_file.h"
+#include "session/standard_streams.h"
+#include "session/termination_watch.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr int kExitUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
-    norvane::ui::EnsureStandardStreamsOpen();
+    norvane::session::EnsureStandardStreamsOpen();
     using namespace norvane::app;
     TProgramOptions options;
     try {
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         // SIGINT then end the program the way Exit does, and the demo cleans up after itself
         // (its simulator stopped, its temporary directory removed).
         TNorvaneApplication* running = nullptr;
-        norvane::ui::TTerminationWatch termination([&running](int) {
+        norvane::session::TTerminationWatch termination([&running](int) {
             if (running != nullptr) {
                 running->EndOnRequest();
             }
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         const std::string settingsPath = demo ? demo->SettingsPath()
                                          : options.SettingsPath
                                              ? *options.SettingsPath
-                                             : norvane::ui::DefaultSettingsPath();
+                                             : norvane::session::DefaultSettingsPath();
         TNorvaneApplication norvane(settingsPath);
         // Closing the port pumps events: a signal then must not reach a half-destroyed object.
         struct TForgetOnExit {

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/main_form.h"
-#include "serial/application_hooks.h"
+#include "serial/errors/application_hooks.h"
 #include "ui/about_form.h"
 #include "ui/application_icon.h"
 #include "ui/com_select_form.h"
@@ -18,7 +18,7 @@ namespace norvane::app {
 TNorvaneApplication::TNorvaneApplication(std::string settingsPath) {
     PresentApplication();
     // Only the user writes this section: a field engineer's request to record the line.
-    Session_.Recording().SetRequest(ui::LoadRecordingRequest(settingsPath));
+    Session_.Recording().SetRequest(session::LoadRecordingRequest(settingsPath));
     CreateWindows(settingsPath);
     Wire();
     MainForm_->show();

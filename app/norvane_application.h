@@ -19,8 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "serial/serial_layer.h"
-#include "ui/instrument_session.h"
+#include "serial/errors/serial_layer.h"
+#include "session/instrument_session.h"
 
 namespace norvane::ui {
 class TAboutForm;
@@ -36,7 +36,7 @@ class TMainForm;
 
 class TNorvaneApplication {
   public:
-    // settingsPath: the port settings file (ui::DefaultSettingsPath() for a normal run).
+    // settingsPath: the port settings file (session::DefaultSettingsPath() for a normal run).
     explicit TNorvaneApplication(std::string settingsPath);
     ~TNorvaneApplication();
     TNorvaneApplication(const TNorvaneApplication&) = delete;
@@ -59,7 +59,7 @@ class TNorvaneApplication {
     void OpenPortSettings();
     void OpenAbout();
 
-    ui::TInstrumentSession& Session() { return Session_; }
+    session::TInstrumentSession& Session() { return Session_; }
     TMainForm& MainForm() { return *MainForm_; }
     ui::TAboutForm& AboutForm() { return *AboutForm_; }
     ui::TDownLoadForm& DownLoadForm() { return *DownLoadForm_; }
@@ -75,7 +75,7 @@ class TNorvaneApplication {
     // Declaration order is creation order; destruction runs backwards. The serial layer's
     // string tables (the texts of its failures) outlive every port.
     serial::TSerialLayerScope SerialLayer_;
-    ui::TInstrumentSession Session_;
+    session::TInstrumentSession Session_;
     std::unique_ptr<TMainForm> MainForm_;
     std::unique_ptr<ui::TAboutForm> AboutForm_;
     std::unique_ptr<ui::TDownLoadForm> DownLoadForm_;

@@ -10,7 +10,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "serial/errno_mapping.h"
+#include "serial/errors/errno_mapping.h"
 
 #include "norvane_version.h"
 
@@ -171,24 +171,25 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-TLineSettings ResolveLineSettings(const TCliOptions& options, const ui::TPortSettingIndexes& stored,
+TLineSettings ResolveLineSettings(const TCliOptions& options,
+                                  const session::TPortSettingIndexes& stored,
                                   const std::string& settingsPath) {
     const std::string& path = settingsPath;
     TLineSettings line;
     line.Port = options.Port     ? *options.Port
                 : options.Device ? 1
-                                 : Entry(ui::kPortEntries, stored.ComPort, "ComPort", path);
-    line.Baud =
-        options.Baud ? *options.Baud : Entry(ui::kBaudEntries, stored.BaudRate, "BaudRate", path);
+                                 : Entry(session::kPortEntries, stored.ComPort, "ComPort", path);
+    line.Baud = options.Baud ? *options.Baud
+                             : Entry(session::kBaudEntries, stored.BaudRate, "BaudRate", path);
     // A stored parity without a valid entry leaves the parity as it was: none.
     const bool parityStored = stored.Parity >= 0 && stored.Parity < 3;
     line.Parity = options.Parity ? *options.Parity : parityStored ? stored.Parity : 0;
     line.DataBits = options.DataBits
                         ? *options.DataBits
-                        : Entry(ui::kDataBitsEntries, stored.DataBits, "DataBits", path);
+                        : Entry(session::kDataBitsEntries, stored.DataBits, "DataBits", path);
     line.StopBits = options.StopBits
                         ? *options.StopBits
-                        : Entry(ui::kStopBitsEntries, stored.StopBits, "StopBits", path);
+                        : Entry(session::kStopBitsEntries, stored.StopBits, "StopBits", path);
     return line;
 }
 

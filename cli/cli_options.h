@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/port_settings_file.h"
+#include "session/port_settings_file.h"
 
 namespace norvane::cli {
 
@@ -54,7 +54,8 @@ struct TLineSettings {
 // integer value") when the file holds an index outside its list for a value the command
 // line does not give; a second line names settingsPath and the key, e.g.
 // "in s.ini: [ComPortSettings] BaudRate=99".
-TLineSettings ResolveLineSettings(const TCliOptions& options, const ui::TPortSettingIndexes& stored,
+TLineSettings ResolveLineSettings(const TCliOptions& options,
+                                  const session::TPortSettingIndexes& stored,
                                   const std::string& settingsPath);
 
 // A settings file the user named must be there: a typing error would otherwise run the

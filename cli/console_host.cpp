@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/visible_text.h"
+#include "base/visible_text.h"
 
 namespace norvane::cli {
 
@@ -61,7 +61,7 @@ std::string TConsoleHost::PaceText() const {
 void TConsoleHost::AppendLogLine(const std::string& text) {
     ClearBar();
     errno = 0;
-    Log_ << device::VisibleText(text, device::TControlSet::Terminal) << '\n' << std::flush;
+    Log_ << base::VisibleText(text, base::TControlSet::Terminal) << '\n' << std::flush;
     CheckLogWritten();
 }
 
@@ -104,8 +104,7 @@ void TConsoleHost::ReportFailure(const std::string& text) {
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        Errors_ << device::VisibleText(text.substr(start, end - start),
-                                       device::TControlSet::Terminal)
+        Errors_ << base::VisibleText(text.substr(start, end - start), base::TControlSet::Terminal)
                 << '\n';
         start = end + 1;
     }

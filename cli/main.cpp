@@ -6,15 +6,15 @@
 #include <QCoreApplication>
 #include <iostream>
 
+#include "base/visible_text.h"
 #include "cli/cli_options.h"
 #include "cli/port_list_command.h"
 #include "cli/transfer_runner.h"
-#include "device/visible_text.h"
-#include "serial/port_map.h"
-#include "ui/standard_streams.h"
+#include "serial/linux/port_map.h"
+#include "session/standard_streams.h"
 
 int main(int argc, char** argv) {
-    norvane::ui::EnsureStandardStreamsOpen();
+    norvane::session::EnsureStandardStreamsOpen();
     using namespace norvane::cli;
     // A closed output (a pipe whose reader is gone) is a failed write that the program
     // handles, not a signal that kills it with the port locked and a partial file left.
@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
         options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const TUsageError& failure) {
         std::cerr << "norvane-cli: "
-                  << norvane::device::VisibleText(failure.what(),
-                                                  norvane::device::TControlSet::Terminal)
+                  << norvane::base::VisibleText(failure.what(),
+                                                norvane::base::TControlSet::Terminal)
                   << "\nTry 'norvane-cli --help'.\n";
         return ecUsageOrFileOrPort;
     }
@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
             CheckSettingsFileReadable(*options.SettingsFile);
         } catch (const std::exception& failure) {
             std::cerr << "norvane-cli: "
-                      << norvane::device::VisibleText(failure.what(),
-                                                      norvane::device::TControlSet::Terminal)
+                      << norvane::base::VisibleText(failure.what(),
+                                                    norvane::base::TControlSet::Terminal)
                       << '\n';
             return ecUsageOrFileOrPort;
         }

@@ -4,9 +4,9 @@
 #include <array>
 #include <vector>
 
-#include "device/visible_text.h"
-#include "serial/port_listing.h"
-#include "ui/port_settings_file.h"
+#include "base/visible_text.h"
+#include "serial/linux/port_listing.h"
+#include "session/port_settings_file.h"
 
 namespace norvane::cli {
 
@@ -17,7 +17,7 @@ using TRow = std::array<std::string, 5>;
 // Adapter strings come from the USB device itself: shown as text, never as terminal
 // control sequences.
 std::string OrDash(const std::string& text) {
-    return text.empty() ? "-" : device::VisibleText(text, device::TControlSet::Terminal);
+    return text.empty() ? "-" : base::VisibleText(text, base::TControlSet::Terminal);
 }
 
 // Columns padded to their widest entry, two blanks apart; the last one is not padded.
@@ -44,8 +44,8 @@ void WriteTable(std::ostream& out, const std::vector<TRow>& rows) {
 
 int ListPortsCommand(const TCliOptions& options, std::ostream& out, serial::TPortMap& map,
                      const serial::TPortDescriber& describer) {
-    const std::string settingsPath = options.SettingsFile.value_or(ui::DefaultSettingsPath());
-    ui::ApplyPortDeviceAssignments(settingsPath, map);
+    const std::string settingsPath = options.SettingsFile.value_or(session::DefaultSettingsPath());
+    session::ApplyPortDeviceAssignments(settingsPath, map);
     std::vector<TRow> rows{{"PORT", "DEVICE", "STABLE NAME", "ADAPTER", "STATE"}};
     for (const serial::TPortListing& port : serial::ListPorts(map, describer)) {
         rows.push_back({std::to_string(port.Port), OrDash(port.Device), OrDash(port.StableName),
@@ -54,8 +54,7 @@ int ListPortsCommand(const TCliOptions& options, std::ostream& out, serial::TPor
     WriteTable(out, rows);
     if (rows.size() == 1) {
         out << "No port number means a device: this machine has no serial device, and "
-            << device::VisibleText(settingsPath, device::TControlSet::Terminal)
-            << " assigns none.\n";
+            << base::VisibleText(settingsPath, base::TControlSet::Terminal) << " assigns none.\n";
     }
     out << std::flush;
     return 0;

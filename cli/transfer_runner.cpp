@@ -3,14 +3,14 @@
 #include "cli/console_host.h"
 #include "device/cell_transfer.h"
 #include "device/instrument_link.h"
-#include "serial/application_hooks.h"
-#include "serial/com_port.h"
-#include "serial/open_attempt_text.h"
-#include "serial/port_map.h"
-#include "serial/serial_layer.h"
-#include "ui/instrument_session.h"
-#include "ui/port_settings_file.h"
-#include "ui/termination_watch.h"
+#include "serial/component/com_port.h"
+#include "serial/component/open_attempt_text.h"
+#include "serial/errors/application_hooks.h"
+#include "serial/errors/serial_layer.h"
+#include "serial/linux/port_map.h"
+#include "session/instrument_session.h"
+#include "session/port_settings_file.h"
+#include "session/termination_watch.h"
 
 namespace norvane::cli {
 
@@ -41,8 +41,8 @@ int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer
     }
 }
 
-ui::TRecordingRequest RecordingRequestFrom(const TCliOptions& options) {
-    ui::TRecordingRequest request;
+session::TRecordingRequest RecordingRequestFrom(const TCliOptions& options) {
+    session::TRecordingRequest request;
     request.TraceFile = options.TraceFile.value_or(std::string());
     request.LogFile = options.LogFile.value_or(std::string());
     request.TraceSize = options.TraceSize;
@@ -80,27 +80,28 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     // must unwind through the close, or the port would stay locked against other users and
     // a download's partial file would stay behind.
     device::TInstrumentLink* abortTarget = nullptr;
-    ui::TTerminationWatch termination([&abortTarget](int) {
+    session::TTerminationWatch termination([&abortTarget](int) {
         if (abortTarget != nullptr) {
             abortTarget->Abort();
         }
     });
     serial::TSerialLayerScope serialLayer;
 
-    const std::string settingsPath = options.SettingsFile.value_or(ui::DefaultSettingsPath());
+    const std::string settingsPath = options.SettingsFile.value_or(session::DefaultSettingsPath());
     TLineSettings line;
     try {
-        line = ResolveLineSettings(options, ui::LoadPortSettingIndexes(settingsPath), settingsPath);
+        line = ResolveLineSettings(options, session::LoadPortSettingIndexes(settingsPath),
+                                   settingsPath);
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
     }
-    ui::ApplyPortDeviceAssignments(settingsPath, serial::PortMap());
+    session::ApplyPortDeviceAssignments(settingsPath, serial::PortMap());
     if (options.Device) {
         serial::PortMap().Assign(line.Port, *options.Device);
     }
 
-    ui::TInstrumentSession session;
+    session::TInstrumentSession session;
     serial::TVexaComPort& port = session.ComPort();
     device::TInstrumentLink& link = session.Link();
     device::TCellTransfer& transfer = session.Transfer();
@@ -109,7 +110,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     abortTarget = &link;
     console.SetLogLostHandler([&link] { link.Abort(); });
 
-    ui::TTransferRecording& recording = session.Recording();
+    session::TTransferRecording& recording = session.Recording();
     recording.SetRequest(RecordingRequestFrom(options));
     int exitCode = ecUsageOrFileOrPort;
     try {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "device/link_following.h"
+#include "base/link_following.h"
 #include "device/stale_part_files.h"
 
 namespace norvane::device {
@@ -53,8 +53,8 @@ bool WriteAll(int fd, const std::string& data) {
 // kernel's protection of shared folders would follow counts as chosen by the user.
 std::string ResolveTarget(const std::string& target) {
     try {
-        return ResolveLinksForWriting(target);
-    } catch (const TWritePathError& refused) {
+        return base::ResolveLinksForWriting(target);
+    } catch (const base::TWritePathError& refused) {
         throw TCellFileError("Cannot use " + target + ": " + refused.what());
     }
 }

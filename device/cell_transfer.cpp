@@ -5,9 +5,9 @@
 #include <exception>
 #include <optional>
 
+#include "base/visible_text.h"
 #include "device/cell_file.h"
 #include "device/flag_guard.h"
-#include "device/visible_text.h"
 
 namespace norvane::device {
 
@@ -159,8 +159,8 @@ void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) 
 // would be worse than lost: a Ctrl-Z silently ends every later upload of the file there.
 void TCellTransfer::StoreCell(ITransferHost& host, TCellFileWriter& file) {
     const std::string& value = Link_.ReplyValue();
-    if (HoldsAsciiControl(value)) {
-        ReportError(host, "Download error - garbled reply... " + VisibleText(value));
+    if (base::HoldsAsciiControl(value)) {
+        ReportError(host, "Download error - garbled reply... " + base::VisibleText(value));
         return;
     }
     file.AppendLine(value);

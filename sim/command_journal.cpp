@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "device/link_following.h"
+#include "base/link_following.h"
 #include "sim/system_error.h"
 
 namespace norvane::sim {
@@ -17,8 +17,8 @@ namespace {
 int OpenJournal(const std::string& path) {
     std::string resolved;
     try {
-        resolved = device::ResolveLinksForWriting(path);
-    } catch (const device::TWritePathError& refused) {
+        resolved = base::ResolveLinksForWriting(path);
+    } catch (const base::TWritePathError& refused) {
         throw std::runtime_error("cannot open the journal " + path + ": " + refused.what());
     }
     return ::open(resolved.c_str(),

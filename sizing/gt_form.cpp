@@ -1,6 +1,6 @@
 #include "sizing/gt_form.h"
 
-#include "sizing/bankers_rounding.h"
+#include "base/bankers_rounding.h"
 #include "sizing/design_strings.h"
 #include "sizing/sizer_process_state.h"
 
@@ -170,9 +170,9 @@ void GTForm::ParseDesignMargins() {
 
 int GTForm::FromDesignScreen(double value, int designScreen, int screen) const {
     if (designScreen <= 0) {
-        return RoundHalfEven(value);
+        return base::RoundHalfEven(value);
     }
-    return RoundHalfEven(value / designScreen * screen);
+    return base::RoundHalfEven(value / designScreen * screen);
 }
 
 int GTForm::ComponentIndexOf(const IControl& control) {

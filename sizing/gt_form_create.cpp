@@ -1,7 +1,7 @@
 // Sizing the window at creation for the current screen, and the handlers around it: show,
 // activation, deactivation and a change of screen resolution.
 
-#include "sizing/bankers_rounding.h"
+#include "base/bankers_rounding.h"
 #include "sizing/gt_form.h"
 #include "sizing/sizer_process_state.h"
 
@@ -12,9 +12,9 @@ namespace {
 // Without a design screen size the size is only multiplied by share.
 int ScreenShare(int screen, int size, int designScreen, double share) {
     if (designScreen <= 0) {
-        return RoundHalfEven(size * share);
+        return base::RoundHalfEven(size * share);
     }
-    return RoundHalfEven(static_cast<double>(screen) * size / designScreen * share);
+    return base::RoundHalfEven(static_cast<double>(screen) * size / designScreen * share);
 }
 
 }  // namespace

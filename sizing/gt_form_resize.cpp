@@ -1,7 +1,7 @@
 // The resize pipeline: the resize handler, the size limits, keeping the aspect ratio, the
 // non-client compensation, the minimum size and the labels beside their controls.
 
-#include "sizing/bankers_rounding.h"
+#include "base/bankers_rounding.h"
 #include "sizing/gt_form.h"
 #include "sizing/gt_form_busy_scope.h"
 #include "sizing/sizer_process_state.h"
@@ -105,10 +105,10 @@ void GTForm::KeepLimitsWithAspect(const TLimits& limits) {
     const int limitedHeight = clamp(height, limits.MinHeight, limits.MaxHeight);
     if (limitedWidth != width) {
         Owner_->SetClientWidth(limitedWidth);
-        Owner_->SetClientHeight(RoundHalfEven(limitedWidth * AspectRatio_));
+        Owner_->SetClientHeight(base::RoundHalfEven(limitedWidth * AspectRatio_));
     } else if (limitedHeight != height) {
         Owner_->SetClientHeight(limitedHeight);
-        Owner_->SetClientWidth(RoundHalfEven(limitedHeight / AspectRatio_));
+        Owner_->SetClientWidth(base::RoundHalfEven(limitedHeight / AspectRatio_));
     } else {
         return;
     }
@@ -128,8 +128,9 @@ void GTForm::KeepAspect() {
     }
     if (AutoMode_) {
         SetAutoMode(false);
-        if (HasSnapshot() && (RefClientHeight_ <= RoundHalfEven(SnapshotClientHeight() / 3.0) ||
-                              RefClientWidth_ <= RoundHalfEven(SnapshotClientWidth() / 3.0))) {
+        if (HasSnapshot() &&
+            (RefClientHeight_ <= base::RoundHalfEven(SnapshotClientHeight() / 3.0) ||
+             RefClientWidth_ <= base::RoundHalfEven(SnapshotClientWidth() / 3.0))) {
             RestoreSnapshot();
         }
         if (AspectRatio_ > 0.0) {
@@ -137,11 +138,11 @@ void GTForm::KeepAspect() {
                 // The user moved a side: scale to it, then let the height follow.
                 ApplyResize();
                 RefClientHeight_ = Owner_->ClientHeight();
-                Owner_->SetClientHeight(RoundHalfEven(Owner_->ClientWidth() * AspectRatio_));
+                Owner_->SetClientHeight(base::RoundHalfEven(Owner_->ClientWidth() * AspectRatio_));
             } else if (!Maximizing_) {
                 // Only the height changed: the width follows it.
                 RefClientWidth_ = Owner_->ClientWidth();
-                Owner_->SetClientWidth(RoundHalfEven(Owner_->ClientHeight() / AspectRatio_));
+                Owner_->SetClientWidth(base::RoundHalfEven(Owner_->ClientHeight() / AspectRatio_));
             }
         }
         ApplyResize();
@@ -182,7 +183,7 @@ void GTForm::ApplyResize() {
     if (!Enabled_ && !Maximizing_) {
         SetEnabled(true);
     }
-    if (HasSnapshot() && RefClientHeight_ <= RoundHalfEven(SnapshotClientHeight() / 3.0)) {
+    if (HasSnapshot() && RefClientHeight_ <= base::RoundHalfEven(SnapshotClientHeight() / 3.0)) {
         RestoreSnapshot();
     }
     // Reporting the limits and recapturing the design values after an apply are a form

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "sizing/bankers_rounding.h"
+#include "base/bankers_rounding.h"
 #include "sizing/gt_form.h"
 
 namespace norvane::sizing {
@@ -14,7 +14,7 @@ int ScaleEdge(int coordinate, int oldExtent, int newExtent) {
     if (oldExtent == newExtent || oldExtent == 0) {
         return coordinate;
     }
-    return RoundHalfEven(static_cast<double>(coordinate) * newExtent / oldExtent);
+    return base::RoundHalfEven(static_cast<double>(coordinate) * newExtent / oldExtent);
 }
 
 TRect ScaleRect(const TRect& rect, int oldWidth, int newWidth, int oldHeight, int newHeight) {
@@ -56,9 +56,9 @@ void GTForm::ScaleFont(IControl& control, double factor) {
             }
         }
     } else {
-        control.SetFontHeight(RoundHalfEven(control.FontHeight() * factor));
+        control.SetFontHeight(base::RoundHalfEven(control.FontHeight() * factor));
         if (notebook != nullptr) {
-            notebook->SetTabFontHeight(RoundHalfEven(notebook->TabFontHeight() * factor));
+            notebook->SetTabFontHeight(base::RoundHalfEven(notebook->TabFontHeight() * factor));
         }
     }
 }
@@ -91,7 +91,7 @@ void GTForm::ScaleEachControl(double factor) {
                 // A lookup combo's height includes its drop-down list, which must not grow
                 // with the window.
                 if (control->ClassName() == "TDBLookupCombo" && bounds.Height() < scaled.Bottom) {
-                    scaled.Bottom = RoundHalfEven(scaled.Bottom * 0.75);
+                    scaled.Bottom = base::RoundHalfEven(scaled.Bottom * 0.75);
                 }
                 control->SetBounds(scaled);
                 break;
@@ -141,7 +141,7 @@ void GTForm::ScaleAll(int minimumHeight) {
     // Before the first reference size there is no font height to scale from; a height of 0
     // would not be a font.
     if (RefFontHeight_ != 0.0) {
-        Owner_->SetFontHeight(RoundHalfEven(RefFontHeight_ * factor));
+        Owner_->SetFontHeight(base::RoundHalfEven(RefFontHeight_ * factor));
     }
     SetReferenceSize();
     RestoreActiveControl();
@@ -184,8 +184,8 @@ void GTForm::MeasureSpecialControl() {
     }
     if (!MediaPlayerSeen_ && !NavigatorSeen_) {
         SpecialRect_ = {0, 0, RefClientWidth_, RefClientHeight_};
-        SpecialMinHeight_ = RoundHalfEven(RefClientHeight_ * 0.25);
-        SpecialMinWidth_ = RoundHalfEven(RefClientWidth_ * 0.25);
+        SpecialMinHeight_ = base::RoundHalfEven(RefClientHeight_ * 0.25);
+        SpecialMinWidth_ = base::RoundHalfEven(RefClientWidth_ * 0.25);
     }
     if (RefClientWidth_ > 0) {
         MaxRatioWidth_ =
@@ -204,16 +204,18 @@ void GTForm::EnforceSpecialMinimum() {
     }
     const double clientWidth = Owner_->ClientWidth();
     const double clientHeight = Owner_->ClientHeight();
-    const int scaledWidth = RoundHalfEven(clientWidth * SpecialRect_.Right / RefClientWidth_) -
-                            RoundHalfEven(clientWidth * SpecialRect_.Left / RefClientWidth_);
-    const int scaledHeight = RoundHalfEven(clientHeight * SpecialRect_.Bottom / RefClientHeight_) -
-                             RoundHalfEven(clientHeight * SpecialRect_.Top / RefClientHeight_);
+    const int scaledWidth =
+        base::RoundHalfEven(clientWidth * SpecialRect_.Right / RefClientWidth_) -
+        base::RoundHalfEven(clientWidth * SpecialRect_.Left / RefClientWidth_);
+    const int scaledHeight =
+        base::RoundHalfEven(clientHeight * SpecialRect_.Bottom / RefClientHeight_) -
+        base::RoundHalfEven(clientHeight * SpecialRect_.Top / RefClientHeight_);
     if (scaledWidth < SpecialMinWidth_ && MaxRatioWidth_ > 0.0) {
-        Owner_->SetClientWidth(RoundHalfEven(SpecialMinWidth_ / MaxRatioWidth_));
+        Owner_->SetClientWidth(base::RoundHalfEven(SpecialMinWidth_ / MaxRatioWidth_));
         SpecialMinApplied_ = true;
     }
     if (scaledHeight < SpecialMinHeight_ && MaxRatioHeight_ > 0.0) {
-        Owner_->SetClientHeight(RoundHalfEven(SpecialMinHeight_ / MaxRatioHeight_));
+        Owner_->SetClientHeight(base::RoundHalfEven(SpecialMinHeight_ / MaxRatioHeight_));
         SpecialMinApplied_ = true;
     }
 }

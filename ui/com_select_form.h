@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <optional>
 
-#include "serial/port_map.h"
+#include "serial/linux/port_map.h"
 
 namespace norvane::ui {
 

@@ -9,7 +9,7 @@
 
 namespace norvane::ui {
 
-TDownLoadForm::TDownLoadForm(TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
+TDownLoadForm::TDownLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
     : TTransferForm(session, std::move(appendLogLine), parent) {
     setObjectName(QStringLiteral("DownLoadForm"));
     setWindowTitle(QStringLiteral("Download To File"));

@@ -12,7 +12,7 @@ namespace norvane::ui {
 
 class TDownLoadForm : public TTransferForm {
   public:
-    TDownLoadForm(TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent = nullptr);
+    TDownLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent = nullptr);
 
   protected:
     void RunTransfer(device::TCellTransfer& transfer) override;

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "serial/application_hooks.h"
+#include "serial/errors/application_hooks.h"
 
 namespace norvane::ui {
 

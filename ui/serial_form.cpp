@@ -6,13 +6,13 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "serial/open_attempt_text.h"
-#include "serial/port_map.h"
+#include "serial/component/open_attempt_text.h"
+#include "serial/linux/port_map.h"
+#include "session/port_settings_file.h"
 #include "ui/dialog_placement.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
 #include "ui/port_device_hint.h"
-#include "ui/port_settings_file.h"
 
 namespace norvane::ui {
 
@@ -55,18 +55,18 @@ void Select(QComboBox& list, int index) {
 
 }  // namespace
 
-TSerialForm::TSerialForm(TInstrumentSession& session, QString settingsPath, QWidget* parent)
+TSerialForm::TSerialForm(session::TInstrumentSession& session, QString settingsPath, QWidget* parent)
     : QDialog(parent), Session_(session), SettingsPath_(std::move(settingsPath)) {
     setObjectName("SerialForm");
     MakeFixedDialog(this, "Configure ComPort", kClientSize.width(), kClientSize.height(), 13);
 
-    ComPortComboBox = AddList("ComPortComboBox", "ComPort", {88, 16}, EntryTexts(kPortEntries));
-    BaudRateComboBox = AddList("BaudRateComboBox", "Baud Rate", {88, 56}, EntryTexts(kBaudEntries));
-    ParityComboBox = AddList("ParityComboBox", "Parity", {88, 88}, EntryTexts(kParityEntries));
+    ComPortComboBox = AddList("ComPortComboBox", "ComPort", {88, 16}, EntryTexts(session::kPortEntries));
+    BaudRateComboBox = AddList("BaudRateComboBox", "Baud Rate", {88, 56}, EntryTexts(session::kBaudEntries));
+    ParityComboBox = AddList("ParityComboBox", "Parity", {88, 88}, EntryTexts(session::kParityEntries));
     DataBitsComboBox =
-        AddList("DataBitsComboBox", "Data Bits", {264, 56}, EntryTexts(kDataBitsEntries));
+        AddList("DataBitsComboBox", "Data Bits", {264, 56}, EntryTexts(session::kDataBitsEntries));
     StopBitsComboBox =
-        AddList("StopBitsComboBox", "Stop Bits", {264, 88}, EntryTexts(kStopBitsEntries));
+        AddList("StopBitsComboBox", "Stop Bits", {264, 88}, EntryTexts(session::kStopBitsEntries));
 
     OKBtn = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), "OK", this);
     OKBtn->setObjectName("OKBtn");
@@ -111,8 +111,8 @@ QComboBox* TSerialForm::AddList(const char* name, const char* label, QPoint at,
 
 void TSerialForm::LoadPortSettings() {
     const std::string path = SettingsPath_.toStdString();
-    ApplyPortDeviceAssignments(path, ComPort().DeviceMap());
-    const TPortSettingIndexes indexes = LoadPortSettingIndexes(path);
+    session::ApplyPortDeviceAssignments(path, ComPort().DeviceMap());
+    const session::TPortSettingIndexes indexes = session::LoadPortSettingIndexes(path);
     Select(*ComPortComboBox, indexes.ComPort);
     Select(*BaudRateComboBox, indexes.BaudRate);
     Select(*ParityComboBox, indexes.Parity);
@@ -122,14 +122,14 @@ void TSerialForm::LoadPortSettings() {
 }
 
 void TSerialForm::SavePortSettings() {
-    TPortSettingIndexes indexes;
+    session::TPortSettingIndexes indexes;
     indexes.ComPort = ComPortComboBox->currentIndex();
     indexes.BaudRate = BaudRateComboBox->currentIndex();
     indexes.Parity = ParityComboBox->currentIndex();
     indexes.DataBits = DataBitsComboBox->currentIndex();
     indexes.StopBits = StopBitsComboBox->currentIndex();
-    const std::optional<TPortDeviceEntry> pin = PinnedDevice();
-    SavePortSettingIndexes(SettingsPath_.toStdString(), indexes, pin);
+    const std::optional<session::TPortDeviceEntry> pin = PinnedDevice();
+    session::SavePortSettingIndexes(SettingsPath_.toStdString(), indexes, pin);
     if (pin) {
         ComPort().DeviceMap().Assign(pin->Port, pin->Device);
     }
@@ -140,13 +140,13 @@ void TSerialForm::SavePortSettings() {
 // assigns already keeps its entry, and a number that means no device pins nothing; nor does
 // a device without a stable name (a built-in port, a pseudo-terminal), whose kernel name
 // the mapping already gives it.
-std::optional<TPortDeviceEntry> TSerialForm::PinnedDevice() {
+std::optional<session::TPortDeviceEntry> TSerialForm::PinnedDevice() {
     const int index = ComPortComboBox->currentIndex();
     if (index < 0) {
         return std::nullopt;
     }
-    const int port = kPortEntries[static_cast<std::size_t>(index)];
-    if (LoadPortDeviceAssignments(SettingsPath_.toStdString()).count(port) != 0) {
+    const int port = session::kPortEntries[static_cast<std::size_t>(index)];
+    if (session::LoadPortDeviceAssignments(SettingsPath_.toStdString()).count(port) != 0) {
         return std::nullopt;
     }
     serial::TPortMap& map = ComPort().DeviceMap();
@@ -158,7 +158,7 @@ std::optional<TPortDeviceEntry> TSerialForm::PinnedDevice() {
     if (stable.empty()) {
         return std::nullopt;
     }
-    return TPortDeviceEntry{port, std::move(stable)};
+    return session::TPortDeviceEntry{port, std::move(stable)};
 }
 
 void TSerialForm::ApplyPortSettings() {
@@ -206,7 +206,7 @@ int TSerialForm::ListValue(const QComboBox& list, const char* key) const {
         return SelectedValue(list);
     } catch (const std::runtime_error& failure) {
         const std::string path = SettingsPath_.toStdString();
-        const TPortSettingIndexes stored = LoadPortSettingIndexes(path);
+        const session::TPortSettingIndexes stored = session::LoadPortSettingIndexes(path);
         const std::map<std::string, int> indexes{{"ComPort", stored.ComPort},
                                                  {"BaudRate", stored.BaudRate},
                                                  {"DataBits", stored.DataBits},
@@ -242,7 +242,7 @@ void TSerialForm::showEvent(QShowEvent* event) {
 void TSerialForm::RefreshPortHints() {
     for (int index = 0; index < ComPortComboBox->count(); ++index) {
         ComPortComboBox->setItemData(
-            index, PortDeviceHint(kPortEntries[index], ComPort().DeviceMap()), Qt::ToolTipRole);
+            index, PortDeviceHint(session::kPortEntries[index], ComPort().DeviceMap()), Qt::ToolTipRole);
     }
     ShowCurrentPortHint();
 }

@@ -16,9 +16,9 @@
 #include <QPushButton>
 #include <QString>
 
-#include "serial/com_port.h"
-#include "ui/instrument_session.h"
-#include "ui/port_settings_file.h"
+#include "serial/component/com_port.h"
+#include "session/instrument_session.h"
+#include "session/port_settings_file.h"
 
 namespace norvane::ui {
 
@@ -26,9 +26,9 @@ class TSerialForm : public QDialog {
     Q_OBJECT
 
   public:
-    // settingsPath is the settings file (normally DefaultSettingsPath()). The lists start
+    // settingsPath is the settings file (normally session::DefaultSettingsPath()). The lists start
     // at their first entries until LoadPortSettings() runs.
-    TSerialForm(TInstrumentSession& session, QString settingsPath, QWidget* parent = nullptr);
+    TSerialForm(session::TInstrumentSession& session, QString settingsPath, QWidget* parent = nullptr);
 
     serial::TVexaComPort& ComPort() { return Session_.ComPort(); }
     const QString& SettingsPath() const { return SettingsPath_; }
@@ -78,9 +78,9 @@ class TSerialForm : public QDialog {
     // the settings file and key that left the list empty.
     int ListValue(const QComboBox& list, const char* key) const;
     // The entry OK adds to the settings file's "PortDevices" section, if any.
-    std::optional<TPortDeviceEntry> PinnedDevice();
+    std::optional<session::TPortDeviceEntry> PinnedDevice();
 
-    TInstrumentSession& Session_;
+    session::TInstrumentSession& Session_;
     QString SettingsPath_;
 
     QComboBox* ComPortComboBox = nullptr;

@@ -15,10 +15,10 @@
 #include <utility>
 
 #include "device/cell_transfer.h"
+#include "session/instrument_session.h"
 #include "ui/button_glyphs.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
-#include "ui/instrument_session.h"
 
 namespace norvane::ui {
 
@@ -32,7 +32,7 @@ QString DefaultDataDirectory() {
     return QDir::homePath() + QStringLiteral("/Norvane");
 }
 
-TTransferForm::TTransferForm(TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
+TTransferForm::TTransferForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags),
       Session_(session),
       AppendLogLine_(std::move(appendLogLine)),

@@ -38,9 +38,11 @@ namespace norvane::device {
 class TCellTransfer;
 }
 
-namespace norvane::ui {
-
+namespace norvane::session {
 class TInstrumentSession;
+}
+
+namespace norvane::ui {
 
 // Receives the transfer's log lines; the main window appends them to its message log.
 using TLogSink = std::function<void(const std::string&)>;
@@ -60,7 +62,7 @@ class TTransferForm : public QDialog, public device::ITransferHost {
 
     // The dialog runs its transfers on `session`, which must outlive it, and hands their
     // log lines to appendLogLine (an empty sink drops them). Created hidden and idle.
-    TTransferForm(TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent);
+    TTransferForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent);
 
     // Puts the dialog into its idle state, centres it and shows it modally; returns the
     // result it closed with (Accepted, Rejected or AbortResult).
@@ -115,7 +117,7 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     void ApplyClientHeight();
     void CentreOnScreen();
 
-    TInstrumentSession& Session_;
+    session::TInstrumentSession& Session_;
     TLogSink AppendLogLine_;
     QFileDialog* Chooser_;
     QString InitialDirectory_;

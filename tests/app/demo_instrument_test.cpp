@@ -14,9 +14,9 @@
 #include <QDir>
 #include <filesystem>
 
-#include "serial/port_map.h"
+#include "serial/linux/port_map.h"
+#include "session/port_settings_file.h"
 #include "tests/support/temp_dir.h"
-#include "ui/port_settings_file.h"
 
 namespace norvane::app {
 namespace {
@@ -100,11 +100,11 @@ TEST(DemoInstrument, AnswersOnPortOneWithItsTableAndEndsWithTheObject) {
         settingsPath = demo.SettingsPath();
         EXPECT_EQ(serial::PortMap().DevicePath(1), demo.LinePath());
         EXPECT_EQ(Ask(demo.LinePath(), "?B1/1"), "*1,TC-K,-200,1370,degC");
-        const ui::TPortSettingIndexes defaults;
-        const ui::TPortSettingIndexes indexes = ui::LoadPortSettingIndexes(settingsPath);
+        const session::TPortSettingIndexes defaults;
+        const session::TPortSettingIndexes indexes = session::LoadPortSettingIndexes(settingsPath);
         EXPECT_EQ(indexes.ComPort, defaults.ComPort);
         EXPECT_EQ(indexes.BaudRate, defaults.BaudRate);
-        EXPECT_EQ(ui::LoadPortDeviceAssignments(settingsPath),
+        EXPECT_EQ(session::LoadPortDeviceAssignments(settingsPath),
                   (std::map<int, std::string>{{1, demo.LinePath()}}))
             << "loading the settings keeps port 1 on the simulator";
         EXPECT_TRUE(

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "session/port_settings_file.h"
 #include "tests/support/temp_dir.h"
-#include "ui/port_settings_file.h"
 
 namespace norvane::cli {
 namespace {
@@ -56,7 +56,8 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
     WriteFile(dir / "Norvane.ini",
               "; kept by the desktop program\n[Other]\nComPort=9\n"
               "[ComPortSettings]\nComPort=2\nBaudRate=5\nParity=x1\nDataBits=0\nStopBits=1\n");
-    const ui::TPortSettingIndexes stored = ui::LoadPortSettingIndexes(dir / "Norvane.ini");
+    const session::TPortSettingIndexes stored =
+        session::LoadPortSettingIndexes(dir / "Norvane.ini");
     EXPECT_EQ(stored.ComPort, 2);
     EXPECT_EQ(stored.Parity, 0) << "not an integer counts as missing";
     const TLineSettings line =
@@ -69,7 +70,7 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
 
     const TLineSettings defaults =
         ResolveLineSettings(ParseCliOptions({"download", "x"}),
-                            ui::LoadPortSettingIndexes(dir / "absent.ini"), "absent.ini");
+                            session::LoadPortSettingIndexes(dir / "absent.ini"), "absent.ini");
     EXPECT_EQ(defaults.Port, 1);
     EXPECT_EQ(defaults.Baud, 9600);
     EXPECT_EQ(defaults.DataBits, 8);
@@ -77,7 +78,7 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
 }
 
 TEST(CliOptionsTest, StoredIndexOutsideItsListFailsLikeTheDialog) {
-    ui::TPortSettingIndexes stored;
+    session::TPortSettingIndexes stored;
     stored.BaudRate = 6;
     try {
         ResolveLineSettings(ParseCliOptions({"download", "x"}), stored, "s.ini");

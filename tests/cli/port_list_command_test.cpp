@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "serial/posix_serial_device.h"
-#include "tests/serial/driver_test_support.h"
+#include "serial/linux/posix_serial_device.h"
+#include "tests/serial/linux/driver_test_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace norvane::cli {

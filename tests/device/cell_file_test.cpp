@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "tests/support/as_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace norvane::device {
 namespace {
 
+namespace fs = std::filesystem;
 using norvane::test::ReadFile;
 using norvane::test::TTempDir;
 using norvane::test::WriteFile;
@@ -238,6 +240,57 @@ TEST_F(CellFileTest, TargetDirectoryTurnedReadOnlyFailsTheCommitAndKeepsTheOld) 
     }
     ::chmod((Dir / "data").c_str(), 0755);
     EXPECT_EQ(ReadFile(Dir / "data/cells.nvf"), "old\r\n");
+}
+
+// The reproduction: another user plants a link to the victim's file in a shared folder like
+// /tmp; the victim downloads to that name. Planting needs root; the download runs as nobody.
+TEST(LinkFollowing, ADownloadFollowsNoLinkThatAnotherUserPlantedInASharedFolder) {
+    if (!test::RunningAsRoot()) {
+        GTEST_SKIP() << "planting a link of another user needs root (CI runs as root)";
+    }
+    const test::TUserIds victim = test::Nobody();
+    constexpr uid_t kAttacker = 54321;
+    TTempDir dir;
+    fs::permissions(dir.Path(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+    const std::string shared = dir / "shared";
+    fs::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    fs::create_directory(dir / "home");
+    const std::string important = dir / "home/important.txt";
+    WriteFile(important, "precious\n");
+    ::chmod(important.c_str(), 0600);
+    for (const std::string& path : {dir / "home", important}) {
+        ASSERT_EQ(::chown(path.c_str(), victim.Uid, victim.Gid), 0);
+    }
+    const auto plant = [](const std::string& target, const std::string& link, uid_t owner) {
+        fs::create_symlink(target, link);
+        ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+    };
+    plant(important, shared + "/theirs.nvf", kAttacker);
+    plant(shared + "/theirs.nvf", shared + "/chain.nvf", victim.Uid);
+    plant(important, shared + "/mine.nvf", victim.Uid);
+
+    const auto download = [](const std::string& path) {
+        return test::RunAsUser(test::Nobody(), [&path] {
+            TCellFileWriter writer(path);
+            writer.AppendLine("1,TC-K");
+            writer.Commit();
+            return std::string("complete.");
+        });
+    };
+    const std::string refusal = "exception: Cannot use %s: not following the symbolic link " +
+                                shared + "/theirs.nvf, which another user made in the shared " +
+                                "folder " + shared;
+    for (const char* name : {"/theirs.nvf", "/chain.nvf"}) {
+        std::string expected = refusal;
+        expected.replace(expected.find("%s"), 2, shared + name);
+        EXPECT_EQ(download(shared + name), expected);
+        EXPECT_EQ(ReadFile(important), "precious\n");
+    }
+    EXPECT_EQ(download(shared + "/mine.nvf"), "complete.") << "our own link is followed";
+    EXPECT_EQ(ReadFile(important), "1,TC-K\r\n");
+    EXPECT_TRUE(fs::is_symlink(shared + "/mine.nvf"));
 }
 
 }  // namespace

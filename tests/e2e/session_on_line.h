@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "serial/port_map.h"
-#include "serial/serial_layer.h"
-#include "ui/instrument_session.h"
+#include "serial/errors/serial_layer.h"
+#include "serial/linux/port_map.h"
+#include "session/instrument_session.h"
 
 namespace norvane::test {
 
@@ -59,7 +59,7 @@ class TSessionOnLine {
     void Open() { Session.Link().AddLineTrigger(); }
 
     serial::TSerialLayerScope SerialLayer;
-    ui::TInstrumentSession Session;
+    session::TInstrumentSession Session;
 };
 
 }  // namespace norvane::test

@@ -11,7 +11,7 @@
 
 #include "device/cell_transfer.h"
 #include "recording_host.h"
-#include "serial/trace_log_format.h"
+#include "serial/trace/trace_log_format.h"
 #include "tests/e2e/session_on_line.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "fake_device_dispatcher.h"
-#include "serial/data_trigger.h"
-#include "serial/notification_messages.h"
-#include "serial/plain_message_target.h"
+#include "serial/dispatch/data_trigger.h"
+#include "serial/dispatch/notification_messages.h"
+#include "serial/dispatch/plain_message_target.h"
 
 namespace {
 

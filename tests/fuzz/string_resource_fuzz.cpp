@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/string_resource.h"
+#include "serial/errors/string_resource.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/base_dispatcher.h"
+#include "serial/dispatch/base_dispatcher.h"
 
 namespace norvane::serial::testing {
 

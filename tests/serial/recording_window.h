@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "serial/base_dispatcher.h"
-#include "serial/notification_messages.h"
-#include "serial/plain_message_target.h"
+#include "serial/dispatch/base_dispatcher.h"
+#include "serial/dispatch/notification_messages.h"
+#include "serial/dispatch/plain_message_target.h"
 
 namespace norvane::serial::testing {
 

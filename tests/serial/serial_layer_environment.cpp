@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "serial/serial_layer.h"
+#include "serial/errors/serial_layer.h"
 
 namespace {
 

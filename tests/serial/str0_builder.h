@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/string_resource.h"
+#include "serial/errors/string_resource.h"
 
 namespace norvane::serial::testing {
 

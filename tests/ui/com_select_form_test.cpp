@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <filesystem>
 
-#include "serial/application_hooks.h"
-#include "serial/posix_serial_device.h"
-#include "tests/serial/driver_test_support.h"
+#include "serial/errors/application_hooks.h"
+#include "serial/linux/posix_serial_device.h"
+#include "session/instrument_session.h"
+#include "tests/serial/linux/driver_test_support.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
-#include "ui/instrument_session.h"
 
 namespace norvane::ui {
 namespace {
@@ -120,7 +120,7 @@ TEST_F(PromptForPortTest, ReturnsTheChosenNumberOrNothing) {
 
 TEST_F(PromptForPortTest, APortWithoutNumberAsksTheUserWhenItOpens) {
     serial::SetPortPrompt(&PromptForPort);
-    TInstrumentSession session;
+    session::TInstrumentSession session;
     session.ComPort().SetComNumber(0);
     Answer("OKBtn");
     session.Link().AddLineTrigger();

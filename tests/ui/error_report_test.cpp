@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "serial/application_hooks.h"
+#include "serial/errors/application_hooks.h"
 #include "tests/ui/modal_answer.h"
 #include "ui/button_glyphs.h"
 

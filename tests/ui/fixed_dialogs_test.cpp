@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "session/instrument_session.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_frame.h"
 #include "ui/about_form.h"
 #include "ui/com_select_form.h"
 #include "ui/download_form.h"
 #include "ui/easter_egg_form.h"
-#include "ui/instrument_session.h"
 #include "ui/serial_form.h"
 #include "ui/upload_form.h"
 
@@ -79,7 +79,7 @@ struct TDialogCase {
     // All the controls' area: the transfer dialogs show their lower part only while they
     // transfer.
     QSize Layout;
-    std::function<std::unique_ptr<QDialog>(TInstrumentSession&, const QString& settings)> Make;
+    std::function<std::unique_ptr<QDialog>(session::TInstrumentSession&, const QString& settings)> Make;
 };
 
 const std::vector<TDialogCase>& DialogCases() {
@@ -87,33 +87,33 @@ const std::vector<TDialogCase>& DialogCases() {
         {"download",
          {391, 101},
          {391, 206},
-         [](TInstrumentSession& s, const QString&) {
+         [](session::TInstrumentSession& s, const QString&) {
              return std::make_unique<TDownLoadForm>(s, TLogSink());
          }},
         {"upload",
          {391, 101},
          {391, 206},
-         [](TInstrumentSession& s, const QString&) {
+         [](session::TInstrumentSession& s, const QString&) {
              return std::make_unique<TUpLoadForm>(s, TLogSink());
          }},
         {"port settings",
          {360, 167},
          {360, 167},
-         [](TInstrumentSession& s, const QString& settings) {
+         [](session::TInstrumentSession& s, const QString& settings) {
              return std::make_unique<TSerialForm>(s, settings);
          }},
         {"select port",
          {220, 131},
          {220, 131},
-         [](TInstrumentSession&, const QString&) { return std::make_unique<TComSelectForm>(); }},
+         [](session::TInstrumentSession&, const QString&) { return std::make_unique<TComSelectForm>(); }},
         {"about box",
          {407, 248},
          {407, 248},
-         [](TInstrumentSession&, const QString&) { return std::make_unique<TAboutForm>(); }},
+         [](session::TInstrumentSession&, const QString&) { return std::make_unique<TAboutForm>(); }},
         {"hidden picture",
          {353, 323},
          {353, 323},
-         [](TInstrumentSession&, const QString&) { return std::make_unique<TEasterEggForm>(); }},
+         [](session::TInstrumentSession&, const QString&) { return std::make_unique<TEasterEggForm>(); }},
     };
     return cases;
 }
@@ -125,7 +125,7 @@ class FixedDialogs : public ::testing::Test {
     }
 
     test::TTempDir Dir;
-    TInstrumentSession Session;
+    session::TInstrumentSession Session;
 };
 
 TEST_F(FixedDialogs, KeepTheirClientSizeAndOfferNoWayToChangeIt) {

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "serial/port_map.h"
-#include "tests/serial/driver_test_support.h"
+#include "serial/linux/port_map.h"
+#include "session/port_settings_file.h"
+#include "tests/serial/linux/driver_test_support.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
-#include "ui/port_settings_file.h"
 
 namespace norvane::ui {
 namespace {
@@ -50,7 +50,7 @@ class SerialFormTest : public ::testing::Test {
     TTempDir Dir;
     std::string Path = Dir / "Norvane.ini";
     TPtyController Pty;  // outlives the session, whose port may have it open
-    TInstrumentSession Session;
+    session::TInstrumentSession Session;
     TSerialForm Form{Session, QString::fromStdString(Path)};
     serial::TVexaComPort& Port = Form.ComPort();
 };
@@ -118,7 +118,7 @@ TEST_F(SerialFormTest, OkStoresListPositionsAndAppliesTheValuesToTheOpenPort) {
     List("StopBitsComboBox").setCurrentIndex(1);
     Button("OKBtn").click();
 
-    const TPortSettingIndexes stored = LoadPortSettingIndexes(Path);
+    const session::TPortSettingIndexes stored = session::LoadPortSettingIndexes(Path);
     EXPECT_EQ(stored.ComPort, 15);
     EXPECT_EQ(stored.BaudRate, 5);
     EXPECT_EQ(stored.Parity, 2);
@@ -182,7 +182,7 @@ TEST_F(SerialFormTest, AStoredIndexOutsideItsListStopsTheApplyBeforeTheLineTrigg
     EXPECT_EQ(text.toStdString(),
               "'' is not a valid integer value.\nin " + Path + ": [ComPortSettings] BaudRate=-1");
     EXPECT_EQ(Form.result(), QDialog::Accepted);
-    EXPECT_EQ(LoadPortSettingIndexes(Path).BaudRate, -1);
+    EXPECT_EQ(session::LoadPortSettingIndexes(Path).BaudRate, -1);
     EXPECT_FALSE(Port.Open());
 }
 

@@ -21,15 +21,15 @@
 #include <string>
 #include <vector>
 
-#include "serial/port_map.h"
-#include "serial/serial_layer.h"
+#include "serial/errors/serial_layer.h"
+#include "serial/linux/port_map.h"
+#include "session/instrument_session.h"
+#include "session/transfer_recording.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
 #include "tests/ui/window_frame.h"
 #include "ui/download_form.h"
-#include "ui/instrument_session.h"
-#include "ui/transfer_recording.h"
 #include "ui/upload_form.h"
 
 namespace norvane::ui {
@@ -132,7 +132,7 @@ class TransferDialogTest : public ::testing::Test {
     serial::TSerialLayerScope SerialLayer;
     TTempDir Dir;
     std::optional<TSimProcess> Sim;
-    TInstrumentSession Session;
+    session::TInstrumentSession Session;
     Lines Log;
     TDownLoadForm Down{Session, [this](const std::string& line) { Log.push_back(line); }};
     TUpLoadForm Up{Session, [this](const std::string& line) { Log.push_back(line); }};
@@ -325,7 +325,7 @@ TEST_F(TransferDialogTest, AfterAnUnsuccessfulProbeASecondStartIsRefusedAndCance
 // With a recording asked for in the settings file, as a field engineer would.
 TEST_F(TransferDialogTest, UploadOfAFiveLineFileRunsFiveSteps) {
     WriteFile(Dir / "Norvane.ini", "[Diagnostics]\nTrace=line.trc\nLog=line.log\n");
-    Session.Recording().SetRequest(LoadRecordingRequest(Dir / "Norvane.ini"));
+    Session.Recording().SetRequest(session::LoadRecordingRequest(Dir / "Norvane.ini"));
     Connect();
     const std::string source = Dir / "five.nvf";
     WriteFile(source, "2,a\r\n3,b\r\n4,c\r\n6,d\r\n7,e\r\n");

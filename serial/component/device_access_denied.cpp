@@ -1,0 +1,14 @@
+#include "serial/component/device_access_denied.h"
+
+#include "serial/errors/errno_mapping.h"
+#include "serial/linux/network_address.h"
+
+namespace norvane::serial {
+
+EDeviceAccessDenied::EDeviceAccessDenied(std::string_view device, std::int32_t code)
+    : EOpenComm(code, DevicePermissionText(device)) {}
+
+ENetworkDeviceFailed::ENetworkDeviceFailed(std::string_view address, std::int32_t code)
+    : EOpenComm(code, NetworkOpenFailureText(std::string(address), code)) {}
+
+}  // namespace norvane::serial

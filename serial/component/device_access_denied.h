@@ -1,0 +1,26 @@
+#pragma once
+// The port-opening failure for a serial device the user may not use.
+
+#include <cstdint>
+#include <string_view>
+
+#include "serial/errors/vexa_exception.h"
+
+namespace norvane::serial {
+
+// Raised by the port's open code instead of going through RaiseOnError when the open
+// failed with EACCES or EPERM (IsPermissionDenied): the user needs to hear which device
+// and why, which no table text can say. ErrorCode is the result of the failed open.
+class EDeviceAccessDenied : public EOpenComm {
+  public:
+    EDeviceAccessDenied(std::string_view device, std::int32_t code);
+};
+
+// Raised by the port's open code when a network device (network_address.h) cannot be
+// opened: the message names the address, which no table text can.
+class ENetworkDeviceFailed : public EOpenComm {
+  public:
+    ENetworkDeviceFailed(std::string_view address, std::int32_t code);
+};
+
+}  // namespace norvane::serial

@@ -1,0 +1,303 @@
+// TVexaBaseDispatcher: life cycle, the dispatch ring, output and line status. Triggers,
+// handlers and the dispatch cycle are in base_dispatcher_triggers.cpp.
+#include "serial/dispatch/base_dispatcher.h"
+
+#include <algorithm>
+
+#include "serial/dispatch/dispatcher_registry.h"
+#include "serial/errors/error_codes.h"
+
+namespace norvane::serial {
+
+TVexaBaseDispatcher::TVexaBaseDispatcher(TVexaCustomComPort* owner)
+    : Owner_(owner), RegistryIndex_(RegisterDispatcher(this)) {}
+
+TVexaBaseDispatcher::~TVexaBaseDispatcher() {
+    UnregisterDispatcher(RegistryIndex_);
+}
+
+void TVexaBaseDispatcher::PrepareOpen(std::uint32_t inSize, std::uint32_t outSize) {
+    InQueueSize_.store(inSize);
+    OutQueueSize_.store(outSize);
+    {
+        std::lock_guard lock(InputLock_);
+        Ring_ = std::make_unique<std::uint8_t[]>(kDispatchRingSize);
+        HeadCount_ = 0;
+        TailCount_ = 0;
+        TakeCount_ = 0;
+        LargestTake_ = 0;
+        InAvailNotification_ = false;
+    }
+    ScanCount_ = 0;
+    LastAvailCount_ = 0;
+    PendingMatch_.reset();
+    {
+        std::lock_guard lock(DataLock_);
+        InNotification_ = false;
+        HandlersDeleted_ = false;
+        ModemStatus_ = 0;
+    }
+    ClearTriggers();
+    ClosePending_.store(false);
+    RingSeen_.store(false);
+    LineErrors_.store(0);
+}
+
+void TVexaBaseDispatcher::Shutdown() {
+    if (ClosePending_.load()) {
+        ReleaseBuffers();
+    } else {
+        CloseComPort();
+    }
+}
+
+void TVexaBaseDispatcher::ReleaseBuffers() {
+    StopThreads();
+    std::lock_guard lock(InputLock_);
+    Ring_.reset();
+    TailCount_ = HeadCount_;
+    TakeCount_ = 0;
+    LargestTake_ = 0;
+    InAvailNotification_ = false;
+}
+
+std::int32_t TVexaBaseDispatcher::CloseComPort() {
+    std::int32_t result = 0;
+    if (PortOpen()) {
+        FlushOutput();
+        FlushInput();
+        result = CloseComHandle();
+    }
+    {
+        std::lock_guard lock(DataLock_);
+        if (InNotification_) {
+            ClosePending_.store(true);
+            return result;
+        }
+    }
+    ReleaseBuffers();
+    return result;
+}
+
+bool TVexaBaseDispatcher::InNotification() {
+    std::lock_guard lock(DataLock_);
+    return InNotification_;
+}
+
+// ---- Received bytes ----
+
+std::uint32_t TVexaBaseDispatcher::UnreadLocked() const {
+    return static_cast<std::uint32_t>(HeadCount_ - TailCount_);
+}
+
+std::int32_t TVexaBaseDispatcher::TakeChar() {
+    std::uint8_t byte = 0;
+    {
+        std::lock_guard lock(InputLock_);
+        if (!Ring_) {
+            return -ecBufferIsEmpty;
+        }
+        if (InAvailNotification_) {
+            if (TakeCount_ >= UnreadLocked()) {
+                return -ecBufferIsEmpty;
+            }
+            byte = Ring_[(TailCount_ + TakeCount_) % kDispatchRingSize];
+            ++TakeCount_;
+        } else {
+            if (UnreadLocked() == 0) {
+                return -ecBufferIsEmpty;
+            }
+            byte = Ring_[TailCount_ % kDispatchRingSize];
+            ++TailCount_;
+        }
+        std::lock_guard data(DataLock_);
+        if (Recorder_ != nullptr) {
+            Recorder_->AddTraceEntry(tkReceive, byte);
+        }
+    }
+    return byte;
+}
+
+std::int32_t TVexaBaseDispatcher::PeekAt(std::int32_t n) {
+    if (n < 1) {
+        return -ecBadArgument;
+    }
+    std::lock_guard lock(InputLock_);
+    const std::uint32_t skipped = InAvailNotification_ ? TakeCount_ : 0;
+    if (!Ring_ || UnreadLocked() - skipped < static_cast<std::uint32_t>(n)) {
+        return -ecBufferIsEmpty;
+    }
+    return Ring_[(TailCount_ + skipped + static_cast<std::uint32_t>(n) - 1) % kDispatchRingSize];
+}
+
+std::uint32_t TVexaBaseDispatcher::UnreadCount() {
+    std::lock_guard lock(InputLock_);
+    return UnreadLocked() - (InAvailNotification_ ? TakeCount_ : 0);
+}
+
+std::int32_t TVexaBaseDispatcher::FlushInput() {
+    const std::int32_t result = FlushDevice(1);
+    std::lock_guard lock(InputLock_);
+    if (InAvailNotification_) {
+        LargestTake_ = UnreadLocked();
+    } else {
+        TailCount_ = HeadCount_;
+        TakeCount_ = 0;
+    }
+    std::lock_guard data(DataLock_);
+    for (TDataTrigger& trigger : DataTriggers_) {
+        trigger.MatchPositions.fill(0);
+    }
+    return result;
+}
+
+bool TVexaBaseDispatcher::FillDispatchBuffer() {
+    std::lock_guard lock(InputLock_);
+    if (!Ring_) {
+        return false;
+    }
+    if (UnreadLocked() == kDispatchRingSize) {
+        return true;  // full: the device's own queue holds the rest until bytes are taken
+    }
+    const TDriverStatus status = ReadLineStatus();
+    if (status.InQueue == 0) {
+        return false;
+    }
+    const std::uint32_t free = kDispatchRingSize - UnreadLocked();
+    const auto head = static_cast<std::uint32_t>(HeadCount_ % kDispatchRingSize);
+    const std::uint32_t stretch = std::min(free, kDispatchRingSize - head);
+    const std::uint32_t wanted = std::min(free, status.InQueue);
+    const std::uint32_t second = wanted > stretch ? wanted - stretch : 0;
+    const std::uint32_t got = ReadStretch(head, stretch);
+    if (got == stretch && second > 0) {
+        ReadStretch(0, second);
+    }
+    return true;
+}
+
+// Reads into the ring at index, which must have `count` free places, and advances the head
+// by what came. A failed read counts as nothing read.
+std::uint32_t TVexaBaseDispatcher::ReadStretch(std::uint32_t index, std::uint32_t count) {
+    std::uint8_t* at = Ring_.get() + index;
+    const std::int32_t result = ReadDevice(at, count);
+    if (result < 0) {
+        ReportError(-1);
+    }
+    const std::uint32_t got = std::min(static_cast<std::uint32_t>(std::max(result, 0)), count);
+    LogEntry(ltDispatch, lsReadCom, got, std::span<const std::uint8_t>(at, got));
+    HeadCount_ += got;
+    return got;
+}
+
+std::uint8_t TVexaBaseDispatcher::RingByte(std::uint64_t position) {
+    std::lock_guard lock(InputLock_);
+    return Ring_ ? Ring_[position % kDispatchRingSize] : 0;
+}
+
+// ---- Output ----
+
+TDriverStatus TVexaBaseDispatcher::RefreshDriverStatus() {
+    TDriverStatus status;
+    LineErrors_.fetch_or(ReadStatus(status) & kErrorWordMask);
+    return status;
+}
+
+std::int32_t TVexaBaseDispatcher::QueueOutput(const std::uint8_t* bytes, std::uint32_t count) {
+    if (count == 0) {
+        return 0;
+    }
+    if (bytes == nullptr) {
+        return -ecBadArgument;
+    }
+    {
+        std::lock_guard lock(OutputLock_);
+        const TDriverStatus status = RefreshDriverStatus();
+        const std::uint32_t pending = std::min(status.OutQueue, OutQueueSize());
+        if (count > OutQueueSize() - pending) {
+            return -ecOutputBufferTooSmall;
+        }
+        if (WriteDevice(bytes, count) <= 0) {
+            RefreshDriverStatus();
+            return -ecPutBlockFail;
+        }
+    }
+    std::lock_guard data(DataLock_);
+    if (Recorder_ != nullptr) {
+        Recorder_->AddLogEntry(ltDispatch, lsWriteCom, count,
+                               std::span<const std::uint8_t>(bytes, count));
+        for (std::uint32_t i = 0; i < count; ++i) {
+            Recorder_->AddTraceEntry(tkTransmit, bytes[i]);
+        }
+    }
+    return 0;
+}
+
+std::uint32_t TVexaBaseDispatcher::OutputPending() {
+    return RefreshDriverStatus().OutQueue;
+}
+
+std::uint32_t TVexaBaseDispatcher::OutputRoom() {
+    const std::uint32_t pending = OutputPending();
+    return pending < OutQueueSize() ? OutQueueSize() - pending : 0;
+}
+
+std::int32_t TVexaBaseDispatcher::FlushOutput() {
+    return FlushDevice(0);
+}
+
+// ---- Line and modem status ----
+
+std::uint8_t TVexaBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
+    std::lock_guard lock(DataLock_);
+    ModemStatus_ = static_cast<std::uint8_t>((ModemStatus_ & ~kModemLinesMask) |
+                                             (ReadModemLines() & kModemLinesMask));
+    if (RingSeen_.exchange(false)) {
+        ModemStatus_ |= kModemRingChange;
+    }
+    const std::uint8_t status = ModemStatus_;
+    ModemStatus_ &= mask;
+    return status;
+}
+
+std::uint8_t TVexaBaseDispatcher::ReadModemChanges() {
+    std::lock_guard lock(DataLock_);
+    const std::uint8_t before = ModemStatus_;
+    RefreshModemStatus(0xFF);
+    const auto changed =
+        static_cast<std::uint8_t>(((before ^ ModemStatus_) & kModemLinesMask) >> 4);
+    ModemStatus_ |= changed;
+    return ModemStatus_;
+}
+
+TDriverStatus TVexaBaseDispatcher::ReadLineStatus() {
+    return RefreshDriverStatus();
+}
+
+std::int32_t TVexaBaseDispatcher::ReadLineError() {
+    constexpr std::uint32_t kErrorBits =
+        kErrorQueueOverflow | kErrorOverrun | kErrorParity | kErrorFraming;
+    std::uint32_t errors = LineErrors_.load();
+    for (;;) {
+        std::int32_t result = 0;
+        if ((errors & kErrorQueueOverflow) != 0) {
+            result = 1;
+        } else if ((errors & kErrorOverrun) != 0) {
+            result = 2;
+        } else if ((errors & kErrorParity) != 0) {
+            result = 3;
+        } else if ((errors & kErrorFraming) != 0) {
+            result = 4;
+        } else if ((errors & kErrorBreak) != 0) {
+            result = 9;
+        }
+        if (LineErrors_.compare_exchange_weak(errors, errors & ~kErrorBits)) {
+            return result;
+        }
+    }
+}
+
+bool TVexaBaseDispatcher::ReadBreak() {
+    return (LineErrors_.fetch_and(~kErrorBreak) & kErrorBreak) != 0;
+}
+
+}  // namespace norvane::serial

@@ -1,0 +1,541 @@
+#pragma once
+// TVexaBaseDispatcher: the device-independent half of one open serial port.
+//
+// A dispatcher keeps the bytes received from its device in a ring of its own, watches them
+// for the data triggers the port component registered, and turns arrivals and matches into
+// notifications that it sends to the attached message targets (the component's notification
+// window). It also passes outgoing bytes to the device. The concrete dispatcher (the driver)
+// fills in the device operations, opens the device and runs the worker threads; this class
+// holds everything the driver and the component share.
+//
+// Threads:
+// - The user-interface thread calls everything the component needs: CloseComPort, TakeChar,
+//   PeekAt, UnreadCount, FlushInput, QueueOutput, the status queries and the trigger and
+//   handler operations. Notification handlers run on it too, inside the dispatch thread's
+//   blocking send, and may call any of these.
+// - The dispatch thread runs the cycle: ProcessComEvent and ProcessTimers, which call
+//   FillDispatchBuffer, ScanDataTriggers and DeliverNotification. Only that thread may call
+//   those five; they keep the scan position and the last avail position to themselves.
+// - Any thread may set close pending (through CloseComPort) and the ring-seen flag.
+//
+// Locks, all recursive, taken in this order: input lock, output lock, data lock. The input
+// lock guards the ring, its read position and the take counts; the output lock guards the
+// room check and hand-over of QueueOutput (the driver's output ring uses it too); the data
+// lock guards the trigger table, threshold and handle counter, the handler list and flags,
+// the notification state, the modem status and the recorder. QueueOutput gives up the
+// output lock before it takes the data lock. No lock is held while a handler runs.
+//
+// Results follow the serial layer's convention: 0 or a positive value on success, a negated
+// code of error_codes.h on failure. Nothing here throws for an ordinary failure.
+//
+// Left out, because nothing in this program creates them: timer triggers, status triggers,
+// and procedure or method handlers. The only notification receivers are message targets and
+// the only triggers are data triggers and the avail threshold; the dispatch cycle's steps
+// for the others therefore have nothing to do and are not built.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "serial/dispatch/data_trigger.h"
+#include "serial/dispatch/device_control_block.h"
+#include "serial/dispatch/message_target.h"
+#include "serial/trace/dispatch_recorder.h"
+
+namespace norvane::serial {
+
+class TVexaCustomComPort;
+
+// The driver's status words, as ReadStatus refreshes them.
+struct TDriverStatus {
+    std::uint32_t Flags = 0;     // the device's status flags
+    std::uint32_t InQueue = 0;   // bytes waiting in the device's input queue
+    std::uint32_t OutQueue = 0;  // bytes waiting in the driver's output ring
+};
+
+class TVexaBaseDispatcher {
+  public:
+    static constexpr std::uint32_t kDispatchRingSize = 8192;
+    // How long a notification waits for a target's thread to pick it up.
+    static constexpr std::chrono::milliseconds kNotificationTimeout{3000};
+
+    // Device events, as the driver reports them to ProcessComEvent.
+    static constexpr std::uint32_t kEventCtsChange = 0x0008;
+    static constexpr std::uint32_t kEventDsrChange = 0x0010;
+    static constexpr std::uint32_t kEventDcdChange = 0x0020;
+    static constexpr std::uint32_t kEventBreak = 0x0040;
+    static constexpr std::uint32_t kEventError = 0x0080;
+    static constexpr std::uint32_t kEventRing = 0x0100;
+    static constexpr std::uint32_t kEventRingTrailingEdge = 0x2000;
+
+    // Line-error bits, accumulated from the device's error word.
+    static constexpr std::uint32_t kErrorQueueOverflow = 0x01;
+    static constexpr std::uint32_t kErrorOverrun = 0x02;
+    static constexpr std::uint32_t kErrorParity = 0x04;
+    static constexpr std::uint32_t kErrorFraming = 0x08;
+    static constexpr std::uint32_t kErrorBreak = 0x10;
+    static constexpr std::uint32_t kErrorWordMask = 0x1F;
+
+    // Modem status byte: line states in the high nibble, change bits in the low nibble.
+    static constexpr std::uint8_t kModemLinesMask = 0xF0;
+    static constexpr std::uint8_t kModemRingChange = 0x04;
+
+    // SetHandlerFlags modes.
+    static constexpr std::int32_t hfRecompute = 0;
+    static constexpr std::int32_t hfInstalled = 1;
+    static constexpr std::int32_t hfRemoved = 2;
+
+    // Registers in the process-wide registry (lowest free slot). owner may be null (a
+    // dispatcher used only to probe for a port). No device, no ring, no triggers.
+    explicit TVexaBaseDispatcher(TVexaCustomComPort* owner);
+    // Leaves the registry. The concrete dispatcher's destructor must have called Shutdown():
+    // the device operations cannot be reached from here.
+    virtual ~TVexaBaseDispatcher();
+    TVexaBaseDispatcher(const TVexaBaseDispatcher&) = delete;
+    TVexaBaseDispatcher& operator=(const TVexaBaseDispatcher&) = delete;
+
+    TVexaCustomComPort* Owner() const { return Owner_; }
+    std::int32_t RegistryIndex() const { return RegistryIndex_; }
+
+    // ---- Opening (user-interface thread) ----
+
+    // lineFlags of OpenComPort.
+    static constexpr std::uint32_t kLineDtrOn = 0x01;
+    static constexpr std::uint32_t kLineRtsOn = 0x02;
+    static constexpr std::uint32_t kLineDtrByFlow = 0x10;  // DTR belongs to hardware flow control
+    static constexpr std::uint32_t kLineRtsByFlow = 0x20;  // RTS belongs to hardware flow control
+
+    // Opens the device deviceName (a path), sets DTR and RTS as lineFlags say, applies the
+    // line settings (ConfigureLine's arguments, sentinels included; the line is made raw and
+    // without flow control even when the device has the requested settings already) and
+    // starts the worker
+    // threads; the ring is empty and there are no triggers. 0 on success. On failure
+    // everything done so far is undone and the result is the cause: the open's error as
+    // errno_mapping.h words it (-ecFileNotFound when there is no such device,
+    // -ecAccessDenied when another program holds it, a host-range code for which
+    // IsPermissionDenied is true when the user may not use it), ConfigureLine's error, or
+    // -ecOutOfMemory when the threads cannot be started. -ecAlreadyOpen, leaving the open
+    // port as it is, when this dispatcher has a device open already.
+    std::int32_t OpenComPort(const std::string& deviceName, std::uint32_t baud, std::uint8_t parity,
+                             std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
+                             std::uint32_t outSize, std::uint32_t lineFlags);
+
+    // ---- Closing (user-interface thread, or a handler) ----
+
+    // Flushes both directions and closes the device (if open). Called from inside a
+    // notification, it only marks the close pending: the ring stays valid until the dispatch
+    // thread has finished the notification and ended, and the driver then calls
+    // ReleaseBuffers. Otherwise ReleaseBuffers runs now. Returns CloseComHandle's result.
+    std::int32_t CloseComPort();
+
+    // Whether a notification is being delivered right now. Any thread.
+    bool InNotification();
+    // Whether a close was requested during a notification. Any thread.
+    bool ClosePending() const { return ClosePending_.load(); }
+
+    // ---- Received bytes (any thread; in practice the user-interface thread) ----
+
+    // The next unread byte (0..255), or -ecBufferIsEmpty with nothing changed. Outside a
+    // notification the byte is consumed. During an avail or data notification it is only
+    // counted: successive calls walk through the unread bytes, and the dispatcher consumes
+    // them once the notification is over (see DeliverNotification).
+    std::int32_t TakeChar();
+    // The n-th byte (n from 1) at the current read position without taking it;
+    // -ecBufferIsEmpty when fewer than n bytes are unread, -ecBadArgument for n below 1.
+    std::int32_t PeekAt(std::int32_t n);
+    // Unread bytes, not counting those taken so far during the current notification.
+    std::uint32_t UnreadCount();
+    // Discards the device's input queue and every unread byte, and resets every data
+    // trigger's partial matches. During a notification the ring is emptied when the
+    // notification ends. Returns FlushDevice's result; the ring is emptied either way.
+    std::int32_t FlushInput();
+
+    // ---- Output (any thread) ----
+
+    // Hands `count` bytes to the device for sending. 0 queues nothing and returns 0.
+    // -ecOutputBufferTooSmall when they do not fit in the room left, -ecPutBlockFail when
+    // the device accepted nothing, -ecBadArgument for a null pointer; in all three cases
+    // nothing is queued. Otherwise 0. RS-485 transmit switching is left to the serial driver
+    // (it toggles RTS itself), so no UART base address is needed here.
+    std::int32_t QueueOutput(const std::uint8_t* bytes, std::uint32_t count);
+    std::uint32_t OutputPending();
+    std::uint32_t OutputRoom();
+    // Discards pending output. Returns FlushDevice's result.
+    std::int32_t FlushOutput();
+
+    // ---- Line and modem status (any thread) ----
+
+    // Reads the modem lines into the high nibble of the status byte (a ring seen since the
+    // last call sets the RI change bit) and returns the byte; the stored byte is then ANDed
+    // with mask, so 0xF0 clears the change bits.
+    std::uint8_t RefreshModemStatus(std::uint8_t mask);
+    // Refreshes the modem status and adds change bits for every line that changed. Returns
+    // the status byte with the accumulated change bits.
+    std::uint8_t ReadModemChanges();
+    // Refreshes the driver status and adds the device's error bits to the line errors.
+    TDriverStatus ReadLineStatus();
+    // The most urgent pending line error, clearing the four error bits: 1 queue overflow,
+    // 2 overrun, 3 parity, 4 framing; else 9 for a break (which stays set for ReadBreak);
+    // else 0.
+    std::int32_t ReadLineError();
+    // Whether a break was received since the last call; clears it.
+    bool ReadBreak();
+
+    // ---- Line settings (any thread; the data lock is taken inside) ----
+    //
+    // They work on the device control block: read from the device, changed, written back.
+    // While no device is open they fail with the device's error (-ecCommNotOpen).
+
+    // ConfigureLine's sentinels: keep what the device has.
+    static constexpr std::uint32_t kKeepBaud = 0;
+    static constexpr std::uint8_t kKeepParity = 5;
+    static constexpr std::uint8_t kKeepDataBits = 9;
+    static constexpr std::uint8_t kKeepStopBits = 3;
+
+    // Sets baud (a rate, or one of the old rate codes), parity (TParityCode), data bits
+    // (5..8) and stop bits (1 or 2; 0 counts as 1, above 2 as 2). Five data bits always get
+    // one and a half stop bits. When nothing changes, returns 0 without touching the device.
+    // Otherwise first waits until queued output has left the line (see
+    // TransmitDrainMilliseconds), so that no byte goes out half in the old settings.
+    // -ecBadArgument for a parity above kKeepParity, -ecByteSize for data bits outside
+    // 5..9; else 0 or the device's error, with the device's settings unchanged.
+    std::int32_t ConfigureLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                               std::uint8_t stopBits);
+
+    struct TLineSettings {
+        std::uint32_t Baud = 0;  // coded rates translated
+        std::uint8_t Parity = pcNone;
+        std::uint8_t DataBits = 8;
+        std::uint8_t StopBits = 1;  // 1, or 2 for one and a half and two
+    };
+    // The line settings the device has now. 0 or the device's error.
+    std::int32_t QueryLine(TLineSettings& line);
+
+    // Raise or drop DTR / RTS and remember the wish (a later ApplyDeviceState keeps it).
+    // 1, with nothing done, while hardware flow control owns the line; else 0 or the
+    // device's error.
+    std::int32_t SetDtrLine(bool on);
+    std::int32_t SetRtsLine(bool on);
+
+    // ConfigureHardwareFlow options.
+    static constexpr std::uint32_t kFlowUseDtr = 0x01;
+    static constexpr std::uint32_t kFlowUseRts = 0x02;
+    static constexpr std::uint32_t kFlowRequireDsr = 0x04;
+    static constexpr std::uint32_t kFlowRequireCts = 0x08;
+    // ConfigureSoftwareFlow options.
+    static constexpr std::uint32_t kFlowXonXoffOut = 0x01;  // stop sending on XOFF
+    static constexpr std::uint32_t kFlowXonXoffIn = 0x02;   // send XOFF when our input fills
+
+    // Hardware flow control with the input-queue limits: flow stops when bufferFull bytes
+    // are queued and resumes at bufferResume. Replaces the earlier hardware options; in
+    // RS-485 mode RTS switches the transmitter instead. -ecBadArgument, with nothing
+    // changed, when bufferFull is below bufferResume or above the input queue size.
+    std::int32_t ConfigureHardwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                       std::uint32_t options);
+    // XON/XOFF flow (characters 17 and 19) in the directions options names; a direction not
+    // named keeps its setting. Same limits and argument check as ConfigureHardwareFlow.
+    std::int32_t ConfigureSoftwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                       std::uint32_t options);
+    // Switches XON/XOFF flow off in both directions.
+    std::int32_t DisableFlow();
+    std::int32_t SetFlowChars(char xon, char xoff);
+
+    struct TFlowSettings {
+        std::uint32_t Hardware = 0;  // kFlowUseDtr ... kFlowRequireCts
+        std::uint32_t Software = 0;  // kFlowXonXoffOut, kFlowXonXoffIn
+        char XonChar = 17;
+        char XoffChar = 19;
+    };
+    // The flow settings as set. DSR output flow and DTR handshake are reported as asked for
+    // although Linux does not enforce them (see device_control_block.h). 0 or the error.
+    std::int32_t QueryFlow(TFlowSettings& flow);
+
+    // The device's queue sizes (SetupDevice). 0 or the device's error.
+    std::int32_t SetInQueueSize(std::uint32_t inSize);
+    std::int32_t SetOutQueueSize(std::uint32_t outSize);
+    std::int32_t SetQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
+
+    // RS-485: the serial driver switches the transmitter with RTS around each sending,
+    // where it can; where it cannot, the mode is still recorded and RTS is left alone.
+    // 0 or the device's error.
+    std::int32_t SetRs485Mode(bool on);
+    bool Rs485Mode();
+
+    // Worker thread priorities on the seven-step scale (0 idle ... 3 normal ... 6 time
+    // critical): the com and dispatch threads get base + 3, the output thread base + 4 in
+    // RS-485 mode, else base + 3. Nothing happens when base is unchanged. Failures (no
+    // permission to raise a priority) are ignored.
+    void SetThreadPriority(std::uint8_t base);
+    std::uint8_t ThreadPriorityBase();
+
+    // What the transmit-drain wait sleeps with; std::this_thread::sleep_for unless a test
+    // puts a recorder in. Not while a ConfigureLine runs.
+    using TSleepFunction = std::function<void(std::chrono::milliseconds)>;
+    void SetSleepFunction(TSleepFunction sleep);
+
+    // ---- Triggers (any thread; the data lock is taken inside) ----
+
+    // Adds a data trigger on `length` bytes and returns its handle (a multiple of 8).
+    // -ecTriggerTooLong above kMaxDataTriggerLength bytes and -ecBadArgument for a null
+    // pointer with a length, both without using up a handle; -ecNoMoreTriggers when every
+    // 16-bit handle is in use. Length 0 is accepted and never matches.
+    std::int32_t NewDataTrigger(const std::uint8_t* bytes, std::uint32_t length, bool ignoreCase);
+    // Sets the avail threshold: an avail notification is due once at least n bytes are
+    // unread. 0 switches avail notifications off.
+    void SetAvailThreshold(std::uint32_t n);
+    std::uint32_t AvailThreshold();
+    // Removes every trigger, sets the threshold to 0 and starts handles again at 8.
+    void ClearTriggers();
+    // Replaces set's contents with a copy of the threshold and the trigger table.
+    void SaveTriggerSet(TTriggerSet& set);
+    // Replaces the threshold and the trigger table by copies of set's. The restored triggers
+    // start unmatched, whatever match state the set carries. Handles issued later never
+    // collide with the restored ones. -ecBadArgument, with nothing changed, if a record
+    // is longer than kMaxDataTriggerLength; else 0.
+    std::int32_t RestoreTriggerSet(const TTriggerSet& set);
+    // Releases what set holds.
+    static void FreeTriggerSet(TTriggerSet& set);
+
+    // ---- Handlers (any thread) ----
+
+    // Adds window as a receiver of notifications. The dispatcher does not own it; window must
+    // stay alive until it is detached and no notification is being delivered.
+    void AttachWindow(IMessageTarget* window);
+    // Removes the first entry for window. During a notification the entry is only marked and
+    // goes when the notification ends, so window must stay alive until then.
+    void DetachWindow(IMessageTarget* window);
+    // hfRecompute: the handler service is needed if more than one window is attached or the
+    // port handler is installed. hfInstalled: the port component has event handlers, so its
+    // one window is served. hfRemoved: it has none any more.
+    virtual void SetHandlerFlags(std::int32_t mode);
+    // Attaches the trace and log recorder, or detaches it (nullptr). Not owned; must stay
+    // alive while attached.
+    void AttachRecorder(IDispatchRecorder* recorder);
+
+    // ---- Dispatch cycle (dispatch thread only) ----
+
+    // Reads what the device has queued into the ring, as much as fits. Returns false when
+    // there was nothing to read (or no ring), true otherwise, including when the ring is full.
+    bool FillDispatchBuffer();
+    // Matches unscanned bytes against the data triggers and issues avail and data
+    // notifications. Reports at most one matching position per call; returns whether the
+    // caller should call again. Once a handler has closed the port, no further trigger of
+    // that position is reported. Every line reaches the handlers as avail (the bytes before
+    // the trigger string), data, avail: when the first avail reaches no handler, the
+    // position's triggers are held back and the two are tried again by the next call.
+    bool ScanDataTriggers();
+    // Delivers one notification to every attached window, waiting for each handler. During
+    // an avail or data notification handlers read without consuming; afterwards the largest
+    // number of bytes any handler took is consumed. A window whose thread does not pick the
+    // message up within kNotificationTimeout is skipped and counts as having taken nothing.
+    // Returns false when scanning should stop for this cycle: close became pending, or an
+    // avail handler took a different number of bytes than offered.
+    bool DeliverNotification(std::uint32_t message, std::uint32_t first, std::uint16_t value);
+    // One cycle after a device event: updates modem and line status for the events in
+    // eventMask, fills the ring and, unless a notification is under way, scans until there
+    // is nothing more to report. Returns false when it found close pending before a scan
+    // (the driver then does not signal the cycle as done), true otherwise, also when the
+    // last scan itself ended because a handler closed the port.
+    bool ProcessComEvent(std::uint32_t eventMask);
+    // The timer cycle. Without timer and status triggers nothing can fire; returns false.
+    bool ProcessTimers();
+
+    // ---- Device operations, filled in by the driver ----
+
+    // which 0: discard pending output; 1: discard the device's input queue. 0 or a negated
+    // error.
+    virtual std::int32_t FlushDevice(std::int32_t which) = 0;
+    // Refreshes status (OutQueue = bytes in the output ring) and returns the device's error
+    // word, clearing it at the device.
+    virtual std::uint32_t ReadStatus(TDriverStatus& status) = 0;
+    // Told about a failed device read (code -1). 0.
+    virtual std::int32_t ReportError(std::int32_t code) = 0;
+    // Reads up to count bytes of what the device has queued, without waiting. The number
+    // read, or negative on failure. Called by the dispatch thread with the input lock held.
+    virtual std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t count) = 0;
+    // Takes count bytes for sending; called with the output lock held and only when they fit
+    // in the room left. When they fill it exactly, the output ring must be recorded as full.
+    // Returns count, or 0 or less when nothing was taken.
+    virtual std::int32_t WriteDevice(const std::uint8_t* bytes, std::uint32_t count) = 0;
+    // CTS, DSR, RI and DCD in the high nibble (0x10, 0x20, 0x40, 0x80).
+    virtual std::uint8_t ReadModemLines() = 0;
+    // Opens the named device; the handle (0 or above) or a negated error.
+    virtual std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
+                                       std::uint32_t outSize) = 0;
+    // Closes the device and tells the worker threads to stop. 0 or -1.
+    virtual std::int32_t CloseComHandle() = 0;
+    // Line functions (kEscape*). 0 or a negated error. Base: a device without modem lines.
+    virtual std::int32_t EscapeFunction(std::int32_t code);
+    // Reads the device's present settings into state. Fields the device does not keep come
+    // from the block last applied. 0 or a negated error. Base: the block last applied.
+    virtual std::int32_t GetDeviceState(TDeviceControlBlock& state);
+    // Writes state to the device. 0 or a negated error, with the device unchanged. Base:
+    // accepts everything.
+    virtual std::int32_t SetDeviceState(const TDeviceControlBlock& state);
+    // Sets the device's queue sizes. 0 or a negated error. Base: 0.
+    virtual std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize);
+    // Bytes the device itself has taken but not yet sent. Base: 0.
+    virtual std::uint32_t TransmitQueued();
+    // Whether the device went away while open (unplugged, hung up). Base: never.
+    virtual bool DeviceLost() const;
+    // Why a worker thread ended by an exception (a sentence naming the thread and the
+    // failure), once: later calls give nothing. Any thread. Base: nothing.
+    virtual std::optional<std::string> TakeWorkerFailure();
+    // Whether worker threads started by StartThreads are still running: a dispatcher whose
+    // close completes on its dispatch thread may be destroyed only once this is false. Any
+    // thread. Base: no threads.
+    virtual bool ThreadsStarted() const;
+    // Starts the worker threads; the last step of the driver's open sequence.
+    virtual void StartThreads() = 0;
+    // Stops the worker threads and waits for them; nothing if they are not running. A
+    // user-interface thread waiting here must keep delivering its message targets' messages.
+    virtual void StopThreads() = 0;
+    // Gives up the rest of the time slice. 0.
+    virtual std::int32_t YieldTime() = 0;
+    // Stops the threads (if running) and frees the ring. The driver extends it to free its
+    // output ring, and after a close from inside a notification calls it from the ending
+    // dispatch thread, whose StopThreads must then not wait for that thread itself.
+    // Afterwards reads find an empty ring.
+    virtual void ReleaseBuffers();
+
+    // EscapeFunction codes.
+    static constexpr std::int32_t kEscapeSetRts = 3;
+    static constexpr std::int32_t kEscapeClrRts = 4;
+    static constexpr std::int32_t kEscapeSetDtr = 5;
+    static constexpr std::int32_t kEscapeClrDtr = 6;
+
+  protected:
+    // For the driver's open sequence, before its threads start: allocates the ring and
+    // resets the ring, notification and status state and the triggers (ClearTriggers).
+    void PrepareOpen(std::uint32_t inSize, std::uint32_t outSize);
+    // For the concrete dispatcher's destructor: releases the buffers if a close is pending,
+    // else closes the port.
+    void Shutdown();
+
+    void SetPortHandle(std::int32_t handle) { PortHandle_.store(handle); }
+    std::int32_t PortHandle() const { return PortHandle_.load(); }
+    bool PortOpen() const { return PortHandle_.load() >= 0; }
+    // The device reported a ring; the next RefreshModemStatus folds it in. Any thread.
+    void NoteRingSeen() { RingSeen_.store(true); }
+    std::uint32_t InQueueSize() const { return InQueueSize_.load(); }
+    std::uint32_t OutQueueSize() const { return OutQueueSize_.load(); }
+
+    // Switches the device's own RS-485 transmitter control. 0 or a negated error. Base: 0.
+    virtual std::int32_t ConfigureDeviceRs485(bool on);
+    // Gives the worker threads the priorities SetThreadPriority and SetRs485Mode call for.
+    // Called with the data lock held. Base: no threads, nothing to do.
+    virtual void ApplyThreadPriorities();
+    // The block last applied to the device (the data lock is taken inside).
+    TDeviceControlBlock StoredDeviceState();
+    // Queues message for every attached window without waiting. Any thread.
+    void PostToWindows(const TMessage& message);
+    // Delivers what is waiting for the attached windows (IMessageTarget::DeliverPending).
+    // Only on the windows' owning thread.
+    std::size_t DeliverPendingToWindows();
+
+    std::recursive_mutex& InputLock() { return InputLock_; }
+    std::recursive_mutex& OutputLock() { return OutputLock_; }
+    std::recursive_mutex& DataLock() { return DataLock_; }
+
+  private:
+    struct TWindowHandler {
+        IMessageTarget* Window = nullptr;
+        bool Deleted = false;
+    };
+    struct TMatchStep {
+        bool Any = false;
+        std::uint32_t Longest = 0;
+    };
+    // A match whose report waits for its avail notification to reach a handler.
+    struct TPendingMatch {
+        std::uint64_t Position = 0;
+        std::uint32_t Longest = 0;
+    };
+
+    TDriverStatus RefreshDriverStatus();
+    std::uint32_t ReadStretch(std::uint32_t index, std::uint32_t count);
+    std::uint32_t UnreadLocked() const;
+    std::uint8_t RingByte(std::uint64_t position);
+    TMatchStep MatchDataTriggers(std::uint8_t byte);
+    bool ReportMatch(std::uint64_t position, std::uint32_t longest);
+    bool ReportMatchedDataTriggers(bool result);
+    bool OfferUnread(std::uint64_t head);
+    bool DeliverToWindows(const TMessage& message);
+    void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
+    void EndNotification();
+    // ConfigureLine; opening writes the whole block even when nothing changes, without flow
+    // control.
+    std::int32_t ChangeLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                            std::uint8_t stopBits, bool opening);
+    std::int32_t ApplyDeviceState(TDeviceControlBlock state);
+    std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
+    void WaitTransmitDrain();
+    void Sleep(std::chrono::milliseconds duration);
+    std::int32_t FailOpen(std::int32_t result);
+    std::int32_t NextTriggerHandle();
+    bool HandleInUse(std::uint32_t handle) const;
+    void LogEntry(TLogType type, TLogSubtype subtype, std::uint32_t data,
+                  std::span<const std::uint8_t> bytes = {});
+
+    TVexaCustomComPort* const Owner_;
+    const std::int32_t RegistryIndex_;
+    std::atomic<std::int32_t> PortHandle_{-1};
+    std::atomic<std::uint32_t> InQueueSize_{0};
+    std::atomic<std::uint32_t> OutQueueSize_{0};
+
+    std::recursive_mutex InputLock_;
+    std::recursive_mutex OutputLock_;
+    std::recursive_mutex DataLock_;
+
+    // Input lock. Positions count bytes since the open instead of wrapping at the ring size,
+    // so a ring that is exactly full or exactly drained is never mistaken for the other.
+    std::unique_ptr<std::uint8_t[]> Ring_;
+    std::uint64_t HeadCount_ = 0;  // bytes ever written into the ring
+    std::uint64_t TailCount_ = 0;  // bytes ever consumed
+    std::uint32_t TakeCount_ = 0;  // taken by the handler being called
+    std::uint32_t LargestTake_ = 0;
+    bool InAvailNotification_ = false;
+
+    // Dispatch thread only.
+    std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
+    std::uint64_t LastAvailCount_ = 0;  // scan position of the last avail notification
+    std::optional<TPendingMatch> PendingMatch_;
+    bool NotificationReached_ = true;  // the last notification ran at least one handler
+
+    // Data lock.
+    std::vector<TDataTrigger> DataTriggers_;
+    std::uint32_t AvailThreshold_ = 0;
+    std::uint32_t NextHandle_ = 1;
+    std::vector<TWindowHandler> Windows_;
+    bool PortHandlerInstalled_ = false;
+    bool HandlerServiceNeeded_ = false;
+    bool InNotification_ = false;
+    bool HandlersDeleted_ = false;
+    std::uint8_t ModemStatus_ = 0;
+    IDispatchRecorder* Recorder_ = nullptr;
+    // Data lock: the line state.
+    TDeviceControlBlock DeviceState_;
+    std::uint32_t CurrentBaud_ = 115200;
+    bool DtrOn_ = false;
+    bool DtrByFlow_ = false;
+    bool RtsOn_ = false;
+    bool RtsByFlow_ = false;
+    bool Rs485Mode_ = false;
+    std::uint8_t PriorityBase_ = 0;
+    TSleepFunction Sleep_;
+
+    // Set or read by several threads without a lock.
+    std::atomic<bool> ClosePending_{false};
+    std::atomic<bool> RingSeen_{false};
+    std::atomic<std::uint32_t> LineErrors_{0};
+};
+
+}  // namespace norvane::serial

@@ -1,0 +1,430 @@
+// TVexaBaseDispatcher: the trigger table, the handlers, notification delivery and the
+// dispatch cycle.
+#include <algorithm>
+#include <cstdint>
+
+#include "serial/dispatch/base_dispatcher.h"
+#include "serial/dispatch/notification_messages.h"
+#include "serial/errors/error_codes.h"
+
+namespace norvane::serial {
+
+namespace {
+
+// Handles run counter × 8 until the counter reaches this; after that the smallest free
+// multiple of 8 is reused.
+constexpr std::uint32_t kHandleCounterLimit = 4096;
+constexpr std::uint32_t kHandleStep = 8;
+constexpr std::uint32_t kLargestHandle = 0xFFF8;
+
+// A 32-bit tag for a window in the dispatch log; the log only needs to tell windows apart.
+std::uint32_t WindowTag(const IMessageTarget* window) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+}  // namespace
+
+void TVexaBaseDispatcher::LogEntry(TLogType type, TLogSubtype subtype, std::uint32_t data,
+                                   std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(DataLock_);
+    if (Recorder_ != nullptr) {
+        Recorder_->AddLogEntry(type, subtype, data, bytes);
+    }
+}
+
+void TVexaBaseDispatcher::AttachRecorder(IDispatchRecorder* recorder) {
+    std::lock_guard lock(DataLock_);
+    Recorder_ = recorder;
+}
+
+// ---- Triggers ----
+
+bool TVexaBaseDispatcher::HandleInUse(std::uint32_t handle) const {
+    return std::any_of(DataTriggers_.begin(), DataTriggers_.end(),
+                       [handle](const TDataTrigger& trigger) { return trigger.Handle == handle; });
+}
+
+std::int32_t TVexaBaseDispatcher::NextTriggerHandle() {
+    if (NextHandle_ < kHandleCounterLimit) {
+        return static_cast<std::int32_t>(NextHandle_++ * kHandleStep);
+    }
+    for (std::uint32_t handle = kHandleStep; handle <= kLargestHandle; handle += kHandleStep) {
+        if (!HandleInUse(handle)) {
+            return static_cast<std::int32_t>(handle);
+        }
+    }
+    return -ecNoMoreTriggers;
+}
+
+std::int32_t TVexaBaseDispatcher::NewDataTrigger(const std::uint8_t* bytes, std::uint32_t length,
+                                                 bool ignoreCase) {
+    if (length > kMaxDataTriggerLength) {
+        return -ecTriggerTooLong;
+    }
+    if (bytes == nullptr && length > 0) {
+        return -ecBadArgument;
+    }
+    std::lock_guard lock(DataLock_);
+    const std::int32_t handle = NextTriggerHandle();
+    if (handle < 0) {
+        return handle;
+    }
+    DataTriggers_.push_back(
+        MakeDataTrigger(static_cast<std::uint32_t>(handle), bytes, length, ignoreCase));
+    LogEntry(ltTrigAllc, lsDataTrigger, static_cast<std::uint32_t>(handle),
+             std::span<const std::uint8_t>(bytes, length));
+    return handle;
+}
+
+void TVexaBaseDispatcher::SetAvailThreshold(std::uint32_t n) {
+    std::lock_guard lock(DataLock_);
+    AvailThreshold_ = n;
+    LogEntry(ltTrDatChg, lsAvailTrigger, n);
+}
+
+std::uint32_t TVexaBaseDispatcher::AvailThreshold() {
+    std::lock_guard lock(DataLock_);
+    return AvailThreshold_;
+}
+
+void TVexaBaseDispatcher::ClearTriggers() {
+    std::lock_guard lock(DataLock_);
+    AvailThreshold_ = 0;
+    DataTriggers_.clear();
+    NextHandle_ = 1;
+}
+
+void TVexaBaseDispatcher::SaveTriggerSet(TTriggerSet& set) {
+    std::lock_guard lock(DataLock_);
+    set.AvailThreshold = AvailThreshold_;
+    set.DataTriggers = DataTriggers_;
+}
+
+std::int32_t TVexaBaseDispatcher::RestoreTriggerSet(const TTriggerSet& set) {
+    const bool valid = std::all_of(
+        set.DataTriggers.begin(), set.DataTriggers.end(),
+        [](const TDataTrigger& trigger) { return trigger.Length <= kMaxDataTriggerLength; });
+    if (!valid) {
+        return -ecBadArgument;
+    }
+    std::lock_guard lock(DataLock_);
+    AvailThreshold_ = set.AvailThreshold;
+    DataTriggers_ = set.DataTriggers;
+    // A set saved from inside a notification can hold a match whose report the close cut
+    // off, and partial matches of bytes the old port had; on this port none of them arrived.
+    for (TDataTrigger& trigger : DataTriggers_) {
+        trigger.Matched = false;
+        trigger.MatchPositions.fill(0);
+    }
+    // The counter restarts at every open; without this the next new trigger would get a
+    // handle that a restored one already carries.
+    for (const TDataTrigger& trigger : DataTriggers_) {
+        const std::uint32_t next = std::min(trigger.Handle / kHandleStep + 1, kHandleCounterLimit);
+        NextHandle_ = std::max(NextHandle_, next);
+    }
+    return 0;
+}
+
+void TVexaBaseDispatcher::FreeTriggerSet(TTriggerSet& set) {
+    set.AvailThreshold = 0;
+    std::vector<TDataTrigger>().swap(set.DataTriggers);
+}
+
+// ---- Handlers ----
+
+void TVexaBaseDispatcher::AttachWindow(IMessageTarget* window) {
+    std::lock_guard lock(DataLock_);
+    Windows_.push_back(TWindowHandler{window, false});
+    HandlerServiceNeeded_ = true;
+    LogEntry(ltTrgHdAlc, lsWindow, WindowTag(window));
+}
+
+void TVexaBaseDispatcher::DetachWindow(IMessageTarget* window) {
+    std::lock_guard lock(DataLock_);
+    auto entry = std::find_if(Windows_.begin(), Windows_.end(), [window](const TWindowHandler& h) {
+        return h.Window == window && !h.Deleted;
+    });
+    if (entry == Windows_.end()) {
+        SetHandlerFlags(hfRecompute);
+        return;
+    }
+    LogEntry(ltTrgHdDsp, lsWindow, WindowTag(window));
+    if (InNotification_) {
+        entry->Deleted = true;
+        HandlersDeleted_ = true;
+    } else {
+        Windows_.erase(entry);
+    }
+}
+
+void TVexaBaseDispatcher::SetHandlerFlags(std::int32_t mode) {
+    std::lock_guard lock(DataLock_);
+    const bool others = Windows_.size() > 1;
+    switch (mode) {
+        case hfRecompute:
+            HandlerServiceNeeded_ = others || PortHandlerInstalled_;
+            break;
+        case hfInstalled:
+            PortHandlerInstalled_ = true;
+            HandlerServiceNeeded_ = true;
+            break;
+        case hfRemoved:
+            PortHandlerInstalled_ = false;
+            HandlerServiceNeeded_ = others;
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Notification delivery ----
+
+bool TVexaBaseDispatcher::DeliverNotification(std::uint32_t message, std::uint32_t first,
+                                              std::uint16_t value) {
+    NotificationReached_ = true;  // nobody to serve counts as served
+    {
+        std::lock_guard lock(DataLock_);
+        if (!HandlerServiceNeeded_) {
+            return true;
+        }
+        InNotification_ = true;
+    }
+    const bool offersBytes = message == MsgTriggerAvail || message == MsgTriggerData;
+    {
+        std::lock_guard lock(InputLock_);
+        LargestTake_ = 0;
+        TakeCount_ = 0;
+        InAvailNotification_ = offersBytes;
+    }
+    bool result =
+        DeliverToWindows(TMessage{message, first, NotificationSecond(RegistryIndex_, value)});
+    if (result && offersBytes) {
+        CommitTakenBytes(message, first, result);
+    }
+    EndNotification();
+    return result;
+}
+
+// Sends message to each live window in turn. A single window is served only while the port
+// component has event handlers. False as soon as close has become pending. Records whether
+// any window's handler ran.
+bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
+    {
+        std::lock_guard lock(DataLock_);
+        if (Windows_.size() <= 1 && !PortHandlerInstalled_) {
+            return true;
+        }
+    }
+    NotificationReached_ = false;
+    for (std::size_t i = 0;; ++i) {
+        IMessageTarget* window = nullptr;
+        {
+            std::lock_guard lock(DataLock_);
+            if (i >= Windows_.size()) {
+                return true;
+            }
+            if (Windows_[i].Deleted) {
+                continue;
+            }
+            window = Windows_[i].Window;
+        }
+        {
+            std::lock_guard lock(InputLock_);
+            TakeCount_ = 0;
+        }
+        if (window->Send(message, kNotificationTimeout).Delivered()) {
+            NotificationReached_ = true;
+        }
+        if (ClosePending_.load()) {
+            return false;
+        }
+        std::lock_guard lock(InputLock_);
+        LargestTake_ = std::max(LargestTake_, TakeCount_);
+    }
+}
+
+// Consumes what the handlers read: every handler saw the same bytes, so the most any of them
+// took is what is gone. An avail handler that took a different number than offered stops
+// scanning for this cycle.
+void TVexaBaseDispatcher::CommitTakenBytes(std::uint32_t message, std::uint32_t offered,
+                                           bool& result) {
+    std::lock_guard lock(InputLock_);
+    InAvailNotification_ = false;
+    TailCount_ += std::min(LargestTake_, UnreadLocked());
+    if (message == MsgTriggerAvail && LargestTake_ != offered) {
+        result = false;
+    }
+}
+
+void TVexaBaseDispatcher::EndNotification() {
+    {
+        std::lock_guard lock(InputLock_);
+        InAvailNotification_ = false;
+        TakeCount_ = 0;
+    }
+    std::lock_guard lock(DataLock_);
+    InNotification_ = false;
+    if (HandlersDeleted_) {
+        std::erase_if(Windows_, [](const TWindowHandler& h) { return h.Deleted; });
+        HandlersDeleted_ = false;
+        SetHandlerFlags(hfRecompute);
+    }
+}
+
+// ---- Scanning ----
+
+TVexaBaseDispatcher::TMatchStep TVexaBaseDispatcher::MatchDataTriggers(std::uint8_t byte) {
+    std::lock_guard lock(DataLock_);
+    TMatchStep step;
+    for (TDataTrigger& trigger : DataTriggers_) {
+        if (trigger.Length == 0) {
+            continue;
+        }
+        if (!trigger.Matched) {
+            trigger.Matched = StepMatch(trigger, byte);
+        }
+        if (trigger.Matched) {
+            step.Any = true;
+            step.Longest = std::max(step.Longest, trigger.Length);
+        }
+    }
+    return step;
+}
+
+bool TVexaBaseDispatcher::ScanDataTriggers() {
+    std::uint64_t head = 0;
+    {
+        std::lock_guard lock(InputLock_);
+        if (!Ring_) {
+            return false;
+        }
+        head = HeadCount_;
+    }
+    // Bytes taken outside a notification may let the head lap an unscanned byte; what was
+    // overwritten can no longer be matched.
+    ScanCount_ = std::max(ScanCount_, head > kDispatchRingSize ? head - kDispatchRingSize : 0);
+    if (PendingMatch_) {
+        const TPendingMatch pending = *PendingMatch_;
+        return ReportMatch(pending.Position, pending.Longest);
+    }
+    while (ScanCount_ != head) {
+        const TMatchStep step = MatchDataTriggers(RingByte(ScanCount_));
+        if (step.Any) {
+            return ReportMatch(ScanCount_, step.Longest);
+        }
+        ++ScanCount_;
+    }
+    return OfferUnread(head);
+}
+
+// The byte at `position` completed at least one data trigger, the longest of them `longest`
+// bytes long. First the bytes before that trigger string are offered (if the threshold asks
+// for it), then each completed trigger is reported, the most recently added first.
+//
+// When the offer reached no handler (the receiving thread did not pick it up in time), the
+// match is kept and the whole report tried again at the next cycle: reporting the trigger
+// now would end a line whose bytes nobody has seen, and they would come after it.
+bool TVexaBaseDispatcher::ReportMatch(std::uint64_t position, std::uint32_t longest) {
+    PendingMatch_.reset();
+    bool result = true;
+    const std::uint32_t threshold = AvailThreshold();
+    if (threshold != 0 && LastAvailCount_ != position) {
+        std::int64_t before = 0;
+        {
+            std::lock_guard lock(InputLock_);
+            before = static_cast<std::int64_t>(position + 1) -
+                     static_cast<std::int64_t>(TailCount_) - static_cast<std::int64_t>(longest);
+        }
+        if (before >= static_cast<std::int64_t>(threshold)) {
+            const auto count = static_cast<std::uint32_t>(before);
+            LogEntry(ltTrigger, lsAvail, count);
+            result = DeliverNotification(MsgTriggerAvail, count, 0);
+            if (!NotificationReached_ && !ClosePending_.load()) {
+                PendingMatch_ = TPendingMatch{position, longest};
+                return false;
+            }
+            LastAvailCount_ = position;
+        }
+    }
+    result = ReportMatchedDataTriggers(result);
+    ScanCount_ = position + 1;
+    return result;
+}
+
+// Walks the table from the end, so that a handler adding a trigger does not disturb the walk,
+// and stops if a handler shrank the table below the walk, or closed the port.
+bool TVexaBaseDispatcher::ReportMatchedDataTriggers(bool result) {
+    std::size_t index = 0;
+    {
+        std::lock_guard lock(DataLock_);
+        index = DataTriggers_.size();
+    }
+    while (index-- > 0 && !ClosePending_.load()) {
+        std::uint32_t handle = 0;
+        std::uint32_t length = 0;
+        {
+            std::lock_guard lock(DataLock_);
+            if (index >= DataTriggers_.size()) {
+                break;
+            }
+            TDataTrigger& trigger = DataTriggers_[index];
+            if (!trigger.Matched) {
+                continue;
+            }
+            trigger.Matched = false;
+            handle = trigger.Handle;
+            length = trigger.Length;
+            LogEntry(ltTrigger, lsData, handle);
+        }
+        result = DeliverNotification(MsgTriggerData, handle, static_cast<std::uint16_t>(length));
+    }
+    return result;
+}
+
+// Everything is scanned: offers all unread bytes once per head position, if there are
+// enough of them.
+bool TVexaBaseDispatcher::OfferUnread(std::uint64_t head) {
+    const std::uint32_t threshold = AvailThreshold();
+    if (threshold == 0 || LastAvailCount_ == head) {
+        return false;
+    }
+    const std::uint32_t count = UnreadCount();
+    if (count < threshold) {
+        return false;
+    }
+    LogEntry(ltTrigger, lsAvail, count);
+    LastAvailCount_ = head;
+    return DeliverNotification(MsgTriggerAvail, count, 0);
+}
+
+// ---- Dispatch cycle ----
+
+bool TVexaBaseDispatcher::ProcessComEvent(std::uint32_t eventMask) {
+    constexpr std::uint32_t kModemEvents =
+        kEventCtsChange | kEventDsrChange | kEventDcdChange | kEventRing | kEventRingTrailingEdge;
+    constexpr std::uint32_t kLineEvents = kEventBreak | kEventError;
+    if ((eventMask & kModemEvents) != 0) {
+        ReadModemChanges();
+    }
+    if ((eventMask & kLineEvents) != 0) {
+        ReadLineStatus();
+    }
+    FillDispatchBuffer();
+    if (InNotification()) {
+        return true;
+    }
+    for (;;) {
+        if (ClosePending_.load()) {
+            return false;
+        }
+        if (!ScanDataTriggers()) {
+            return true;
+        }
+    }
+}
+
+bool TVexaBaseDispatcher::ProcessTimers() {
+    return false;
+}
+
+}  // namespace norvane::serial

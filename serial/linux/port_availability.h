@@ -1,0 +1,45 @@
+#pragma once
+// Whether a port number stands for a serial device that exists, for offering it in the
+// Select Port dialog.
+//
+// A port counts as available when its device can be opened the way the driver opens it, or
+// when the open is refused only because someone holds the port (another program, or this
+// one) or because the user lacks permission: the device exists, it is just not free now.
+// Every other failure (no device for the number, no such node, not a terminal) means no.
+//
+// Probing opens and closes the device at once; it leaves the line's settings as it found
+// them. User-interface thread (it creates a short-lived dispatcher).
+
+#include <string>
+
+#include "serial/linux/port_map.h"
+
+namespace norvane::serial {
+
+enum class TDevicePresence {
+    Available,     // it opens
+    Busy,          // another program (or this one) holds it
+    NoPermission,  // the user may not open it (not in the "dialout" group)
+    Missing,       // no such device now (an adapter assigned but unplugged)
+    Unusable,      // it exists but cannot serve as a serial port (not a terminal, ...)
+    // Network devices (network_address.h), tried with a TCP connect alone within
+    // kProbeConnectTimeout:
+    Reachable,  // the server accepts connections
+    Refused,    // the host answers, nothing listens there
+    NoAnswer,   // no answer in time, or the name does not resolve
+};
+
+// "available", "busy", "no permission", "missing", "unusable", "reachable", "refused",
+// "no answer".
+const char* PresenceText(TDevicePresence presence);
+
+// The probe itself, for a device path.
+TDevicePresence ProbeDevice(const std::string& devicePath);
+
+// Available, busy, no permission or reachable: the device is there.
+bool IsDeviceAvailable(const std::string& devicePath);
+
+// False for 0 and for numbers the map gives no device; otherwise the probe of that device.
+bool IsPortAvailable(int port, const TPortMap& map = PortMap());
+
+}  // namespace norvane::serial

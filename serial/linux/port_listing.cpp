@@ -1,0 +1,31 @@
+#include "serial/linux/port_listing.h"
+
+#include "serial/linux/stable_device_name.h"
+
+namespace norvane::serial {
+
+TPortListing DescribePort(int port, const std::string& device, const TPortMap& map,
+                          const TPortDescriber& describer, bool probe) {
+    TPortListing row;
+    row.Port = port;
+    row.Device = device;
+    row.StableName = map.StableLink(device);
+    row.Description = describer.Describe(device);
+    if (probe) {
+        row.Presence = ProbeDevice(device);
+    } else {
+        row.Presence =
+            DeviceNode(device).empty() ? TDevicePresence::Missing : TDevicePresence::Available;
+    }
+    return row;
+}
+
+std::vector<TPortListing> ListPorts(const TPortMap& map, const TPortDescriber& describer) {
+    std::vector<TPortListing> rows;
+    for (const auto& [port, device] : map.Ports()) {
+        rows.push_back(DescribePort(port, device, map, describer, true));
+    }
+    return rows;
+}
+
+}  // namespace norvane::serial

@@ -1,0 +1,35 @@
+#pragma once
+// What every port number means now, for a user choosing or checking a port: the rows of
+// `norvane-cli ports` and the hints in the desktop program's port lists.
+//
+// Reads the file system; with probing, opens and closes each device at once (as Select
+// Port does), which leaves the line's settings as they were. User-interface thread.
+
+#include <string>
+#include <vector>
+
+#include "serial/linux/port_availability.h"
+#include "serial/linux/port_description.h"
+#include "serial/linux/port_map.h"
+
+namespace norvane::serial {
+
+struct TPortListing {
+    int Port = 0;
+    std::string Device;       // the path the number means
+    std::string StableName;   // by-id or by-path link, "" when the device has none
+    std::string Description;  // the adapter's words from sysfs, "" when it has none
+    TDevicePresence Presence = TDevicePresence::Missing;
+};
+
+// One row for `port`, or for the path it means: presence is probed by opening the device
+// when `probe` is set; otherwise it is Available for any device that exists and Missing
+// for one that does not.
+TPortListing DescribePort(int port, const std::string& device, const TPortMap& map,
+                          const TPortDescriber& describer, bool probe);
+
+// Every number that means a device, lowest first, probed.
+std::vector<TPortListing> ListPorts(const TPortMap& map,
+                                    const TPortDescriber& describer = TPortDescriber());
+
+}  // namespace norvane::serial

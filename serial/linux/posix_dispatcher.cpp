@@ -1,0 +1,719 @@
+// TVexaPosixDispatcher: the device operations and the threads' life cycle. The thread
+// loops are in dispatcher_threads.cpp.
+#include "serial/linux/posix_dispatcher.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "serial/dispatch/dispatcher_factory.h"
+#include "serial/dispatch/notification_messages.h"
+#include "serial/errors/application_hooks.h"
+#include "serial/errors/error_codes.h"
+#include "serial/errors/vexa_exception.h"
+#include "serial/linux/device_event_wait.h"
+
+namespace norvane::serial {
+
+namespace {
+
+// Nice offsets for the seven steps idle, lowest, lower, normal, higher, highest, time
+// critical.
+constexpr std::array<int, 7> kNiceOffset{19, 10, 5, 0, -5, -10, -20};
+
+// What a tty answers once it is gone: EIO after a hang-up, ENODEV/ENXIO when the driver
+// has let go of the hardware.
+bool IsLossErrno(int err) {
+    return err == EIO || err == ENODEV || err == ENXIO;
+}
+
+int CurrentTid() {
+    return static_cast<int>(::syscall(SYS_gettid));
+}
+
+}  // namespace
+
+TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner)
+    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {
+    if (::sem_init(&ComEventPosted_, 0, 0) != 0) {
+        throw std::system_error(errno, std::generic_category(), "sem_init");
+    }
+}
+
+TVexaPosixDispatcher::~TVexaPosixDispatcher() {
+    Shutdown();
+    JoinWorkers();
+    CloseWakeCounters();
+    ::sem_destroy(&ComEventPosted_);
+    if (const std::optional<std::string> failure = TakeWorkerFailure()) {
+        try {
+            ReportException(EVexaException(*failure));
+        } catch (...) {
+        }
+    }
+}
+
+// ---- Queries ----
+
+bool TVexaPosixDispatcher::ThreadsStarted() const {
+    std::lock_guard lock(ThreadMutex_);
+    return Started_;
+}
+
+int TVexaPosixDispatcher::ActiveThreadCount() const {
+    std::lock_guard lock(ThreadMutex_);
+    return ActiveCount_;
+}
+
+bool TVexaPosixDispatcher::ThreadRunning(TWorkerKind kind) const {
+    std::lock_guard lock(ThreadMutex_);
+    return Worker(kind).Running;
+}
+
+bool TVexaPosixDispatcher::DeviceLost() const {
+    return Lost_.load();
+}
+
+std::optional<std::string> TVexaPosixDispatcher::TakeWorkerFailure() {
+    std::lock_guard lock(ThreadMutex_);
+    return std::exchange(WorkerFailure_, std::nullopt);
+}
+
+// ---- Device operations ----
+
+int TVexaPosixDispatcher::DeviceFd() {
+    std::lock_guard lock(DeviceMutex_);
+    return Device_->Fd();
+}
+
+std::int32_t TVexaPosixDispatcher::EscapeFunction(std::int32_t code) {
+    std::lock_guard lock(DeviceMutex_);
+    if (!Device_->IsOpen()) {
+        return -ecCommNotOpen;
+    }
+    int result = 0;
+    switch (code) {
+        case kEscapeSetDtr:
+        case kEscapeClrDtr:
+            result = Device_->SetDtr(code == kEscapeSetDtr);
+            break;
+        case kEscapeSetRts:
+        case kEscapeClrRts:
+            result = Device_->SetRts(code == kEscapeSetRts);
+            break;
+        default:
+            return -ecNotSupported;
+    }
+    return result < 0 ? ResultFromErrno(-result) : 0;
+}
+
+std::int32_t TVexaPosixDispatcher::FlushDevice(std::int32_t which) {
+    if (which == 0) {
+        // The output thread writes under the output lock, so no write is using the ring.
+        std::lock_guard out(OutputLock());
+        if (OutRing_) {
+            OutRing_->Clear();
+        }
+    }
+    std::lock_guard lock(DeviceMutex_);
+    if (!Device_->IsOpen()) {
+        return 0;
+    }
+    const int result = which == 0 ? Device_->DiscardOutput() : Device_->DiscardInput();
+    return result < 0 ? ResultFromErrno(-result) : 0;
+}
+
+std::uint32_t TVexaPosixDispatcher::ReadStatus(TDriverStatus& status) {
+    std::uint32_t errors = 0;
+    int queued = 0;
+    {
+        std::lock_guard lock(DeviceMutex_);
+        if (Device_->IsOpen()) {
+            queued = Device_->InputQueued();
+            errors = Device_->TakeLineErrors();
+        }
+    }
+    if (queued < 0) {
+        NoteDeviceError(-queued, TIoDirection::Read);
+    }
+    status.Flags = 0;
+    status.InQueue = static_cast<std::uint32_t>(std::max(queued, 0));
+    std::lock_guard out(OutputLock());
+    status.OutQueue = OutRing_ ? OutRing_->Pending() : 0;
+    return errors;
+}
+
+std::int32_t TVexaPosixDispatcher::ReportError(std::int32_t) {
+    return 0;
+}
+
+std::int32_t TVexaPosixDispatcher::GetDeviceState(TDeviceControlBlock& state) {
+    TDeviceControlBlock block = StoredDeviceState();
+    {
+        std::lock_guard lock(DeviceMutex_);
+        if (!Device_->IsOpen()) {
+            return -ecCommNotOpen;
+        }
+        if (const int read = Device_->ReadSettings(block); read < 0) {
+            return ResultFromErrno(-read);
+        }
+    }
+    state = block;
+    return 0;
+}
+
+std::int32_t TVexaPosixDispatcher::SetDeviceState(const TDeviceControlBlock& state) {
+    std::lock_guard lock(DeviceMutex_);
+    if (!Device_->IsOpen()) {
+        return -ecCommNotOpen;
+    }
+    // Before the threads run nobody else reads the device, so a network device may wait
+    // for its server's confirmation; afterwards the dispatch thread takes the replies.
+    return Device_->ApplySettings(state, !ThreadsStarted());
+}
+
+std::int32_t TVexaPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t count) {
+    int result = 0;
+    bool hungUp = false;
+    {
+        std::lock_guard lock(DeviceMutex_);
+        if (!Device_->IsOpen()) {
+            return -ecCommNotOpen;
+        }
+        result =
+            Device_->Read(buffer, static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF)));
+        hungUp = result == 0 && count > 0 && Device_->HangUpReported();
+    }
+    if (hungUp) {
+        NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
+        return ResultFromErrno(EIO, TIoDirection::Read);
+    }
+    if (result < 0) {
+        NoteDeviceError(-result, TIoDirection::Read);
+        return ResultFromErrno(-result, TIoDirection::Read);
+    }
+    return result;
+}
+
+std::int32_t TVexaPosixDispatcher::WriteDevice(const std::uint8_t* bytes, std::uint32_t count) {
+    std::lock_guard out(OutputLock());
+    if (Lost_.load()) {
+        return static_cast<std::int32_t>(count);
+    }
+    if (!OutRing_ || !OutRing_->Write(bytes, count)) {
+        return 0;
+    }
+    Wake(OutWakeFd_);
+    return static_cast<std::int32_t>(count);
+}
+
+std::int32_t TVexaPosixDispatcher::SetupDevice(std::uint32_t, std::uint32_t) {
+    return 0;
+}
+
+std::uint32_t TVexaPosixDispatcher::TransmitQueued() {
+    std::lock_guard lock(DeviceMutex_);
+    if (!Device_->IsOpen()) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(std::max(Device_->OutputQueued(), 0));
+}
+
+std::uint8_t TVexaPosixDispatcher::ReadModemLines() {
+    std::lock_guard lock(DeviceMutex_);
+    return Device_->IsOpen() ? Device_->ModemStatus() : 0;
+}
+
+std::int32_t TVexaPosixDispatcher::ConfigureDeviceRs485(bool on) {
+    std::lock_guard lock(DeviceMutex_);
+    if (!Device_->IsOpen()) {
+        return 0;
+    }
+    const int result = Device_->SetRs485(on);
+    if (result == -ENOTTY || result == -EINVAL) {
+        return 0;  // the serial driver has no RS-485 mode
+    }
+    return result < 0 ? ResultFromErrno(-result) : 0;
+}
+
+std::int32_t TVexaPosixDispatcher::YieldTime() {
+    std::this_thread::yield();
+    return 0;
+}
+
+// ---- Opening and closing ----
+
+std::int32_t TVexaPosixDispatcher::OpenComHandle(const std::string& name, std::uint32_t,
+                                                 std::uint32_t outSize) {
+    if (!CreateWakeCounters()) {
+        return -ecOutOfMemory;
+    }
+    int fd = -1;
+    {
+        std::lock_guard lock(DeviceMutex_);
+        if (Device_->IsOpen()) {
+            return ResultFromErrno(EBUSY);
+        }
+        Device_ = MakeLineDevice(name);
+        if (const int opened = Device_->Open(name); opened < 0) {
+            return Device_->OpenFailureCode(opened);
+        }
+        fd = Device_->Fd();
+    }
+    Lost_.store(false);
+    LossCause_.store(0);
+    {
+        std::lock_guard out(OutputLock());
+        OutRing_ = std::make_unique<TOutputRing>(outSize);
+    }
+    SetPortHandle(fd);
+    return fd;
+}
+
+std::int32_t TVexaPosixDispatcher::CloseComHandle() {
+    RequestStop();
+    WaitForWorkers({TWorkerKind::Com, TWorkerKind::Output}, false);
+    return CloseDevice();
+}
+
+std::int32_t TVexaPosixDispatcher::CloseDevice() {
+    std::lock_guard lock(DeviceMutex_);
+    const int closed = Device_->Close();
+    SetPortHandle(-1);
+    return closed < 0 ? ResultFromErrno(-closed) : 0;
+}
+
+void TVexaPosixDispatcher::ReleaseBuffers() {
+    TVexaBaseDispatcher::ReleaseBuffers();
+    std::lock_guard out(OutputLock());
+    OutRing_.reset();
+}
+
+bool TVexaPosixDispatcher::CreateWakeCounters() {
+    if (ComWakeFd_ < 0) {
+        ComWakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    if (OutWakeFd_ < 0) {
+        OutWakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    return ComWakeFd_ >= 0 && OutWakeFd_ >= 0;
+}
+
+void TVexaPosixDispatcher::CloseWakeCounters() {
+    for (int* fd : {&ComWakeFd_, &OutWakeFd_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
+}
+
+void TVexaPosixDispatcher::Wake(int fd) {
+    if (fd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+    }
+}
+
+// ---- Device loss ----
+
+void TVexaPosixDispatcher::NoteDeviceError(int err, TIoDirection direction) {
+    if (IsLossErrno(err)) {
+        NoteDeviceLost(ResultFromErrno(err, direction));
+    }
+}
+
+void TVexaPosixDispatcher::NoteDeviceLost(std::int32_t cause) {
+    // The first cause stays, and it is in place before anyone can see the loss.
+    std::int32_t none = 0;
+    LossCause_.compare_exchange_strong(none, cause);
+    if (Lost_.exchange(true)) {
+        return;
+    }
+    Wake(ComWakeFd_);
+    Wake(OutWakeFd_);
+    ::sem_post(&ComEventPosted_);
+    std::lock_guard lock(ThreadMutex_);
+    ThreadCv_.notify_all();
+}
+
+// On the com thread, once the loss is known: the output thread stops using the descriptor
+// first, then it is closed and the owner told.
+void TVexaPosixDispatcher::FinishDeviceLoss() {
+    Wake(OutWakeFd_);
+    WaitForWorkers({TWorkerKind::Output}, false);
+    CloseDevice();
+    {
+        std::lock_guard out(OutputLock());
+        if (OutRing_) {
+            OutRing_->Clear();
+        }
+    }
+    if (!StopRequested_.load()) {
+        PostToWindows(TMessage{MsgDeviceLost, static_cast<std::uint32_t>(LossCause_.load()),
+                               NotificationSecond(RegistryIndex(), 0)});
+    }
+}
+
+// ---- Threads ----
+
+std::optional<TWorkerKind> TVexaPosixDispatcher::CurrentWorker() const {
+    std::lock_guard lock(ThreadMutex_);
+    for (const TWorker& worker : Workers_) {
+        if (worker.Thread && worker.Thread->IsCurrent()) {
+            return worker.Thread->Kind();
+        }
+    }
+    return std::nullopt;
+}
+
+void TVexaPosixDispatcher::StartThreads() {
+    {
+        std::lock_guard lock(ThreadMutex_);
+        if (Started_) {
+            throw std::runtime_error("Dispatcher already started");
+        }
+    }
+    JoinWorkers();  // the ended threads of an earlier start
+    {
+        std::lock_guard lock(ThreadMutex_);
+        Started_ = true;
+        StopRequested_.store(false);
+        ComEventReady_.store(false);
+        EventMask_.store(0);
+        while (::sem_trywait(&ComEventPosted_) == 0) {
+        }
+    }
+    try {
+        for (const TWorkerKind kind :
+             {TWorkerKind::Com, TWorkerKind::Dispatch, TWorkerKind::Output}) {
+            StartWorker(kind);
+        }
+    } catch (const std::system_error&) {
+        StopThreads();
+        throw;
+    }
+}
+
+void TVexaPosixDispatcher::StartWorker(TWorkerKind kind) {
+    std::unique_ptr<TVexaDispatcherThread> thread;
+    switch (kind) {
+        case TWorkerKind::Com:
+            thread = std::make_unique<TComThread>(*this);
+            break;
+        case TWorkerKind::Dispatch:
+            thread = std::make_unique<TDispThread>(*this);
+            break;
+        case TWorkerKind::Output:
+            thread = std::make_unique<TOutThread>(*this);
+            break;
+    }
+    TVexaDispatcherThread& started = *thread;
+    {
+        // Counted before it runs, so that a stop never misses a thread still starting.
+        std::lock_guard lock(ThreadMutex_);
+        TWorker& worker = Worker(kind);
+        worker.Thread = std::move(thread);
+        worker.Running = true;
+        worker.Ready = false;
+        ++ActiveCount_;
+    }
+    try {
+        started.Start();
+    } catch (const std::system_error&) {
+        std::lock_guard lock(ThreadMutex_);
+        Worker(kind).Running = false;
+        Worker(kind).Thread.reset();
+        if (--ActiveCount_ == 0) {
+            Started_ = false;
+        }
+        throw;
+    }
+    std::unique_lock lock(ThreadMutex_);
+    ThreadCv_.wait_for(lock, kThreadStartWait,
+                       [&] { return Worker(kind).Ready || !Worker(kind).Running; });
+}
+
+void TVexaPosixDispatcher::ThreadReady(TWorkerKind kind) {
+    const std::uint8_t base = ThreadPriorityBase();
+    const bool rs485 = Rs485Mode();
+    std::lock_guard lock(ThreadMutex_);
+    TWorker& worker = Worker(kind);
+    worker.Tid = CurrentTid();
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(worker.Tid));
+    worker.StartNice = errno == 0 ? nice : 0;
+    worker.Ready = true;
+    ApplyPriority(worker, kind, base, rs485);
+    ThreadCv_.notify_all();
+}
+
+void TVexaPosixDispatcher::ThreadExited(TWorkerKind kind) noexcept {
+    bool release = false;
+    {
+        std::lock_guard lock(ThreadMutex_);
+        Worker(kind).Running = false;
+        Worker(kind).Tid = 0;
+        release = kind == TWorkerKind::Dispatch && ClosePending();
+        ThreadCv_.notify_all();
+    }
+    if (release) {
+        // A close from inside a notification ends here: the notification is over, so the
+        // buffers can go.
+        try {
+            ReleaseBuffers();
+        } catch (...) {
+        }
+    }
+    std::lock_guard lock(ThreadMutex_);
+    if (--ActiveCount_ == 0) {
+        Started_ = false;
+    }
+    ThreadCv_.notify_all();
+}
+
+void TVexaPosixDispatcher::WorkerFailed(TWorkerKind kind, const std::string& what) noexcept {
+    try {
+        std::lock_guard lock(ThreadMutex_);
+        if (!WorkerFailure_) {
+            WorkerFailure_ =
+                std::string("The serial port's ") + WorkerName(kind) + " thread failed: " + what;
+        }
+    } catch (...) {
+        // No memory for the text: the loss below still closes the port.
+    }
+    NoteDeviceLost(-ecInternal);
+    if (kind == TWorkerKind::Com) {
+        // The com thread finishes a loss; this one is it.
+        try {
+            FinishDeviceLoss();
+        } catch (...) {
+        }
+    }
+}
+
+void TVexaPosixDispatcher::RequestStop() {
+    {
+        std::lock_guard lock(ThreadMutex_);
+        if (!Started_) {
+            return;
+        }
+        StopRequested_.store(true);
+        ThreadCv_.notify_all();
+    }
+    Wake(ComWakeFd_);
+    Wake(OutWakeFd_);
+    ::sem_post(&ComEventPosted_);
+}
+
+void TVexaPosixDispatcher::StopThreads() {
+    RequestStop();
+    const std::optional<TWorkerKind> current = CurrentWorker();
+    WaitForWorkers({TWorkerKind::Com, TWorkerKind::Dispatch, TWorkerKind::Output},
+                   !current.has_value());
+    if (!current) {
+        JoinWorkers();
+    }
+}
+
+// Waits until the named threads (except the calling one) have ended. With pump, the
+// attached windows' pending messages are delivered meanwhile, in short slices: the
+// dispatch thread may be waiting for one of them.
+void TVexaPosixDispatcher::WaitForWorkers(std::initializer_list<TWorkerKind> kinds, bool pump) {
+    constexpr std::chrono::milliseconds kPumpSlice{10};
+    std::unique_lock lock(ThreadMutex_);
+    auto ended = [&] {
+        for (const TWorkerKind kind : kinds) {
+            const TWorker& worker = Worker(kind);
+            if (worker.Running && !(worker.Thread && worker.Thread->IsCurrent())) {
+                return false;
+            }
+        }
+        return true;
+    };
+    while (!ended()) {
+        if (!pump) {
+            ThreadCv_.wait(lock, ended);
+            break;
+        }
+        lock.unlock();
+        DeliverPendingToWindows();
+        lock.lock();
+        ThreadCv_.wait_for(lock, kPumpSlice, ended);
+    }
+}
+
+void TVexaPosixDispatcher::JoinWorkers() {
+    std::lock_guard join(JoinMutex_);
+    for (const TWorkerKind kind : {TWorkerKind::Com, TWorkerKind::Dispatch, TWorkerKind::Output}) {
+        TVexaDispatcherThread* thread = nullptr;
+        {
+            std::lock_guard lock(ThreadMutex_);
+            thread = Worker(kind).Thread.get();
+        }
+        if (thread != nullptr && thread->Joinable() && !thread->IsCurrent()) {
+            thread->Join();
+            std::lock_guard lock(ThreadMutex_);
+            Worker(kind).Thread.reset();
+        }
+    }
+}
+
+void TVexaPosixDispatcher::ApplyThreadPriorities() {
+    const std::uint8_t base = ThreadPriorityBase();
+    const bool rs485 = Rs485Mode();
+    std::lock_guard lock(ThreadMutex_);
+    for (const TWorkerKind kind : {TWorkerKind::Com, TWorkerKind::Dispatch, TWorkerKind::Output}) {
+        if (Worker(kind).Running && Worker(kind).Ready) {
+            ApplyPriority(Worker(kind), kind, base, rs485);
+        }
+    }
+}
+
+// Called with the thread-state lock held. A refusal (raising without permission) leaves the
+// thread as it is.
+void TVexaPosixDispatcher::ApplyPriority(const TWorker& worker, TWorkerKind kind, std::uint8_t base,
+                                         bool rs485) {
+    if (worker.Tid == 0) {
+        return;
+    }
+    const int step = base + (kind == TWorkerKind::Output && rs485 ? 4 : 3);
+    const int offset = kNiceOffset[static_cast<std::size_t>(std::clamp(step, 0, 6))];
+    const int nice = std::clamp(worker.StartNice + offset, -20, 19);
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(worker.Tid), nice);
+}
+
+// ---- Com thread services ----
+
+// The com thread's loop: hands each arrival over until the threads stop or the device is
+// lost. A wait that fails leaves the port deaf, so it counts as a loss.
+void TVexaPosixDispatcher::WaitForDeviceEvents() {
+    TDeviceEventWait events(DeviceFd(), ComWakeFd_);
+    ThreadReady(TWorkerKind::Com);
+    while (!Halted()) {
+        TDeviceEventWait::TEvent event = TDeviceEventWait::TEvent::Idle;
+        try {
+            event = events.Next();
+        } catch (const std::system_error& failure) {
+            NoteDeviceLost(ResultFromErrno(failure.code().value()));
+            return;
+        }
+        switch (event) {
+            case TDeviceEventWait::TEvent::Arrival:
+                HandOverComEvent(kEventReceived);
+                break;
+            case TDeviceEventWait::TEvent::HangUp:
+                NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
+                break;
+            case TDeviceEventWait::TEvent::Woken:
+            case TDeviceEventWait::TEvent::Idle:
+                break;
+        }
+    }
+}
+
+// Arrivals handed over while the dispatch thread is busy fold into one event for its next
+// cycle, which reads everything that came meanwhile. Only the first of them posts: the
+// semaphore never counts more than one cycle ahead. No lock is taken, as a wake-up through a
+// condition variable comes back with its mutex marked contended, and its unlock cost one
+// more system call per arrival.
+void TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
+    EventMask_.fetch_or(mask);
+    if (!ComEventReady_.exchange(true)) {
+        ::sem_post(&ComEventPosted_);
+    }
+}
+
+// ---- Dispatch thread services ----
+
+std::uint32_t TVexaPosixDispatcher::WaitComEvent() {
+    if (!ComEventReady_.load() && !Halted()) {
+        timespec deadline{};
+        ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_nsec += std::chrono::nanoseconds(kDispatchTick).count();
+        deadline.tv_sec += deadline.tv_nsec / 1000000000L;
+        deadline.tv_nsec %= 1000000000L;
+        while (::sem_clockwait(&ComEventPosted_, CLOCK_MONOTONIC, &deadline) != 0 &&
+               errno == EINTR) {
+        }
+    }
+    if (ComEventReady_.exchange(false)) {
+        LastEventMask_ = EventMask_.exchange(0);
+    }
+    return LastEventMask_;
+}
+
+// ---- Output thread services ----
+
+// Writes chunk after chunk while the device takes them. The write happens under the output
+// lock, so a flush or a writer never changes the ring under it; the device never blocks.
+TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::DrainOutput() {
+    for (;;) {
+        if (Halted()) {
+            return TDrainResult::Stopped;
+        }
+        std::lock_guard out(OutputLock());
+        if (!OutRing_) {
+            return TDrainResult::Empty;
+        }
+        const std::span<const std::uint8_t> chunk = OutRing_->NextChunk();
+        if (chunk.empty()) {
+            return FlushDeviceOutput();
+        }
+        int written = 0;
+        {
+            std::lock_guard lock(DeviceMutex_);
+            written = Device_->IsOpen()
+                          ? Device_->Write(chunk.data(), static_cast<int>(chunk.size()))
+                          : -EIO;
+        }
+        if (written == 0) {
+            return TDrainResult::Blocked;
+        }
+        if (written < 0 && IsLossErrno(-written)) {
+            NoteDeviceError(-written, TIoDirection::Write);
+            return TDrainResult::Stopped;
+        }
+        // A write refused for another reason drops the chunk: retrying would refuse again.
+        OutRing_->Consume(written > 0 ? static_cast<std::uint32_t>(written)
+                                      : static_cast<std::uint32_t>(chunk.size()));
+    }
+}
+
+// Output a network device took but could not send yet still needs the output thread.
+TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::FlushDeviceOutput() {
+    int pending = 0;
+    {
+        std::lock_guard lock(DeviceMutex_);
+        pending = Device_->IsOpen() ? Device_->FlushPending() : 0;
+    }
+    if (pending < 0 && IsLossErrno(-pending)) {
+        NoteDeviceError(-pending, TIoDirection::Write);
+        return TDrainResult::Stopped;
+    }
+    return pending > 0 ? TDrainResult::Blocked : TDrainResult::Empty;
+}
+
+void TVexaPosixDispatcher::WaitOutputEvent(bool blocked) {
+    pollfd fds[2] = {{OutWakeFd_, POLLIN, 0}, {blocked ? DeviceFd() : -1, POLLOUT, 0}};
+    if (::poll(fds, 2, -1) > 0 && (fds[0].revents & POLLIN) != 0) {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const ssize_t taken = ::read(OutWakeFd_, &count, sizeof count);
+    }
+}
+
+std::unique_ptr<TVexaBaseDispatcher> CreatePlatformDispatcher(TVexaCustomComPort* owner) {
+    return std::make_unique<TVexaPosixDispatcher>(owner);
+}
+
+}  // namespace norvane::serial

@@ -1,0 +1,240 @@
+#pragma once
+// TVexaPosixDispatcher: the dispatcher over a Linux serial device.
+//
+// It plays the role of the platform's native serial driver (the device layer stays dlWin32,
+// which on Linux means exactly this): it opens a tty through TPosixSerialDevice, or a serial
+// device server's TCP port through TNetworkDevice for an rfc2217:// or socket:// name (both
+// TLineDevice, line_device.h), fills in the device operations of TVexaBaseDispatcher, and
+// runs the three worker threads of an open port (dispatcher_threads.h):
+// - the com thread waits on the device and on a wake-up counter (an eventfd; writing it
+//   plays the part of setting the device's event mask to 0) and hands each arrival to the
+//   dispatch thread. It does not wait for that cycle to end: its wait reports each arrival
+//   once (device_event_wait.h), so it can wait again at once, and a hand-over to a dispatch
+//   thread that is still busy only marks the arrival for its next cycle;
+// - the dispatch thread runs ProcessComEvent after each arrival and every 50 ms without
+//   one, and so delivers every notification;
+// - the output thread writes the output ring (output_ring.h) to the device, one
+//   contiguous chunk per write, and waits in poll() while the device takes nothing.
+//
+// Use (user-interface thread): construct, AttachWindow, OpenComPort (base) with a device
+// path from PortMap(), then the base's operations; CloseComPort or the destructor closes.
+// IsPortAvailable-style probes may call OpenComHandle and CloseComHandle alone.
+//
+// A device that goes away. An unplugged adapter hangs its tty up: poll() reports POLLHUP or
+// POLLERR, reads return nothing and writes fail with EIO. Whichever thread meets one of
+// these marks the device lost; the com thread then closes the descriptor at once (so the
+// node is free for the adapter to come back under its old name), the three threads end
+// without waiting for anything, pending output is dropped and further output is accepted
+// and dropped, the way a line without a listener takes it. Received bytes already in the
+// ring stay readable. DeviceLost() becomes true, and every attached window is posted
+// MsgDeviceLost (notification_messages.h) with the cause: its owner closes the port, and
+// the next open starts afresh with a new dispatcher.
+//
+// A worker thread ended by an exception. The port cannot work without all three threads,
+// so it is lost the same way, with the cause -ecInternal; TakeWorkerFailure gives the
+// failure's text for the owner to report on its own thread. A failure nobody took is
+// reported through the application's exception report when the dispatcher is destroyed.
+//
+// Stopping. CloseComPort (base) tells the threads to stop and closes the device once the
+// two threads that wait on it have left their waits; ReleaseBuffers then waits for the
+// threads and joins them. While it waits, the calling thread delivers what is pending for
+// the attached windows (DeliverPendingToWindows), so a notification the dispatch thread is
+// sending at that moment still arrives and the dispatch thread can finish. No dispatcher
+// lock is held during any wait. A close from inside a notification completes on the
+// dispatch thread as it ends (ThreadsStarted() turns false when all three have ended).
+//
+// Locks: those of the base (input, output, data, in that order), then the device lock (every
+// call on the descriptor, never held while waiting) and the thread-state lock innermost.
+
+#include <semaphore.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "serial/dispatch/base_dispatcher.h"
+#include "serial/dispatch/output_ring.h"
+#include "serial/errors/errno_mapping.h"
+#include "serial/linux/dispatcher_threads.h"
+#include "serial/linux/line_device.h"
+#include "serial/linux/posix_serial_device.h"
+
+namespace norvane::serial {
+
+class TVexaPosixDispatcher : public TVexaBaseDispatcher {
+  public:
+    // The receive-character event, the only one a tty's poll() reports.
+    static constexpr std::uint32_t kEventReceived = 0x0001;
+    // How long the dispatch thread waits for an arrival before it runs the cycle anyway.
+    static constexpr std::chrono::milliseconds kDispatchTick{50};
+    // How long StartThreads waits for each thread to report that it runs.
+    static constexpr std::chrono::milliseconds kThreadStartWait{3000};
+
+    explicit TVexaPosixDispatcher(TVexaCustomComPort* owner);
+    // Closes the port if open (see the class comment) and joins the threads, then reports a
+    // worker failure nobody took (ReportException). Not from a worker thread of this
+    // dispatcher.
+    ~TVexaPosixDispatcher() override;
+
+    // The threads have been started and not all of them have ended. Any thread.
+    bool ThreadsStarted() const override;
+    // Worker threads still running. Any thread.
+    int ActiveThreadCount() const;
+    bool ThreadRunning(TWorkerKind kind) const;
+    // See the class comment. Any thread.
+    bool DeviceLost() const override;
+    // The result code of the loss (0 while not lost).
+    std::int32_t LossCause() const { return LossCause_.load(); }
+    std::optional<std::string> TakeWorkerFailure() override;
+
+    // ---- Device operations (TVexaBaseDispatcher) ----
+    // Each returns -ecCommNotOpen where it needs a device and none is open, except where
+    // said otherwise.
+
+    // kEscapeSetDtr ... kEscapeClrRts; a device without modem lines accepts them quietly.
+    // -ecNotSupported for other codes (the UART base address has no meaning here).
+    std::int32_t EscapeFunction(std::int32_t code) override;
+    // which 0 empties the output ring and the device's output queue, which 1 the device's
+    // input queue. Without a device there is nothing to discard: 0.
+    std::int32_t FlushDevice(std::int32_t which) override;
+    // InQueue from the device, OutQueue the bytes in the output ring; returns the line
+    // errors counted since the last call. All 0 without a device.
+    std::uint32_t ReadStatus(TDriverStatus& status) override;
+    std::int32_t ReportError(std::int32_t code) override;
+    std::int32_t GetDeviceState(TDeviceControlBlock& state) override;
+    // A 0-byte read of a device that reports a hang-up marks it lost.
+    std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t count) override;
+    std::int32_t SetDeviceState(const TDeviceControlBlock& state) override;
+    // Copies into the output ring and wakes the output thread. After a loss the bytes are
+    // dropped (and count returned). 0 when they do not fit or no ring exists.
+    std::int32_t WriteDevice(const std::uint8_t* bytes, std::uint32_t count) override;
+    // The kernel sizes a tty's queues itself: accepted and ignored.
+    std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize) override;
+    std::uint32_t TransmitQueued() override;
+    std::uint8_t ReadModemLines() override;
+    // Opens name (a device path, or a network device's rfc2217:// or socket:// address,
+    // which connects within a few seconds) exclusively; creates the output ring of outSize bytes
+    // and the wake-up counters. The descriptor, or the open's error mapped by ResultFromErrno
+    // (EBUSY for a device another program holds becomes -ecAccessDenied), or
+    // -ecOutOfMemory when no wake-up counter can be had.
+    std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
+                               std::uint32_t outSize) override;
+    // Tells the threads to stop, waits until the com and output threads have ended (they
+    // wait on the descriptor; they never wait for the user-interface thread), restores the
+    // device's settings and closes it. 0, or the close's error.
+    std::int32_t CloseComHandle() override;
+    // Starts the com, dispatch and output threads, waiting up to kThreadStartWait for each
+    // to run. Throws std::runtime_error("Dispatcher already started") when they run
+    // already, std::system_error when a thread cannot be created (what was started is
+    // stopped again).
+    void StartThreads() override;
+    // Tells the threads to stop and waits for them; see the class comment. From a worker
+    // thread (the dispatch thread completing a close) it waits only for the others and
+    // joins nothing.
+    void StopThreads() override;
+    std::int32_t YieldTime() override;
+    // The base's, and frees the output ring.
+    void ReleaseBuffers() override;
+
+  protected:
+    // TIOCSRS485 where the serial driver has it; without it the mode is recorded only.
+    std::int32_t ConfigureDeviceRs485(bool on) override;
+    // Nice values per thread, relative to the nice the thread started with.
+    void ApplyThreadPriorities() override;
+
+  private:
+    friend class TComThread;
+    friend class TDispThread;
+    friend class TOutThread;
+    friend class TVexaDispatcherThread;
+
+    enum class TDrainResult { Empty, Blocked, Stopped };
+    struct TWorker {
+        std::unique_ptr<TVexaDispatcherThread> Thread;
+        bool Running = false;
+        bool Ready = false;
+        int Tid = 0;
+        int StartNice = 0;
+    };
+
+    // ---- Thread services (dispatcher_threads.cpp calls these) ----
+    void ThreadReady(TWorkerKind kind);
+    void ThreadExited(TWorkerKind kind) noexcept;
+    // On a worker thread that an exception is ending.
+    void WorkerFailed(TWorkerKind kind, const std::string& what) noexcept;
+    bool Halted() const { return StopRequested_.load() || Lost_.load(); }
+    // Com thread.
+    void WaitForDeviceEvents();
+    void HandOverComEvent(std::uint32_t mask);
+    void FinishDeviceLoss();
+    // Dispatch thread: the event mask of the arrivals handed over since the last call, or
+    // the last mask again after a tick without one.
+    std::uint32_t WaitComEvent();
+    // Output thread.
+    TDrainResult DrainOutput();
+    TDrainResult FlushDeviceOutput();
+    void WaitOutputEvent(bool blocked);
+
+    // ---- Internals ----
+    void NoteDeviceLost(std::int32_t cause);
+    void NoteDeviceError(int err, TIoDirection direction);
+    void RequestStop();
+    void Wake(int fd);
+    bool CreateWakeCounters();
+    void CloseWakeCounters();
+    int DeviceFd();
+    std::int32_t CloseDevice();
+    std::optional<TWorkerKind> CurrentWorker() const;
+    void StartWorker(TWorkerKind kind);
+    void WaitForWorkers(std::initializer_list<TWorkerKind> kinds, bool pump);
+    void JoinWorkers();
+    void ApplyPriority(const TWorker& worker, TWorkerKind kind, std::uint8_t base, bool rs485);
+    TWorker& Worker(TWorkerKind kind) { return Workers_[static_cast<int>(kind)]; }
+    const TWorker& Worker(TWorkerKind kind) const { return Workers_[static_cast<int>(kind)]; }
+
+    // Device lock. Never null; replaced by the kind the name calls for at each open.
+    std::mutex DeviceMutex_;
+    std::unique_ptr<TLineDevice> Device_;
+
+    // Output lock (the base's).
+    std::unique_ptr<TOutputRing> OutRing_;
+
+    // Thread-state lock.
+    mutable std::mutex ThreadMutex_;
+    std::condition_variable ThreadCv_;
+    std::array<TWorker, kWorkerKinds> Workers_;
+    int ActiveCount_ = 0;
+    bool Started_ = false;
+
+    // The hand-over from the com thread to the dispatch thread (lock-free, see
+    // HandOverComEvent): the events since the last cycle, whether one is pending, and the
+    // semaphore the dispatch thread sleeps on between cycles. Stopping and a loss post it too.
+    std::atomic<bool> ComEventReady_{false};
+    std::atomic<std::uint32_t> EventMask_{0};
+    std::uint32_t LastEventMask_ = kEventReceived;  // dispatch thread
+    sem_t ComEventPosted_;
+
+    // Only the user-interface thread joins; workers never take this.
+    std::mutex JoinMutex_;
+
+    std::atomic<bool> StopRequested_{false};
+    std::atomic<bool> Lost_{false};
+    std::atomic<std::int32_t> LossCause_{0};
+    // Thread-state lock.
+    std::optional<std::string> WorkerFailure_;
+
+    // Wake-up counters of the com and output threads: created by the first OpenComHandle,
+    // closed by the destructor, after the last thread that could write them is joined.
+    int ComWakeFd_ = -1;
+    int OutWakeFd_ = -1;
+};
+
+}  // namespace norvane::serial

@@ -1,0 +1,82 @@
+#include "session/termination_watch.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+
+namespace norvane::session {
+
+namespace {
+
+// The write end of the live watch's pipe: all a signal handler can safely reach.
+volatile sig_atomic_t SignalPipe = -1;
+
+void RestoreDefault(int signal) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+}
+
+void OnSignal(int signal) {
+    const int savedErrno = errno;
+    const char number = static_cast<char>(signal);
+    if (SignalPipe >= 0) {
+        [[maybe_unused]] const ssize_t ignored = ::write(SignalPipe, &number, 1);
+    }
+    // Whatever asked first, the next Ctrl-C ends the program at once.
+    RestoreDefault(SIGINT);
+    errno = savedErrno;
+}
+
+}  // namespace
+
+TTerminationWatch::TTerminationWatch(std::function<void(int signal)> onSignal)
+    : OnSignal_(std::move(onSignal)) {
+    if (SignalPipe >= 0) {
+        throw std::logic_error("a termination watch is already installed");
+    }
+    if (::pipe2(Pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot watch for termination signals");
+    }
+    SignalPipe = Pipe_[1];
+    Notifier_ = std::make_unique<QSocketNotifier>(Pipe_[0], QSocketNotifier::Read);
+    QObject::connect(Notifier_.get(), &QSocketNotifier::activated, [this] { Deliver(); });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : kSignals) {
+        sigaddset(&action.sa_mask, signal);
+    }
+    action.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        ::sigaction(kSignals[i], &action, &Previous_[i]);
+    }
+}
+
+TTerminationWatch::~TTerminationWatch() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        ::sigaction(kSignals[i], &Previous_[i], nullptr);
+    }
+    SignalPipe = -1;
+    Notifier_.reset();
+    ::close(Pipe_[0]);
+    ::close(Pipe_[1]);
+}
+
+void TTerminationWatch::Deliver() {
+    char numbers[16];
+    ssize_t count = 0;
+    while ((count = ::read(Pipe_[0], numbers, sizeof numbers)) > 0) {
+        for (ssize_t i = 0; i < count; ++i) {
+            OnSignal_(numbers[i]);
+        }
+    }
+}
+
+}  // namespace norvane::session

@@ -1,0 +1,46 @@
+#pragma once
+// The signals that ask a program to end — SIGTERM (a service manager, `timeout`, `kill`),
+// SIGHUP (the terminal went away) and SIGINT (Ctrl-C) — handed to the Qt event loop, so that
+// the program ends the way its own Exit or Abort would: transfers unwind, the port closes
+// (which also lifts its exclusive-use lock) and temporary files go. Dying in the default
+// action would skip all of that.
+//
+// The signal handler only writes the signal's number into a pipe; the callback runs later,
+// from the event loop, once per signal received. After the first of these signals a further
+// SIGINT takes its default action and ends the program at once: a user pressing Ctrl-C again
+// insists, and the clean way out may be what hangs.
+//
+// One watch at a time per process; construct and destroy it on the thread that runs the
+// event loop. The callback is only ever called from that event loop.
+
+#include <signal.h>
+
+#include <QSocketNotifier>
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace norvane::session {
+
+class TTerminationWatch {
+  public:
+    // Installs the handlers. Throws std::system_error when the pipe cannot be made and
+    // std::logic_error when another watch is alive; the dispositions are unchanged then.
+    explicit TTerminationWatch(std::function<void(int signal)> onSignal);
+    // Restores the dispositions found at construction. Signals still in the pipe are lost.
+    ~TTerminationWatch();
+    TTerminationWatch(const TTerminationWatch&) = delete;
+    TTerminationWatch& operator=(const TTerminationWatch&) = delete;
+
+  private:
+    void Deliver();
+
+    static constexpr std::array<int, 3> kSignals{SIGTERM, SIGHUP, SIGINT};
+
+    int Pipe_[2] = {-1, -1};
+    std::array<struct sigaction, kSignals.size()> Previous_{};
+    std::function<void(int)> OnSignal_;
+    std::unique_ptr<QSocketNotifier> Notifier_;
+};
+
+}  // namespace norvane::session

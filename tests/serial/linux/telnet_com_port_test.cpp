@@ -1,0 +1,88 @@
+// The RFC 2217 byte stream where a fault would hide: the value 255 in data and in command
+// values, and server messages cut at any point between two reads.
+
+#include "serial/linux/telnet_com_port.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "serial/linux/network_address.h"
+
+namespace norvane::serial {
+namespace {
+
+using TBytes = std::vector<std::uint8_t>;
+
+constexpr std::uint8_t IAC = 255, SB = 250, SE = 240;
+
+TBytes TakeOutgoing(TTelnetComPort& port) {
+    TBytes sent;
+    sent.swap(port.Outgoing());
+    return sent;
+}
+
+TEST(TelnetComPortTest, DataAndCommandValuesDoubleEveryIac) {
+    TTelnetComPort port;
+    TakeOutgoing(port);  // the opening negotiation
+    port.SendData(TBytes{'A', IAC, IAC, 'B'});
+    EXPECT_EQ(TakeOutgoing(port), (TBytes{'A', IAC, IAC, IAC, IAC, 'B'}));
+    // 0x0000FFFF baud: two value bytes 255 inside a subnegotiation.
+    port.SendCommand(cpcSetBaudRate, TBytes{0, 0, IAC, IAC});
+    EXPECT_EQ(TakeOutgoing(port), (TBytes{IAC, SB, 44, 1, 0, 0, IAC, IAC, IAC, IAC, IAC, SE}));
+}
+
+// Data around a confirmation and a modem notification, each with a doubled 255, fed in
+// every possible pair of pieces: the same data and the same replies whatever the cut.
+TEST(TelnetComPortTest, ServerStreamSplitAnywhereDecodesTheSame) {
+    const TBytes stream{'x', IAC, IAC, IAC, SB, 44, 101, 0,    0,   IAC, IAC, IAC, IAC,
+                        IAC, SE,  'y', IAC, SB, 44, 107, 0xB3, IAC, SE,  IAC, IAC, 'z'};
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        TTelnetComPort port;
+        TBytes data;
+        ASSERT_TRUE(port.Receive({stream.data(), cut}, data));
+        ASSERT_TRUE(port.Receive({stream.data() + cut, stream.size() - cut}, data));
+        EXPECT_EQ(data, (TBytes{'x', IAC, 'y', IAC, 'z'}));
+        EXPECT_EQ(port.TakeReply(cpcSetBaudRate), (TBytes{0, 0, IAC, IAC}));
+        EXPECT_EQ(port.TakeReply(cpcSetBaudRate), std::nullopt) << "taken once";
+        EXPECT_EQ(port.ModemState(), 0xB0);
+    }
+}
+
+TEST(NetworkAddressTest, NamesParseOrAreRefusedWhole) {
+    struct TCase {
+        const char* Name;
+        bool Valid;
+        TNetworkProtocol Protocol = TNetworkProtocol::RawSocket;
+        const char* Host = "";
+        int Port = 0;
+    };
+    const TCase cases[] = {
+        {"rfc2217://10.0.0.5:4001", true, TNetworkProtocol::Rfc2217, "10.0.0.5", 4001},
+        {"socket://[::1]:7000", true, TNetworkProtocol::RawSocket, "::1", 7000},
+        {"socket://npt-3.plant:65535", true, TNetworkProtocol::RawSocket, "npt-3.plant", 65535},
+        {"socket://host", false},
+        {"socket://host:0", false},
+        {"socket://host:65536", false},
+        {"socket://host:40x", false},
+        {"socket://:4001", false},
+        {"socket://::1:4001", false},
+        {"socket://[::1:4001", false},
+        {"rfc2217://host:4001?ign_set_control", false},
+        {"/dev/ttyUSB0", false},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.Name);
+        const std::optional<TNetworkAddress> address = ParseNetworkAddress(test.Name);
+        ASSERT_EQ(address.has_value(), test.Valid);
+        if (address) {
+            EXPECT_EQ(address->Protocol, test.Protocol);
+            EXPECT_EQ(address->Host, test.Host);
+            EXPECT_EQ(address->Port, test.Port);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace norvane::serial

@@ -1,0 +1,133 @@
+#include "session/port_settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "tests/support/temp_dir.h"
+
+namespace norvane::session {
+namespace {
+
+using norvane::test::ReadFile;
+using norvane::test::TTempDir;
+using norvane::test::WriteFile;
+
+std::string SaveFailure(const std::string& path) {
+    try {
+        SavePortSettingIndexes(path, {});
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "saved";
+}
+
+TEST(PortSettingsFileTest, ANewFileHoldsTheFiveIndexesInListOrder) {
+    TTempDir dir;
+    SavePortSettingIndexes(dir / "Norvane.ini", {15, 5, 2, 0, 1});
+    EXPECT_EQ(ReadFile(dir / "Norvane.ini"),
+              "[ComPortSettings]\nComPort=15\nBaudRate=5\nParity=2\nDataBits=0\nStopBits=1\n");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"Norvane.ini"}) << "no temporary left";
+}
+
+TEST(PortSettingsFileTest, EverythingElseInTheFileSurvivesASave) {
+    TTempDir dir;
+    const std::string path = dir / "Norvane.ini";
+    WriteFile(path,
+              "; written by hand\n[Other]\nComPort=9\n\n"
+              "; our settings\n[ComPortSettings]\nStopBits=1\ncolour=blue\nComPort=4\n\n"
+              "[PortDevices]\n3=/dev/ttyUSB1\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+    SavePortSettingIndexes(path, {1, 3, 0, 1, 0});
+
+    const std::string saved = ReadFile(path);
+    for (const char* kept :
+         {"; written by hand\n", "[Other]\nComPort=9\n", "; our settings\n[ComPortSettings]\n",
+          "colour=blue\n", "[PortDevices]\n3=/dev/ttyUSB1\n"}) {
+        EXPECT_NE(saved.find(kept), std::string::npos) << kept << " lost from:\n" << saved;
+    }
+    const TPortSettingIndexes loaded = LoadPortSettingIndexes(path);
+    EXPECT_EQ(loaded.ComPort, 1);
+    EXPECT_EQ(loaded.StopBits, 0);
+    EXPECT_EQ(loaded.DataBits, 1);
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::owner_write |
+                                                               std::filesystem::perms::group_read);
+    EXPECT_EQ(LoadPortDeviceAssignments(path), (std::map<int, std::string>{{3, "/dev/ttyUSB1"}}));
+}
+
+TEST(PortSettingsFileTest, ASettingsFileReachedThroughALinkStaysALink) {
+    TTempDir dir;
+    WriteFile(dir / "shared.ini", "[Other]\nx=1\n");
+    std::filesystem::create_symlink(dir / "shared.ini", dir / "Norvane.ini");
+    SavePortSettingIndexes(dir / "Norvane.ini", {2, 3, 0, 1, 0});
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "Norvane.ini"));
+    EXPECT_EQ(LoadPortSettingIndexes(dir / "shared.ini").ComPort, 2);
+}
+
+// Not even root follows another user's link in a shared folder such as /tmp: the settings
+// would land in whatever file that user chose.
+TEST(PortSettingsFileTest, ALinkAnotherUserPlantedInASharedFolderIsRefused) {
+    if (!test::RunningAsRoot()) {
+        GTEST_SKIP() << "planting a link of another user needs root (CI runs as root)";
+    }
+    TTempDir dir;
+    const std::string shared = dir / "shared", link = dir / "shared/Norvane.ini";
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    WriteFile(dir / "victim.conf", "mine\n");
+    std::filesystem::create_symlink(dir / "victim.conf", link);
+    ASSERT_EQ(::lchown(link.c_str(), 54321, 54321), 0);
+    EXPECT_EQ(SaveFailure(link), "Unable to write to " + link +
+                                     ": not following the symbolic link " + link +
+                                     ", which another user made in the shared folder " + shared);
+    EXPECT_EQ(ReadFile(dir / "victim.conf"), "mine\n");
+}
+
+TEST(PortSettingsFileTest, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
+    TTempDir dir;
+    const std::string inMissingFolder = dir / "missing/Norvane.ini";
+    EXPECT_EQ(SaveFailure(inMissingFolder), "Unable to write to " + inMissingFolder);
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+
+    // A folder where the file should be can be neither read nor replaced.
+    std::filesystem::create_directory(dir / "Norvane.ini");
+    EXPECT_EQ(SaveFailure(dir / "Norvane.ini"), "Unable to write to " + dir / "Norvane.ini");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Norvane.ini"));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"Norvane.ini"}) << "no temporary left";
+}
+
+TEST(PortSettingsFileTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfiguration) {
+    TTempDir dir;
+    EXPECT_EQ(SettingsPathFor(dir.Path(), "/x/cfg", "/home/u"), dir / "Norvane.ini");
+
+    const std::filesystem::path unwritable = dir / "not-there";  // stands for /usr/bin
+    EXPECT_EQ(SettingsPathFor(unwritable, "/x/cfg", "/home/u"), "/x/cfg/Norvane/Norvane.ini");
+    EXPECT_EQ(SettingsPathFor(unwritable, "", "/home/u"), "/home/u/.config/Norvane/Norvane.ini");
+    if (test::PermissionsBind()) {
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        EXPECT_EQ(SettingsPathFor(dir.Path(), "", "/home/u"),
+                  "/home/u/.config/Norvane/Norvane.ini");
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+}
+
+TEST(PortSettingsFileTest, OnlyPositivePortNumbersWithAPathAssignADevice) {
+    TTempDir dir;
+    WriteFile(dir / "Norvane.ini",
+              "[PortDevices]\n1=/dev/ttyACM0\n 16 = /dev/serial/by-id/usb-x \nx=/dev/a\n0=/dev/b\n"
+              "-2=/dev/c\n5=\n3x=/dev/d\n");
+    EXPECT_EQ(LoadPortDeviceAssignments(dir / "Norvane.ini"),
+              (std::map<int, std::string>{{1, "/dev/ttyACM0"}, {16, "/dev/serial/by-id/usb-x"}}));
+    EXPECT_TRUE(LoadPortDeviceAssignments(dir / "absent.ini").empty());
+}
+
+}  // namespace
+}  // namespace norvane::session
