@@ -9,7 +9,8 @@
 
 namespace norvane::ui {
 
-TDownLoadForm::TDownLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
+TDownLoadForm::TDownLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine,
+                             QWidget* parent)
     : TTransferForm(session, std::move(appendLogLine), parent) {
     setObjectName(QStringLiteral("DownLoadForm"));
     setWindowTitle(QStringLiteral("Download To File"));

@@ -12,7 +12,8 @@ namespace norvane::ui {
 
 class TDownLoadForm : public TTransferForm {
   public:
-    TDownLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent = nullptr);
+    TDownLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine,
+                  QWidget* parent = nullptr);
 
   protected:
     void RunTransfer(device::TCellTransfer& transfer) override;

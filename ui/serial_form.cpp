@@ -55,14 +55,18 @@ void Select(QComboBox& list, int index) {
 
 }  // namespace
 
-TSerialForm::TSerialForm(session::TInstrumentSession& session, QString settingsPath, QWidget* parent)
+TSerialForm::TSerialForm(session::TInstrumentSession& session, QString settingsPath,
+                         QWidget* parent)
     : QDialog(parent), Session_(session), SettingsPath_(std::move(settingsPath)) {
     setObjectName("SerialForm");
     MakeFixedDialog(this, "Configure ComPort", kClientSize.width(), kClientSize.height(), 13);
 
-    ComPortComboBox = AddList("ComPortComboBox", "ComPort", {88, 16}, EntryTexts(session::kPortEntries));
-    BaudRateComboBox = AddList("BaudRateComboBox", "Baud Rate", {88, 56}, EntryTexts(session::kBaudEntries));
-    ParityComboBox = AddList("ParityComboBox", "Parity", {88, 88}, EntryTexts(session::kParityEntries));
+    ComPortComboBox =
+        AddList("ComPortComboBox", "ComPort", {88, 16}, EntryTexts(session::kPortEntries));
+    BaudRateComboBox =
+        AddList("BaudRateComboBox", "Baud Rate", {88, 56}, EntryTexts(session::kBaudEntries));
+    ParityComboBox =
+        AddList("ParityComboBox", "Parity", {88, 88}, EntryTexts(session::kParityEntries));
     DataBitsComboBox =
         AddList("DataBitsComboBox", "Data Bits", {264, 56}, EntryTexts(session::kDataBitsEntries));
     StopBitsComboBox =
@@ -242,7 +246,8 @@ void TSerialForm::showEvent(QShowEvent* event) {
 void TSerialForm::RefreshPortHints() {
     for (int index = 0; index < ComPortComboBox->count(); ++index) {
         ComPortComboBox->setItemData(
-            index, PortDeviceHint(session::kPortEntries[index], ComPort().DeviceMap()), Qt::ToolTipRole);
+            index, PortDeviceHint(session::kPortEntries[index], ComPort().DeviceMap()),
+            Qt::ToolTipRole);
     }
     ShowCurrentPortHint();
 }

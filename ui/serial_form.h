@@ -28,7 +28,8 @@ class TSerialForm : public QDialog {
   public:
     // settingsPath is the settings file (normally session::DefaultSettingsPath()). The lists start
     // at their first entries until LoadPortSettings() runs.
-    TSerialForm(session::TInstrumentSession& session, QString settingsPath, QWidget* parent = nullptr);
+    TSerialForm(session::TInstrumentSession& session, QString settingsPath,
+                QWidget* parent = nullptr);
 
     serial::TVexaComPort& ComPort() { return Session_.ComPort(); }
     const QString& SettingsPath() const { return SettingsPath_; }

@@ -32,7 +32,8 @@ QString DefaultDataDirectory() {
     return QDir::homePath() + QStringLiteral("/Norvane");
 }
 
-TTransferForm::TTransferForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
+TTransferForm::TTransferForm(session::TInstrumentSession& session, TLogSink appendLogLine,
+                             QWidget* parent)
     : QDialog(parent, kFixedDialogFlags),
       Session_(session),
       AppendLogLine_(std::move(appendLogLine)),

@@ -9,7 +9,8 @@
 
 namespace norvane::ui {
 
-TUpLoadForm::TUpLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent)
+TUpLoadForm::TUpLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine,
+                         QWidget* parent)
     : TTransferForm(session, std::move(appendLogLine), parent) {
     setObjectName(QStringLiteral("UpLoadForm"));
     setWindowTitle(QStringLiteral("Upload From File"));

@@ -11,7 +11,8 @@ namespace norvane::ui {
 
 class TUpLoadForm : public TTransferForm {
   public:
-    TUpLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent = nullptr);
+    TUpLoadForm(session::TInstrumentSession& session, TLogSink appendLogLine,
+                QWidget* parent = nullptr);
 
   protected:
     void RunTransfer(device::TCellTransfer& transfer) override;

@@ -79,7 +79,8 @@ struct TDialogCase {
     // All the controls' area: the transfer dialogs show their lower part only while they
     // transfer.
     QSize Layout;
-    std::function<std::unique_ptr<QDialog>(session::TInstrumentSession&, const QString& settings)> Make;
+    std::function<std::unique_ptr<QDialog>(session::TInstrumentSession&, const QString& settings)>
+        Make;
 };
 
 const std::vector<TDialogCase>& DialogCases() {
@@ -105,15 +106,21 @@ const std::vector<TDialogCase>& DialogCases() {
         {"select port",
          {220, 131},
          {220, 131},
-         [](session::TInstrumentSession&, const QString&) { return std::make_unique<TComSelectForm>(); }},
+         [](session::TInstrumentSession&, const QString&) {
+             return std::make_unique<TComSelectForm>();
+         }},
         {"about box",
          {407, 248},
          {407, 248},
-         [](session::TInstrumentSession&, const QString&) { return std::make_unique<TAboutForm>(); }},
+         [](session::TInstrumentSession&, const QString&) {
+             return std::make_unique<TAboutForm>();
+         }},
         {"hidden picture",
          {353, 323},
          {353, 323},
-         [](session::TInstrumentSession&, const QString&) { return std::make_unique<TEasterEggForm>(); }},
+         [](session::TInstrumentSession&, const QString&) {
+             return std::make_unique<TEasterEggForm>();
+         }},
     };
     return cases;
 }
