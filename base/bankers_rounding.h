@@ -1,6 +1,7 @@
 #pragma once
-// Rounding of pixel sizes computed in floating point: to the nearest integer, halves to the
-// even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2), whatever the process's rounding mode.
+// The program's one rounding of computed sizes (the sizer's pixels, the port's flow
+// thresholds): to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4,
+// -2.5 -> -2), whatever rounding mode the process runs in.
 
 namespace norvane::base {
 

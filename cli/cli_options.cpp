@@ -171,11 +171,11 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-TLineSettings ResolveLineSettings(const TCliOptions& options,
-                                  const session::TPortSettingIndexes& stored,
-                                  const std::string& settingsPath) {
+session::TLineSettings ResolveLineSettings(const TCliOptions& options,
+                                           const session::TPortSettingIndexes& stored,
+                                           const std::string& settingsPath) {
     const std::string& path = settingsPath;
-    TLineSettings line;
+    session::TLineSettings line;
     line.Port = options.Port     ? *options.Port
                 : options.Device ? 1
                                  : Entry(session::kPortEntries, stored.ComPort, "ComPort", path);
@@ -183,7 +183,9 @@ TLineSettings ResolveLineSettings(const TCliOptions& options,
                              : Entry(session::kBaudEntries, stored.BaudRate, "BaudRate", path);
     // A stored parity without a valid entry leaves the parity as it was: none.
     const bool parityStored = stored.Parity >= 0 && stored.Parity < 3;
-    line.Parity = options.Parity ? *options.Parity : parityStored ? stored.Parity : 0;
+    line.Parity = static_cast<serial::TParity>(options.Parity ? *options.Parity
+                                               : parityStored ? stored.Parity
+                                                              : 0);
     line.DataBits = options.DataBits
                         ? *options.DataBits
                         : Entry(session::kDataBitsEntries, stored.DataBits, "DataBits", path);

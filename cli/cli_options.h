@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "session/line_settings.h"
 #include "session/port_settings_file.h"
 
 namespace norvane::cli {
@@ -42,21 +43,13 @@ struct TCliOptions {
 TCliOptions ParseCliOptions(const std::vector<std::string>& args);
 
 // The line settings to use: the command line's where given, else the settings file's.
-struct TLineSettings {
-    int Port = 1;
-    int Baud = 9600;
-    int Parity = 0;
-    int DataBits = 8;
-    int StopBits = 1;
-};
-
 // Throws std::runtime_error with the settings dialog's own wording ("'' is not a valid
 // integer value") when the file holds an index outside its list for a value the command
 // line does not give; a second line names settingsPath and the key, e.g.
 // "in s.ini: [ComPortSettings] BaudRate=99".
-TLineSettings ResolveLineSettings(const TCliOptions& options,
-                                  const session::TPortSettingIndexes& stored,
-                                  const std::string& settingsPath);
+session::TLineSettings ResolveLineSettings(const TCliOptions& options,
+                                           const session::TPortSettingIndexes& stored,
+                                           const std::string& settingsPath);
 
 // A settings file the user named must be there: a typing error would otherwise run the
 // transfer on the defaults. Throws std::runtime_error naming the file and the cause.

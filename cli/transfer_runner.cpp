@@ -16,14 +16,6 @@ namespace norvane::cli {
 
 namespace {
 
-void ApplyLineSettings(serial::TVexaComPort& port, const TLineSettings& line) {
-    port.SetComNumber(static_cast<std::uint16_t>(line.Port));
-    port.SetBaud(line.Baud);
-    port.SetParity(static_cast<serial::TParity>(line.Parity));
-    port.SetDataBits(static_cast<std::uint16_t>(line.DataBits));
-    port.SetStopBits(static_cast<std::uint16_t>(line.StopBits));
-}
-
 int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer& transfer,
                 const TConsoleHost& console) {
     if (console.ErrorShown()) {
@@ -53,7 +45,7 @@ session::TRecordingRequest RecordingRequestFrom(const TCliOptions& options) {
 // The failure's own text, then which device was tried and what is wrong with it: the
 // serial layer's texts alone ("Is a directory") leave a user guessing.
 std::string OpenFailureText(const std::exception& failure, const TCliOptions& options,
-                            const TLineSettings& line) {
+                            const session::TLineSettings& line) {
     const std::optional<int> port = options.Device ? std::nullopt : std::optional<int>(line.Port);
     const std::optional<std::string> device =
         options.Device ? options.Device : serial::PortMap().DevicePath(line.Port);
@@ -88,7 +80,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     serial::TSerialLayerScope serialLayer;
 
     const std::string settingsPath = options.SettingsFile.value_or(session::DefaultSettingsPath());
-    TLineSettings line;
+    session::TLineSettings line;
     try {
         line = ResolveLineSettings(options, session::LoadPortSettingIndexes(settingsPath),
                                    settingsPath);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "serial/qt/qt_message_target.h"
+#include "session/line_settings.h"
 
 namespace norvane::session {
 
@@ -13,8 +14,7 @@ void LoadBuiltInPortValues(serial::TVexaComPort& port) {
         return std::make_unique<serial::TQtMessageTarget>(std::move(handler));
     });
     port.BeginLoad();
-    port.SetComNumber(1);
-    port.SetBaud(9600);
+    ApplyLineSettings(port, TLineSettings{});
     port.SetInSize(45000);
     port.SetOutSize(45000);
     port.SetTraceName("VEXA.TRC");

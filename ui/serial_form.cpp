@@ -8,6 +8,7 @@
 
 #include "serial/component/open_attempt_text.h"
 #include "serial/linux/port_map.h"
+#include "session/line_settings.h"
 #include "session/port_settings_file.h"
 #include "ui/dialog_placement.h"
 #include "ui/error_report.h"
@@ -185,21 +186,31 @@ void TSerialForm::ApplyPortSettings() {
     };
     // The port follows its number to the device the number means now; an open port closes and
     // opens that device.
-    const auto follow = [&port, portNumber] {
-        port.SetComNumber(static_cast<std::uint16_t>(portNumber));
-        port.FollowPortNumber();
+    session::TLineSettings line = session::LineSettingsOf(port);
+    line.Port = portNumber;
+    const auto apply = [&port, &line, &opening] {
+        const auto step = [&port, &line] { session::ApplyLineSettings(port, line); };
+        if (port.Open()) {
+            opening(step);
+        } else {
+            step();
+        }
     };
-    if (port.Open()) {
-        opening(follow);
-    } else {
-        follow();
+    // The settings are taken in list order; a list without a selection stops the apply there,
+    // and what came before it still reaches the port.
+    try {
+        line.Baud = ListValue(*BaudRateComboBox, "BaudRate");
+        // A parity without a selection (an index outside the list) leaves the port's as it is.
+        if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
+            line.Parity = static_cast<serial::TParity>(parity);
+        }
+        line.DataBits = ListValue(*DataBitsComboBox, "DataBits");
+        line.StopBits = ListValue(*StopBitsComboBox, "StopBits");
+    } catch (const std::exception&) {
+        apply();
+        throw;
     }
-    port.SetBaud(ListValue(*BaudRateComboBox, "BaudRate"));
-    if (const int parity = ParityComboBox->currentIndex(); parity >= 0) {
-        port.SetParity(static_cast<serial::TParity>(parity));
-    }
-    port.SetDataBits(static_cast<std::uint16_t>(ListValue(*DataBitsComboBox, "DataBits")));
-    port.SetStopBits(static_cast<std::uint16_t>(ListValue(*StopBitsComboBox, "StopBits")));
+    apply();
     opening([this] { Session_.Link().AddLineTrigger(); });
 }
 

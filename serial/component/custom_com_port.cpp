@@ -1,8 +1,8 @@
 #include "serial/component/custom_com_port.h"
 
 #include <algorithm>
-#include <cmath>
 
+#include "base/bankers_rounding.h"
 #include "serial/dispatch/base_dispatcher.h"
 #include "serial/dispatch/plain_message_target.h"
 #include "serial/errors/application_hooks.h"
@@ -17,9 +17,9 @@ namespace {
 constexpr std::uint32_t kMaxTraceSize = 4'000'000;
 constexpr std::uint32_t kMaxLogSize = 16'000'000;
 
-// Threshold products round to the nearest integer, halves to the even one.
-std::uint16_t RoundHalfEven(double value) {
-    return static_cast<std::uint16_t>(std::nearbyint(value));
+// Flow thresholds are character counts computed from a fraction of the input queue.
+std::uint16_t RoundedCount(double value) {
+    return static_cast<std::uint16_t>(base::RoundHalfEven(value));
 }
 
 std::uint32_t SoftwareFlowWord(TSWFlowOptions options) {
@@ -182,10 +182,10 @@ void TVexaCustomComPort::SetRTS(bool value) {
 
 void TVexaCustomComPort::ApplyFlowThresholds(double fullFraction, double resumeFraction) {
     if (BufferFull_ == 0 || BufferFull_ > InSize_) {
-        BufferFull_ = RoundHalfEven(InSize_ * fullFraction);
+        BufferFull_ = RoundedCount(InSize_ * fullFraction);
     }
     if (BufferResume_ == 0 || BufferResume_ > BufferFull_) {
-        BufferResume_ = RoundHalfEven(InSize_ * resumeFraction);
+        BufferResume_ = RoundedCount(InSize_ * resumeFraction);
     }
 }
 
@@ -231,7 +231,7 @@ void TVexaCustomComPort::SetBufferFull(std::uint16_t value) {
     if (Unchanged(value == BufferFull_)) {
         return;
     }
-    BufferFull_ = value > InSize_ ? RoundHalfEven(value * 0.9) : value;
+    BufferFull_ = value > InSize_ ? RoundedCount(value * 0.9) : value;
     RerunFlowSetters();
 }
 
@@ -239,7 +239,7 @@ void TVexaCustomComPort::SetBufferResume(std::uint16_t value) {
     if (Unchanged(value == BufferResume_)) {
         return;
     }
-    BufferResume_ = value > BufferFull_ ? RoundHalfEven(BufferFull_ * 0.1) : value;
+    BufferResume_ = value > BufferFull_ ? RoundedCount(BufferFull_ * 0.1) : value;
     RerunFlowSetters();
 }
 

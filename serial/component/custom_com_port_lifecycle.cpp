@@ -24,21 +24,12 @@ namespace {
 
 constexpr std::chrono::milliseconds kUserSendTimeout{3000};
 
-constexpr std::uint32_t kLineDtrOn = 1;
-constexpr std::uint32_t kLineRtsOn = 2;
-constexpr std::uint32_t kLineDtrByFlow = 16;
-constexpr std::uint32_t kLineRtsByFlow = 32;
-
 // The platform's file errors that an open turns into the port's own.
-constexpr std::int32_t kFileNotFound = -2;
-constexpr std::int32_t kPathNotFound = -3;
-constexpr std::int32_t kAccessDenied = -5;
-
 std::int32_t TranslateOpenResult(std::int32_t result) {
-    if (result == kAccessDenied) {
+    if (result == -ecAccessDenied) {
         return -ecAlreadyOpen;
     }
-    if (result == kFileNotFound || result == kPathNotFound) {
+    if (result == -ecFileNotFound || result == -ecPathNotFound) {
         return -ecBadId;
     }
     return result;
@@ -70,17 +61,17 @@ void TVexaCustomComPort::CheckComNumber() {
 
 std::uint32_t TVexaCustomComPort::LineFlags() const {
     std::uint32_t flags = 0;
-    flags |= DTR_ ? kLineDtrOn : 0;
-    flags |= RTS_ ? kLineRtsOn : 0;
-    flags |= HWFlowOptions_.Contains(hwfUseDTR) ? kLineDtrByFlow : 0;
-    flags |= HWFlowOptions_.Contains(hwfUseRTS) ? kLineRtsByFlow : 0;
+    flags |= DTR_ ? TVexaBaseDispatcher::kLineDtrOn : 0;
+    flags |= RTS_ ? TVexaBaseDispatcher::kLineRtsOn : 0;
+    flags |= HWFlowOptions_.Contains(hwfUseDTR) ? TVexaBaseDispatcher::kLineDtrByFlow : 0;
+    flags |= HWFlowOptions_.Contains(hwfUseRTS) ? TVexaBaseDispatcher::kLineRtsByFlow : 0;
     return flags;
 }
 
 std::int32_t TVexaCustomComPort::OpenDevice() {
     const std::string path = DeviceToOpen();
     if (path.empty()) {
-        return kFileNotFound;
+        return -ecFileNotFound;
     }
     DevicePath_ = path;
     const std::int32_t result = Dispatcher_->OpenComPort(

@@ -198,7 +198,7 @@ std::uint8_t TVexaBaseDispatcher::RingByte(std::uint64_t position) {
 
 TDriverStatus TVexaBaseDispatcher::RefreshDriverStatus() {
     TDriverStatus status;
-    LineErrors_.fetch_or(ReadStatus(status) & kErrorWordMask);
+    LineErrors_.fetch_or(ReadStatus(status) & kLineErrorWordMask);
     return status;
 }
 
@@ -275,19 +275,19 @@ TDriverStatus TVexaBaseDispatcher::ReadLineStatus() {
 
 std::int32_t TVexaBaseDispatcher::ReadLineError() {
     constexpr std::uint32_t kErrorBits =
-        kErrorQueueOverflow | kErrorOverrun | kErrorParity | kErrorFraming;
+        kLineErrorQueueOverflow | kLineErrorOverrun | kLineErrorParity | kLineErrorFraming;
     std::uint32_t errors = LineErrors_.load();
     for (;;) {
         std::int32_t result = 0;
-        if ((errors & kErrorQueueOverflow) != 0) {
+        if ((errors & kLineErrorQueueOverflow) != 0) {
             result = 1;
-        } else if ((errors & kErrorOverrun) != 0) {
+        } else if ((errors & kLineErrorOverrun) != 0) {
             result = 2;
-        } else if ((errors & kErrorParity) != 0) {
+        } else if ((errors & kLineErrorParity) != 0) {
             result = 3;
-        } else if ((errors & kErrorFraming) != 0) {
+        } else if ((errors & kLineErrorFraming) != 0) {
             result = 4;
-        } else if ((errors & kErrorBreak) != 0) {
+        } else if ((errors & kLineErrorBreak) != 0) {
             result = 9;
         }
         if (LineErrors_.compare_exchange_weak(errors, errors & ~kErrorBits)) {
@@ -297,7 +297,7 @@ std::int32_t TVexaBaseDispatcher::ReadLineError() {
 }
 
 bool TVexaBaseDispatcher::ReadBreak() {
-    return (LineErrors_.fetch_and(~kErrorBreak) & kErrorBreak) != 0;
+    return (LineErrors_.fetch_and(~kLineErrorBreak) & kLineErrorBreak) != 0;
 }
 
 }  // namespace norvane::serial

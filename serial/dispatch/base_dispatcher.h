@@ -47,6 +47,7 @@
 
 #include "serial/dispatch/data_trigger.h"
 #include "serial/dispatch/device_control_block.h"
+#include "serial/dispatch/line_status_bits.h"
 #include "serial/dispatch/message_target.h"
 #include "serial/trace/dispatch_recorder.h"
 
@@ -75,18 +76,6 @@ class TVexaBaseDispatcher {
     static constexpr std::uint32_t kEventError = 0x0080;
     static constexpr std::uint32_t kEventRing = 0x0100;
     static constexpr std::uint32_t kEventRingTrailingEdge = 0x2000;
-
-    // Line-error bits, accumulated from the device's error word.
-    static constexpr std::uint32_t kErrorQueueOverflow = 0x01;
-    static constexpr std::uint32_t kErrorOverrun = 0x02;
-    static constexpr std::uint32_t kErrorParity = 0x04;
-    static constexpr std::uint32_t kErrorFraming = 0x08;
-    static constexpr std::uint32_t kErrorBreak = 0x10;
-    static constexpr std::uint32_t kErrorWordMask = 0x1F;
-
-    // Modem status byte: line states in the high nibble, change bits in the low nibble.
-    static constexpr std::uint8_t kModemLinesMask = 0xF0;
-    static constexpr std::uint8_t kModemRingChange = 0x04;
 
     // SetHandlerFlags modes.
     static constexpr std::int32_t hfRecompute = 0;
@@ -210,14 +199,14 @@ class TVexaBaseDispatcher {
     std::int32_t ConfigureLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
                                std::uint8_t stopBits);
 
-    struct TLineSettings {
+    struct TDeviceLine {
         std::uint32_t Baud = 0;  // coded rates translated
         std::uint8_t Parity = pcNone;
         std::uint8_t DataBits = 8;
         std::uint8_t StopBits = 1;  // 1, or 2 for one and a half and two
     };
     // The line settings the device has now. 0 or the device's error.
-    std::int32_t QueryLine(TLineSettings& line);
+    std::int32_t QueryLine(TDeviceLine& line);
 
     // Raise or drop DTR / RTS and remember the wish (a later ApplyDeviceState keeps it).
     // 1, with nothing done, while hardware flow control owns the line; else 0 or the

@@ -133,7 +133,7 @@ std::int32_t TVexaBaseDispatcher::ChangeLine(std::uint32_t baud, std::uint8_t pa
     return ApplyDeviceState(state);
 }
 
-std::int32_t TVexaBaseDispatcher::QueryLine(TLineSettings& line) {
+std::int32_t TVexaBaseDispatcher::QueryLine(TDeviceLine& line) {
     std::lock_guard lock(DataLock_);
     TDeviceControlBlock state = DeviceState_;
     if (const std::int32_t read = GetDeviceState(state); read < 0) {

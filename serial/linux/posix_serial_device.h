@@ -15,23 +15,11 @@
 #include <cstdint>
 #include <string>
 
+#include "serial/dispatch/line_status_bits.h"
 #include "serial/linux/line_device.h"
 #include "serial/linux/posix_termios.h"
 
 namespace norvane::serial {
-
-// Modem status bits in the high nibble, as the dispatcher keeps them.
-inline constexpr std::uint8_t kModemCts = 0x10;
-inline constexpr std::uint8_t kModemDsr = 0x20;
-inline constexpr std::uint8_t kModemRing = 0x40;
-inline constexpr std::uint8_t kModemDcd = 0x80;
-
-// Line-error bits of the error word.
-inline constexpr std::uint32_t kLineErrorQueueOverflow = 0x01;
-inline constexpr std::uint32_t kLineErrorOverrun = 0x02;
-inline constexpr std::uint32_t kLineErrorParity = 0x04;
-inline constexpr std::uint32_t kLineErrorFraming = 0x08;
-inline constexpr std::uint32_t kLineErrorBreak = 0x10;
 
 class TPosixSerialDevice final : public TLineDevice {
   public:

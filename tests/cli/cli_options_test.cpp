@@ -60,7 +60,7 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
         session::LoadPortSettingIndexes(dir / "Norvane.ini");
     EXPECT_EQ(stored.ComPort, 2);
     EXPECT_EQ(stored.Parity, 0) << "not an integer counts as missing";
-    const TLineSettings line =
+    const session::TLineSettings line =
         ResolveLineSettings(ParseCliOptions({"download", "x", "--baud", "1200"}), stored, "s.ini");
     EXPECT_EQ(line.Port, 3);
     EXPECT_EQ(line.Baud, 1200);
@@ -68,7 +68,7 @@ TEST(CliOptionsTest, SettingsFileSuppliesWhatTheCommandLineLeavesOut) {
     EXPECT_EQ(line.DataBits, 7);
     EXPECT_EQ(line.StopBits, 2);
 
-    const TLineSettings defaults =
+    const session::TLineSettings defaults =
         ResolveLineSettings(ParseCliOptions({"download", "x"}),
                             session::LoadPortSettingIndexes(dir / "absent.ini"), "absent.ini");
     EXPECT_EQ(defaults.Port, 1);

@@ -183,7 +183,7 @@ TEST(LineSettings, DataBitsFrom5To8AreTakenAnd9KeepsThem) {
     for (const TCase& c : {TCase{4, -ecByteSize, 8}, TCase{5, 0, 5}, TCase{8, 0, 8}, TCase{7, 0, 7},
                            TCase{9, 0, 7}, TCase{10, -ecByteSize, 7}}) {
         EXPECT_EQ(device.ConfigureLine(0, 5, c.Bits, 3), c.Result) << int{c.Bits};
-        TVexaBaseDispatcher::TLineSettings line;
+        TVexaBaseDispatcher::TDeviceLine line;
         ASSERT_EQ(device.QueryLine(line), 0);
         EXPECT_EQ(line.DataBits, c.Then) << int{c.Bits};
     }
@@ -192,8 +192,7 @@ TEST(LineSettings, DataBitsFrom5To8AreTakenAnd9KeepsThem) {
 TEST(LineStatus, ErrorsAreReportedMostUrgentFirstAndBreakSeparately) {
     TFakeDeviceDispatcher device;
     device.Open();
-    device.SetErrorWord(TVexaBaseDispatcher::kErrorOverrun | TVexaBaseDispatcher::kErrorFraming |
-                        TVexaBaseDispatcher::kErrorBreak);
+    device.SetErrorWord(kLineErrorOverrun | kLineErrorFraming | kLineErrorBreak);
     device.ReadLineStatus();
     EXPECT_EQ(device.ReadLineError(), 2);  // overrun before framing; clears both
     EXPECT_EQ(device.ReadLineError(), 9);  // break remains
@@ -205,13 +204,13 @@ TEST(LineStatus, ErrorsAreReportedMostUrgentFirstAndBreakSeparately) {
 TEST(LineStatus, ErrorsSeenWhileQueueingOutputAreNotLost) {
     TFakeDeviceDispatcher device;
     device.Open();
-    device.SetErrorWord(TVexaBaseDispatcher::kErrorParity);
+    device.SetErrorWord(kLineErrorParity);
     device.ReadLineStatus();
-    device.SetErrorWord(TVexaBaseDispatcher::kErrorQueueOverflow);
+    device.SetErrorWord(kLineErrorQueueOverflow);
     const std::uint8_t byte = 'x';
     device.QueueOutput(&byte, 1);  // its status refresh reads (and clears) the device's word
     EXPECT_EQ(device.ReadLineError(), 1);
-    device.SetErrorWord(TVexaBaseDispatcher::kErrorParity);
+    device.SetErrorWord(kLineErrorParity);
     device.QueueOutput(&byte, 1);
     EXPECT_EQ(device.ReadLineError(), 3);
 }

@@ -28,7 +28,7 @@ using testing::OpenPlain;
 using testing::TPtyController;
 using testing::TReceiver;
 using Flow = TVexaBaseDispatcher::TFlowSettings;
-using LineSettings = TVexaBaseDispatcher::TLineSettings;
+using DeviceLine = TVexaBaseDispatcher::TDeviceLine;
 
 // Polls a condition that another thread makes true; the guard only ends a hung test.
 bool Eventually(const std::function<bool()>& done) {
@@ -52,7 +52,7 @@ TEST(PosixDispatcherTest, OpensConfiguresAndClosesRestoringTheLine) {
         EXPECT_EQ(dispatcher.ActiveThreadCount(), 3);
         EXPECT_EQ(pty.LineSettings().c_cflag & CBAUD, tcflag_t{B9600}) << "seen from the far end";
 
-        LineSettings line;
+        DeviceLine line;
         ASSERT_EQ(dispatcher.QueryLine(line), 0);
         EXPECT_EQ(line.Baud, 9600u);
         EXPECT_EQ(line.StopBits, 1);
@@ -102,7 +102,7 @@ TEST(PosixDispatcherTest, CodedRatesAndRejectedSettings) {
     ASSERT_EQ(OpenPlain(dispatcher, pty.Path()), 0);
     ASSERT_EQ(dispatcher.ConfigureLine(0xFF18, 5, 9, 3), 0);
     EXPECT_EQ(pty.LineSettings().c_cflag & CBAUD, tcflag_t{B19200});
-    LineSettings line;
+    DeviceLine line;
     ASSERT_EQ(dispatcher.QueryLine(line), 0);
     EXPECT_EQ(line.Baud, 19200u);
 
