@@ -49,6 +49,7 @@
 #include "serial/dispatch/device_control_block.h"
 #include "serial/dispatch/line_status_bits.h"
 #include "serial/dispatch/message_target.h"
+#include "serial/dispatch/receive_ring.h"
 #include "serial/trace/dispatch_recorder.h"
 
 namespace norvane::serial {
@@ -450,8 +451,7 @@ class TVexaBaseDispatcher {
     };
 
     TDriverStatus RefreshDriverStatus();
-    std::uint32_t ReadStretch(std::uint32_t index, std::uint32_t count);
-    std::uint32_t UnreadLocked() const;
+    std::uint32_t ReadStretch(std::span<std::uint8_t> stretch);
     std::uint8_t RingByte(std::uint64_t position);
     TMatchStep MatchDataTriggers(std::uint8_t byte);
     bool ReportMatch(std::uint64_t position, std::uint32_t longest);
@@ -484,14 +484,8 @@ class TVexaBaseDispatcher {
     std::recursive_mutex OutputLock_;
     std::recursive_mutex DataLock_;
 
-    // Input lock. Positions count bytes since the open instead of wrapping at the ring size,
-    // so a ring that is exactly full or exactly drained is never mistaken for the other.
-    std::unique_ptr<std::uint8_t[]> Ring_;
-    std::uint64_t HeadCount_ = 0;  // bytes ever written into the ring
-    std::uint64_t TailCount_ = 0;  // bytes ever consumed
-    std::uint32_t TakeCount_ = 0;  // taken by the handler being called
-    std::uint32_t LargestTake_ = 0;
-    bool InAvailNotification_ = false;
+    // Input lock.
+    TReceiveRing Ring_{kDispatchRingSize};
 
     // Dispatch thread only.
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen

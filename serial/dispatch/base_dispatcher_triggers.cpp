@@ -192,9 +192,7 @@ bool TVexaBaseDispatcher::DeliverNotification(std::uint32_t message, std::uint32
     const bool offersBytes = message == MsgTriggerAvail || message == MsgTriggerData;
     {
         std::lock_guard lock(InputLock_);
-        LargestTake_ = 0;
-        TakeCount_ = 0;
-        InAvailNotification_ = offersBytes;
+        Ring_.BeginOffer(offersBytes);
     }
     bool result =
         DeliverToWindows(TMessage{message, first, NotificationSecond(RegistryIndex_, value)});
@@ -230,7 +228,7 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
         }
         {
             std::lock_guard lock(InputLock_);
-            TakeCount_ = 0;
+            Ring_.BeginHandler();
         }
         if (window->Send(message, kNotificationTimeout).Delivered()) {
             NotificationReached_ = true;
@@ -239,7 +237,7 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
             return false;
         }
         std::lock_guard lock(InputLock_);
-        LargestTake_ = std::max(LargestTake_, TakeCount_);
+        Ring_.EndHandler();
     }
 }
 
@@ -249,9 +247,8 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
 void TVexaBaseDispatcher::CommitTakenBytes(std::uint32_t message, std::uint32_t offered,
                                            bool& result) {
     std::lock_guard lock(InputLock_);
-    InAvailNotification_ = false;
-    TailCount_ += std::min(LargestTake_, UnreadLocked());
-    if (message == MsgTriggerAvail && LargestTake_ != offered) {
+    const std::uint32_t taken = Ring_.CommitOffer();
+    if (message == MsgTriggerAvail && taken != offered) {
         result = false;
     }
 }
@@ -259,8 +256,7 @@ void TVexaBaseDispatcher::CommitTakenBytes(std::uint32_t message, std::uint32_t 
 void TVexaBaseDispatcher::EndNotification() {
     {
         std::lock_guard lock(InputLock_);
-        InAvailNotification_ = false;
-        TakeCount_ = 0;
+        Ring_.EndOffer();
     }
     std::lock_guard lock(DataLock_);
     InNotification_ = false;
@@ -293,16 +289,18 @@ TVexaBaseDispatcher::TMatchStep TVexaBaseDispatcher::MatchDataTriggers(std::uint
 
 bool TVexaBaseDispatcher::ScanDataTriggers() {
     std::uint64_t head = 0;
+    std::uint64_t oldest = 0;
     {
         std::lock_guard lock(InputLock_);
-        if (!Ring_) {
+        if (!Ring_.Allocated()) {
             return false;
         }
-        head = HeadCount_;
+        head = Ring_.Head();
+        oldest = Ring_.Oldest();
     }
     // Bytes taken outside a notification may let the head lap an unscanned byte; what was
     // overwritten can no longer be matched.
-    ScanCount_ = std::max(ScanCount_, head > kDispatchRingSize ? head - kDispatchRingSize : 0);
+    ScanCount_ = std::max(ScanCount_, oldest);
     if (PendingMatch_) {
         const TPendingMatch pending = *PendingMatch_;
         return ReportMatch(pending.Position, pending.Longest);
@@ -333,7 +331,7 @@ bool TVexaBaseDispatcher::ReportMatch(std::uint64_t position, std::uint32_t long
         {
             std::lock_guard lock(InputLock_);
             before = static_cast<std::int64_t>(position + 1) -
-                     static_cast<std::int64_t>(TailCount_) - static_cast<std::int64_t>(longest);
+                     static_cast<std::int64_t>(Ring_.Tail()) - static_cast<std::int64_t>(longest);
         }
         if (before >= static_cast<std::int64_t>(threshold)) {
             const auto count = static_cast<std::uint32_t>(before);
