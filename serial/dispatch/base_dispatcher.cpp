@@ -109,9 +109,7 @@ std::int32_t TVexaBaseDispatcher::FlushInput() {
     std::lock_guard lock(InputLock_);
     Ring_.Discard();
     std::lock_guard data(DataLock_);
-    for (TDataTrigger& trigger : DataTriggers_) {
-        trigger.MatchPositions.fill(0);
-    }
+    Triggers_.ResetPartialMatches();
     return result;
 }
 

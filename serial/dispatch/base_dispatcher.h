@@ -50,6 +50,7 @@
 #include "serial/dispatch/line_status_bits.h"
 #include "serial/dispatch/message_target.h"
 #include "serial/dispatch/receive_ring.h"
+#include "serial/dispatch/trigger_table.h"
 #include "serial/trace/dispatch_recorder.h"
 
 namespace norvane::serial {
@@ -431,10 +432,6 @@ class TVexaBaseDispatcher {
         IMessageTarget* Window = nullptr;
         bool Deleted = false;
     };
-    struct TMatchStep {
-        bool Any = false;
-        std::uint32_t Longest = 0;
-    };
     // A match whose report waits for its avail notification to reach a handler.
     struct TPendingMatch {
         std::uint64_t Position = 0;
@@ -459,7 +456,6 @@ class TVexaBaseDispatcher {
     TDriverStatus RefreshDriverStatus();
     std::uint32_t ReadStretch(std::span<std::uint8_t> stretch);
     std::uint8_t RingByte(std::uint64_t position);
-    TMatchStep MatchDataTriggers(std::uint8_t byte);
     bool ReportMatch(std::uint64_t position, std::uint32_t longest);
     bool ReportMatchedDataTriggers(bool result);
     bool OfferUnread(std::uint64_t head);
@@ -467,8 +463,6 @@ class TVexaBaseDispatcher {
     void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
     void EndNotification();
     std::int32_t FailOpen(std::int32_t result);
-    std::int32_t NextTriggerHandle();
-    bool HandleInUse(std::uint32_t handle) const;
     void LogEntry(TLogType type, TLogSubtype subtype, std::uint32_t data,
                   std::span<const std::uint8_t> bytes = {});
 
@@ -492,9 +486,7 @@ class TVexaBaseDispatcher {
     bool NotificationReached_ = true;  // the last notification ran at least one handler
 
     // Data lock.
-    std::vector<TDataTrigger> DataTriggers_;
-    std::uint32_t AvailThreshold_ = 0;
-    std::uint32_t NextHandle_ = 1;
+    TTriggerTable Triggers_;
     std::vector<TWindowHandler> Windows_;
     bool PortHandlerInstalled_ = false;
     bool HandlerServiceNeeded_ = false;
