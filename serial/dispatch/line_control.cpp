@@ -19,6 +19,11 @@ std::uint16_t Limit(std::uint32_t value) {
     return static_cast<std::uint16_t>(std::min<std::uint32_t>(value, 0xFFFF));
 }
 
+// Flow stops when bufferFull bytes are queued and resumes at bufferResume, within the queue.
+bool FlowLimitsFit(std::uint32_t bufferFull, std::uint32_t bufferResume, std::uint32_t inSize) {
+    return bufferResume <= bufferFull && bufferFull <= inSize;
+}
+
 }  // namespace
 
 TLineControl::TLineControl(ILineControlDevice& device, std::recursive_mutex& dataLock)
@@ -167,24 +172,24 @@ std::int32_t TLineControl::ApplyDeviceState(TDeviceControlBlock state) {
 }
 
 std::int32_t TLineControl::SetDtrLine(bool on) {
-    std::lock_guard lock(DataLock_);
-    if (DtrByFlow_) {
-        return 1;
-    }
-    const std::int32_t result = Device_.EscapeFunction(on ? ILineControlDevice::kEscapeSetDtr
-                                                          : ILineControlDevice::kEscapeClrDtr);
-    DtrOn_ = on;
-    return std::min(result, 0);
+    return SetOutputLine(on, DtrOn_, DtrByFlow_, ILineControlDevice::kEscapeSetDtr,
+                         ILineControlDevice::kEscapeClrDtr);
 }
 
 std::int32_t TLineControl::SetRtsLine(bool on) {
+    return SetOutputLine(on, RtsOn_, RtsByFlow_, ILineControlDevice::kEscapeSetRts,
+                         ILineControlDevice::kEscapeClrRts);
+}
+
+// wish and byFlow are the line's members, read and written under the lock.
+std::int32_t TLineControl::SetOutputLine(bool on, bool& wish, const bool& byFlow,
+                                         std::int32_t raise, std::int32_t drop) {
     std::lock_guard lock(DataLock_);
-    if (RtsByFlow_) {
+    if (byFlow) {
         return 1;
     }
-    const std::int32_t result = Device_.EscapeFunction(on ? ILineControlDevice::kEscapeSetRts
-                                                          : ILineControlDevice::kEscapeClrRts);
-    RtsOn_ = on;
+    const std::int32_t result = Device_.EscapeFunction(on ? raise : drop);
+    wish = on;
     return std::min(result, 0);
 }
 
@@ -211,7 +216,7 @@ std::int32_t TLineControl::ConfigureHardwareFlow(std::uint32_t bufferFull,
                                                  std::uint32_t bufferResume,
                                                  std::uint32_t options) {
     const std::uint32_t inSize = Device_.InQueueSize();
-    if (bufferFull < bufferResume || bufferFull > inSize) {
+    if (!FlowLimitsFit(bufferFull, bufferResume, inSize)) {
         return -ecBadArgument;
     }
     return ChangeFlow([&](TDeviceControlBlock& state) {
@@ -236,7 +241,7 @@ std::int32_t TLineControl::ConfigureSoftwareFlow(std::uint32_t bufferFull,
                                                  std::uint32_t bufferResume,
                                                  std::uint32_t options) {
     const std::uint32_t inSize = Device_.InQueueSize();
-    if (bufferFull < bufferResume || bufferFull > inSize) {
+    if (!FlowLimitsFit(bufferFull, bufferResume, inSize)) {
         return -ecBadArgument;
     }
     return ChangeFlow([&](TDeviceControlBlock& state) {

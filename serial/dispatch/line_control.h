@@ -132,6 +132,8 @@ class TLineControl {
 
   private:
     std::int32_t ApplyDeviceState(TDeviceControlBlock state);
+    std::int32_t SetOutputLine(bool on, bool& wish, const bool& byFlow, std::int32_t raise,
+                               std::int32_t drop);
     std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
     void WaitTransmitDrain();
     void Sleep(std::chrono::milliseconds duration);
