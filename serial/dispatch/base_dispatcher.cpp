@@ -21,12 +21,7 @@ void TVexaBaseDispatcher::PrepareOpen(std::uint32_t inSize, std::uint32_t outSiz
     OutQueueSize_.store(outSize);
     {
         std::lock_guard lock(InputLock_);
-        Ring_ = std::make_unique<std::uint8_t[]>(kDispatchRingSize);
-        HeadCount_ = 0;
-        TailCount_ = 0;
-        TakeCount_ = 0;
-        LargestTake_ = 0;
-        InAvailNotification_ = false;
+        Ring_.Allocate();
     }
     ScanCount_ = 0;
     LastAvailCount_ = 0;
@@ -54,11 +49,7 @@ void TVexaBaseDispatcher::Shutdown() {
 void TVexaBaseDispatcher::ReleaseBuffers() {
     StopThreads();
     std::lock_guard lock(InputLock_);
-    Ring_.reset();
-    TailCount_ = HeadCount_;
-    TakeCount_ = 0;
-    LargestTake_ = 0;
-    InAvailNotification_ = false;
+    Ring_.Release();
 }
 
 std::int32_t TVexaBaseDispatcher::CloseComPort() {
@@ -86,36 +77,17 @@ bool TVexaBaseDispatcher::InNotification() {
 
 // ---- Received bytes ----
 
-std::uint32_t TVexaBaseDispatcher::UnreadLocked() const {
-    return static_cast<std::uint32_t>(HeadCount_ - TailCount_);
-}
-
 std::int32_t TVexaBaseDispatcher::TakeChar() {
-    std::uint8_t byte = 0;
-    {
-        std::lock_guard lock(InputLock_);
-        if (!Ring_) {
-            return -ecBufferIsEmpty;
-        }
-        if (InAvailNotification_) {
-            if (TakeCount_ >= UnreadLocked()) {
-                return -ecBufferIsEmpty;
-            }
-            byte = Ring_[(TailCount_ + TakeCount_) % kDispatchRingSize];
-            ++TakeCount_;
-        } else {
-            if (UnreadLocked() == 0) {
-                return -ecBufferIsEmpty;
-            }
-            byte = Ring_[TailCount_ % kDispatchRingSize];
-            ++TailCount_;
-        }
-        std::lock_guard data(DataLock_);
-        if (Recorder_ != nullptr) {
-            Recorder_->AddTraceEntry(tkReceive, byte);
-        }
+    std::lock_guard lock(InputLock_);
+    const std::optional<std::uint8_t> byte = Ring_.Take();
+    if (!byte) {
+        return -ecBufferIsEmpty;
     }
-    return byte;
+    std::lock_guard data(DataLock_);
+    if (Recorder_ != nullptr) {
+        Recorder_->AddTraceEntry(tkReceive, *byte);
+    }
+    return *byte;
 }
 
 std::int32_t TVexaBaseDispatcher::PeekAt(std::int32_t n) {
@@ -123,75 +95,56 @@ std::int32_t TVexaBaseDispatcher::PeekAt(std::int32_t n) {
         return -ecBadArgument;
     }
     std::lock_guard lock(InputLock_);
-    const std::uint32_t skipped = InAvailNotification_ ? TakeCount_ : 0;
-    if (!Ring_ || UnreadLocked() - skipped < static_cast<std::uint32_t>(n)) {
-        return -ecBufferIsEmpty;
-    }
-    return Ring_[(TailCount_ + skipped + static_cast<std::uint32_t>(n) - 1) % kDispatchRingSize];
+    const std::optional<std::uint8_t> byte = Ring_.Peek(static_cast<std::uint32_t>(n));
+    return byte ? std::int32_t{*byte} : -ecBufferIsEmpty;
 }
 
 std::uint32_t TVexaBaseDispatcher::UnreadCount() {
     std::lock_guard lock(InputLock_);
-    return UnreadLocked() - (InAvailNotification_ ? TakeCount_ : 0);
+    return Ring_.Readable();
 }
 
 std::int32_t TVexaBaseDispatcher::FlushInput() {
     const std::int32_t result = FlushDevice(1);
     std::lock_guard lock(InputLock_);
-    if (InAvailNotification_) {
-        LargestTake_ = UnreadLocked();
-    } else {
-        TailCount_ = HeadCount_;
-        TakeCount_ = 0;
-    }
+    Ring_.Discard();
     std::lock_guard data(DataLock_);
-    for (TDataTrigger& trigger : DataTriggers_) {
-        trigger.MatchPositions.fill(0);
-    }
+    Triggers_.ResetPartialMatches();
     return result;
 }
 
 bool TVexaBaseDispatcher::FillDispatchBuffer() {
     std::lock_guard lock(InputLock_);
-    if (!Ring_) {
+    if (!Ring_.Allocated()) {
         return false;
     }
-    if (UnreadLocked() == kDispatchRingSize) {
+    if (Ring_.Full()) {
         return true;  // full: the device's own queue holds the rest until bytes are taken
     }
     const TDriverStatus status = ReadLineStatus();
     if (status.InQueue == 0) {
         return false;
     }
-    const std::uint32_t free = kDispatchRingSize - UnreadLocked();
-    const auto head = static_cast<std::uint32_t>(HeadCount_ % kDispatchRingSize);
-    const std::uint32_t stretch = std::min(free, kDispatchRingSize - head);
-    const std::uint32_t wanted = std::min(free, status.InQueue);
-    const std::uint32_t second = wanted > stretch ? wanted - stretch : 0;
-    const std::uint32_t got = ReadStretch(head, stretch);
-    if (got == stretch && second > 0) {
-        ReadStretch(0, second);
-    }
+    Ring_.Fill(status.InQueue,
+               [this](std::span<std::uint8_t> stretch) { return ReadStretch(stretch); });
     return true;
 }
 
-// Reads into the ring at index, which must have `count` free places, and advances the head
-// by what came. A failed read counts as nothing read.
-std::uint32_t TVexaBaseDispatcher::ReadStretch(std::uint32_t index, std::uint32_t count) {
-    std::uint8_t* at = Ring_.get() + index;
-    const std::int32_t result = ReadDevice(at, count);
+// Reads from the device into a stretch of the ring. A failed read counts as nothing read.
+std::uint32_t TVexaBaseDispatcher::ReadStretch(std::span<std::uint8_t> stretch) {
+    const auto count = static_cast<std::uint32_t>(stretch.size());
+    const std::int32_t result = ReadDevice(stretch.data(), count);
     if (result < 0) {
         ReportError(-1);
     }
     const std::uint32_t got = std::min(static_cast<std::uint32_t>(std::max(result, 0)), count);
-    LogEntry(ltDispatch, lsReadCom, got, std::span<const std::uint8_t>(at, got));
-    HeadCount_ += got;
+    LogEntry(ltDispatch, lsReadCom, got, stretch.first(got));
     return got;
 }
 
 std::uint8_t TVexaBaseDispatcher::RingByte(std::uint64_t position) {
     std::lock_guard lock(InputLock_);
-    return Ring_ ? Ring_[position % kDispatchRingSize] : 0;
+    return Ring_.ByteAt(position);
 }
 
 // ---- Output ----

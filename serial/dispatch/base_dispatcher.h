@@ -22,8 +22,9 @@
 // lock guards the ring, its read position and the take counts; the output lock guards the
 // room check and hand-over of QueueOutput (the driver's output ring uses it too); the data
 // lock guards the trigger table, threshold and handle counter, the handler list and flags,
-// the notification state, the modem status and the recorder. QueueOutput gives up the
-// output lock before it takes the data lock. No lock is held while a handler runs.
+// the notification state, the modem status, the recorder and the line control. QueueOutput
+// gives up the output lock before it takes the data lock. No lock is held while a handler
+// runs.
 //
 // Results follow the serial layer's convention: 0 or a positive value on success, a negated
 // code of error_codes.h on failure. Nothing here throws for an ordinary failure.
@@ -37,8 +38,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -47,8 +46,11 @@
 
 #include "serial/dispatch/data_trigger.h"
 #include "serial/dispatch/device_control_block.h"
+#include "serial/dispatch/line_control.h"
 #include "serial/dispatch/line_status_bits.h"
 #include "serial/dispatch/message_target.h"
+#include "serial/dispatch/receive_ring.h"
+#include "serial/dispatch/trigger_table.h"
 #include "serial/trace/dispatch_recorder.h"
 
 namespace norvane::serial {
@@ -97,10 +99,10 @@ class TVexaBaseDispatcher {
     // ---- Opening (user-interface thread) ----
 
     // lineFlags of OpenComPort.
-    static constexpr std::uint32_t kLineDtrOn = 0x01;
-    static constexpr std::uint32_t kLineRtsOn = 0x02;
-    static constexpr std::uint32_t kLineDtrByFlow = 0x10;  // DTR belongs to hardware flow control
-    static constexpr std::uint32_t kLineRtsByFlow = 0x20;  // RTS belongs to hardware flow control
+    static constexpr std::uint32_t kLineDtrOn = TLineControl::kLineDtrOn;
+    static constexpr std::uint32_t kLineRtsOn = TLineControl::kLineRtsOn;
+    static constexpr std::uint32_t kLineDtrByFlow = TLineControl::kLineDtrByFlow;
+    static constexpr std::uint32_t kLineRtsByFlow = TLineControl::kLineRtsByFlow;
 
     // Opens the device deviceName (a path), sets DTR and RTS as lineFlags say, applies the
     // line settings (ConfigureLine's arguments, sentinels included; the line is made raw and
@@ -180,14 +182,15 @@ class TVexaBaseDispatcher {
 
     // ---- Line settings (any thread; the data lock is taken inside) ----
     //
-    // They work on the device control block: read from the device, changed, written back.
-    // While no device is open they fail with the device's error (-ecCommNotOpen).
+    // They work on the device control block: read from the device, changed, written back
+    // (TLineControl does it). While no device is open they fail with the device's error
+    // (-ecCommNotOpen).
 
     // ConfigureLine's sentinels: keep what the device has.
-    static constexpr std::uint32_t kKeepBaud = 0;
-    static constexpr std::uint8_t kKeepParity = 5;
-    static constexpr std::uint8_t kKeepDataBits = 9;
-    static constexpr std::uint8_t kKeepStopBits = 3;
+    static constexpr std::uint32_t kKeepBaud = TLineControl::kKeepBaud;
+    static constexpr std::uint8_t kKeepParity = TLineControl::kKeepParity;
+    static constexpr std::uint8_t kKeepDataBits = TLineControl::kKeepDataBits;
+    static constexpr std::uint8_t kKeepStopBits = TLineControl::kKeepStopBits;
 
     // Sets baud (a rate, or one of the old rate codes), parity (TParityCode), data bits
     // (5..8) and stop bits (1 or 2; 0 counts as 1, above 2 as 2). Five data bits always get
@@ -199,12 +202,7 @@ class TVexaBaseDispatcher {
     std::int32_t ConfigureLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
                                std::uint8_t stopBits);
 
-    struct TDeviceLine {
-        std::uint32_t Baud = 0;  // coded rates translated
-        std::uint8_t Parity = pcNone;
-        std::uint8_t DataBits = 8;
-        std::uint8_t StopBits = 1;  // 1, or 2 for one and a half and two
-    };
+    using TDeviceLine = TLineControl::TDeviceLine;
     // The line settings the device has now. 0 or the device's error.
     std::int32_t QueryLine(TDeviceLine& line);
 
@@ -215,13 +213,13 @@ class TVexaBaseDispatcher {
     std::int32_t SetRtsLine(bool on);
 
     // ConfigureHardwareFlow options.
-    static constexpr std::uint32_t kFlowUseDtr = 0x01;
-    static constexpr std::uint32_t kFlowUseRts = 0x02;
-    static constexpr std::uint32_t kFlowRequireDsr = 0x04;
-    static constexpr std::uint32_t kFlowRequireCts = 0x08;
+    static constexpr std::uint32_t kFlowUseDtr = TLineControl::kFlowUseDtr;
+    static constexpr std::uint32_t kFlowUseRts = TLineControl::kFlowUseRts;
+    static constexpr std::uint32_t kFlowRequireDsr = TLineControl::kFlowRequireDsr;
+    static constexpr std::uint32_t kFlowRequireCts = TLineControl::kFlowRequireCts;
     // ConfigureSoftwareFlow options.
-    static constexpr std::uint32_t kFlowXonXoffOut = 0x01;  // stop sending on XOFF
-    static constexpr std::uint32_t kFlowXonXoffIn = 0x02;   // send XOFF when our input fills
+    static constexpr std::uint32_t kFlowXonXoffOut = TLineControl::kFlowXonXoffOut;
+    static constexpr std::uint32_t kFlowXonXoffIn = TLineControl::kFlowXonXoffIn;
 
     // Hardware flow control with the input-queue limits: flow stops when bufferFull bytes
     // are queued and resumes at bufferResume. Replaces the earlier hardware options; in
@@ -237,12 +235,7 @@ class TVexaBaseDispatcher {
     std::int32_t DisableFlow();
     std::int32_t SetFlowChars(char xon, char xoff);
 
-    struct TFlowSettings {
-        std::uint32_t Hardware = 0;  // kFlowUseDtr ... kFlowRequireCts
-        std::uint32_t Software = 0;  // kFlowXonXoffOut, kFlowXonXoffIn
-        char XonChar = 17;
-        char XoffChar = 19;
-    };
+    using TFlowSettings = TLineControl::TFlowSettings;
     // The flow settings as set. DSR output flow and DTR handshake are reported as asked for
     // although Linux does not enforce them (see device_control_block.h). 0 or the error.
     std::int32_t QueryFlow(TFlowSettings& flow);
@@ -267,7 +260,7 @@ class TVexaBaseDispatcher {
 
     // What the transmit-drain wait sleeps with; std::this_thread::sleep_for unless a test
     // puts a recorder in. Not while a ConfigureLine runs.
-    using TSleepFunction = std::function<void(std::chrono::milliseconds)>;
+    using TSleepFunction = TLineControl::TSleepFunction;
     void SetSleepFunction(TSleepFunction sleep);
 
     // ---- Triggers (any thread; the data lock is taken inside) ----
@@ -396,10 +389,10 @@ class TVexaBaseDispatcher {
     virtual void ReleaseBuffers();
 
     // EscapeFunction codes.
-    static constexpr std::int32_t kEscapeSetRts = 3;
-    static constexpr std::int32_t kEscapeClrRts = 4;
-    static constexpr std::int32_t kEscapeSetDtr = 5;
-    static constexpr std::int32_t kEscapeClrDtr = 6;
+    static constexpr std::int32_t kEscapeSetRts = ILineControlDevice::kEscapeSetRts;
+    static constexpr std::int32_t kEscapeClrRts = ILineControlDevice::kEscapeClrRts;
+    static constexpr std::int32_t kEscapeSetDtr = ILineControlDevice::kEscapeSetDtr;
+    static constexpr std::int32_t kEscapeClrDtr = ILineControlDevice::kEscapeClrDtr;
 
   protected:
     // For the driver's open sequence, before its threads start: allocates the ring and
@@ -439,38 +432,37 @@ class TVexaBaseDispatcher {
         IMessageTarget* Window = nullptr;
         bool Deleted = false;
     };
-    struct TMatchStep {
-        bool Any = false;
-        std::uint32_t Longest = 0;
-    };
     // A match whose report waits for its avail notification to reach a handler.
     struct TPendingMatch {
         std::uint64_t Position = 0;
         std::uint32_t Longest = 0;
     };
+    // The device operations, as line control reaches them.
+    class TLineControlDevice final : public ILineControlDevice {
+      public:
+        explicit TLineControlDevice(TVexaBaseDispatcher& dispatcher) : Dispatcher_(dispatcher) {}
+        std::int32_t GetDeviceState(TDeviceControlBlock& state) override;
+        std::int32_t SetDeviceState(const TDeviceControlBlock& state) override;
+        std::int32_t EscapeFunction(std::int32_t code) override;
+        std::int32_t ConfigureDeviceRs485(bool on) override;
+        std::uint32_t OutputPending() override;
+        std::uint32_t TransmitQueued() override;
+        std::uint32_t InQueueSize() override;
+
+      private:
+        TVexaBaseDispatcher& Dispatcher_;
+    };
 
     TDriverStatus RefreshDriverStatus();
-    std::uint32_t ReadStretch(std::uint32_t index, std::uint32_t count);
-    std::uint32_t UnreadLocked() const;
+    std::uint32_t ReadStretch(std::span<std::uint8_t> stretch);
     std::uint8_t RingByte(std::uint64_t position);
-    TMatchStep MatchDataTriggers(std::uint8_t byte);
     bool ReportMatch(std::uint64_t position, std::uint32_t longest);
     bool ReportMatchedDataTriggers(bool result);
     bool OfferUnread(std::uint64_t head);
     bool DeliverToWindows(const TMessage& message);
     void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
     void EndNotification();
-    // ConfigureLine; opening writes the whole block even when nothing changes, without flow
-    // control.
-    std::int32_t ChangeLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
-                            std::uint8_t stopBits, bool opening);
-    std::int32_t ApplyDeviceState(TDeviceControlBlock state);
-    std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
-    void WaitTransmitDrain();
-    void Sleep(std::chrono::milliseconds duration);
     std::int32_t FailOpen(std::int32_t result);
-    std::int32_t NextTriggerHandle();
-    bool HandleInUse(std::uint32_t handle) const;
     void LogEntry(TLogType type, TLogSubtype subtype, std::uint32_t data,
                   std::span<const std::uint8_t> bytes = {});
 
@@ -484,14 +476,8 @@ class TVexaBaseDispatcher {
     std::recursive_mutex OutputLock_;
     std::recursive_mutex DataLock_;
 
-    // Input lock. Positions count bytes since the open instead of wrapping at the ring size,
-    // so a ring that is exactly full or exactly drained is never mistaken for the other.
-    std::unique_ptr<std::uint8_t[]> Ring_;
-    std::uint64_t HeadCount_ = 0;  // bytes ever written into the ring
-    std::uint64_t TailCount_ = 0;  // bytes ever consumed
-    std::uint32_t TakeCount_ = 0;  // taken by the handler being called
-    std::uint32_t LargestTake_ = 0;
-    bool InAvailNotification_ = false;
+    // Input lock.
+    TReceiveRing Ring_{kDispatchRingSize};
 
     // Dispatch thread only.
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
@@ -500,9 +486,7 @@ class TVexaBaseDispatcher {
     bool NotificationReached_ = true;  // the last notification ran at least one handler
 
     // Data lock.
-    std::vector<TDataTrigger> DataTriggers_;
-    std::uint32_t AvailThreshold_ = 0;
-    std::uint32_t NextHandle_ = 1;
+    TTriggerTable Triggers_;
     std::vector<TWindowHandler> Windows_;
     bool PortHandlerInstalled_ = false;
     bool HandlerServiceNeeded_ = false;
@@ -510,16 +494,10 @@ class TVexaBaseDispatcher {
     bool HandlersDeleted_ = false;
     std::uint8_t ModemStatus_ = 0;
     IDispatchRecorder* Recorder_ = nullptr;
-    // Data lock: the line state.
-    TDeviceControlBlock DeviceState_;
-    std::uint32_t CurrentBaud_ = 115200;
-    bool DtrOn_ = false;
-    bool DtrByFlow_ = false;
-    bool RtsOn_ = false;
-    bool RtsByFlow_ = false;
-    bool Rs485Mode_ = false;
     std::uint8_t PriorityBase_ = 0;
-    TSleepFunction Sleep_;
+    // Data lock (taken inside): the line state.
+    TLineControlDevice LineDevice_{*this};
+    TLineControl Line_{LineDevice_, DataLock_};
 
     // Set or read by several threads without a lock.
     std::atomic<bool> ClosePending_{false};

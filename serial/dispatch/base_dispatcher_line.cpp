@@ -1,29 +1,13 @@
-// TVexaBaseDispatcher: the open sequence, the operations on the device control block, and
-// the window services the driver needs. The device itself is reached only through the
-// virtual device operations.
-#include <algorithm>
+// TVexaBaseDispatcher: the open sequence, the line operations (forwarded to its line
+// control), and the window services the driver needs. The device itself is reached only
+// through the virtual device operations.
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "serial/dispatch/base_dispatcher.h"
-#include "serial/dispatch/line_settings.h"
 #include "serial/errors/error_codes.h"
 
 namespace norvane::serial {
-
-namespace {
-
-// The first ConfigureLine of an open waits for the drain at this rate, which is short.
-constexpr std::uint32_t kOpeningBaud = 115200;
-constexpr std::chrono::milliseconds kDrainPoll{2};
-constexpr int kDrainPolls = 5000;
-
-std::uint16_t Limit(std::uint32_t value) {
-    return static_cast<std::uint16_t>(std::min<std::uint32_t>(value, 0xFFFF));
-}
-
-}  // namespace
 
 // ---- Opening ----
 
@@ -41,27 +25,10 @@ std::int32_t TVexaBaseDispatcher::OpenComPort(const std::string& deviceName, std
         return FailOpen(setup);
     }
     PrepareOpen(inSize, outSize);
-    {
-        std::lock_guard lock(DataLock_);
-        Rs485Mode_ = false;
-        TDeviceControlBlock state = DeviceState_;
-        if (GetDeviceState(state) == 0) {
-            DeviceState_ = state;
-        }
-        DtrByFlow_ = (lineFlags & kLineDtrByFlow) != 0;
-        DtrOn_ = (lineFlags & kLineDtrOn) != 0;
-        if (!DtrByFlow_) {
-            SetDtrLine(DtrOn_);
-        }
-        RtsByFlow_ = (lineFlags & kLineRtsByFlow) != 0;
-        RtsOn_ = (lineFlags & kLineRtsOn) != 0;
-        if (!RtsByFlow_) {
-            SetRtsLine(RtsOn_);
-        }
-        CurrentBaud_ = kOpeningBaud;
-    }
+    Line_.PrepareOpen(lineFlags);
     RefreshModemStatus(0xF0);
-    if (const std::int32_t line = ChangeLine(baud, parity, dataBits, stopBits, true); line < 0) {
+    if (const std::int32_t line = Line_.ChangeLine(baud, parity, dataBits, stopBits, true);
+        line < 0) {
         return FailOpen(line);
     }
     ReadLineStatus();
@@ -82,245 +49,49 @@ std::int32_t TVexaBaseDispatcher::FailOpen(std::int32_t result) {
 
 std::int32_t TVexaBaseDispatcher::ConfigureLine(std::uint32_t baud, std::uint8_t parity,
                                                 std::uint8_t dataBits, std::uint8_t stopBits) {
-    return ChangeLine(baud, parity, dataBits, stopBits, false);
-}
-
-std::int32_t TVexaBaseDispatcher::ChangeLine(std::uint32_t baud, std::uint8_t parity,
-                                             std::uint8_t dataBits, std::uint8_t stopBits,
-                                             bool opening) {
-    if (parity > kKeepParity) {
-        return -ecBadArgument;
-    }
-    if (dataBits < 5 || dataBits > kKeepDataBits) {
-        return -ecByteSize;
-    }
-    TDeviceControlBlock wanted;
-    {
-        std::lock_guard lock(DataLock_);
-        TDeviceControlBlock present = DeviceState_;
-        if (const std::int32_t read = GetDeviceState(present); read < 0) {
-            return read;
-        }
-        wanted = RequestedLine(present, baud, parity, dataBits, stopBits);
-        if (!opening && SameLine(present, wanted)) {
-            return 0;
-        }
-    }
-    WaitTransmitDrain();
-    std::lock_guard lock(DataLock_);
-    TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = GetDeviceState(state); read < 0) {
-        return read;
-    }
-    state.fBinary = true;
-    state.fParity = false;
-    state.fDsrSensitivity = false;
-    state.fTXContinueOnXoff = true;
-    state.fAbortOnError = false;
-    if (opening) {
-        // A device found with the requested settings may still be in the kernel's cooked
-        // mode (echo, CR translation, line editing) or keep another program's flow control:
-        // the whole block is written, and flow control waits for the owner to ask for it.
-        state.fOutX = false;
-        state.fInX = false;
-        state.fOutxCtsFlow = false;
-        state.fOutxDsrFlow = false;
-    }
-    state.BaudRate = wanted.BaudRate;
-    state.Parity = wanted.Parity;
-    state.ByteSize = wanted.ByteSize;
-    state.StopBits = wanted.StopBits;
-    return ApplyDeviceState(state);
+    return Line_.ChangeLine(baud, parity, dataBits, stopBits, false);
 }
 
 std::int32_t TVexaBaseDispatcher::QueryLine(TDeviceLine& line) {
-    std::lock_guard lock(DataLock_);
-    TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = GetDeviceState(state); read < 0) {
-        return read;
-    }
-    line.Baud = TranslateCodedBaud(state.BaudRate);
-    line.Parity = state.Parity;
-    line.DataBits = state.ByteSize;
-    line.StopBits = state.StopBits == ONESTOPBIT ? 1 : 2;
-    return 0;
-}
-
-// Waits until the output ring and the device's own queue are empty (at most ten seconds, a
-// line held by flow control must not hang the caller), then for the characters still in
-// the UART.
-void TVexaBaseDispatcher::WaitTransmitDrain() {
-    for (int i = 0; i < kDrainPolls && (OutputPending() > 0 || TransmitQueued() > 0); ++i) {
-        Sleep(kDrainPoll);
-    }
-    std::uint32_t baud = 0;
-    TDeviceControlBlock state;
-    {
-        std::lock_guard lock(DataLock_);
-        state = DeviceState_;
-        GetDeviceState(state);
-        baud = CurrentBaud_;
-    }
-    if (const std::uint32_t wait = TransmitDrainMilliseconds(baud, state); wait > 0) {
-        Sleep(std::chrono::milliseconds(wait));
-    }
-}
-
-void TVexaBaseDispatcher::Sleep(std::chrono::milliseconds duration) {
-    TSleepFunction sleep;
-    {
-        std::lock_guard lock(DataLock_);
-        sleep = Sleep_;
-    }
-    if (sleep) {
-        sleep(duration);
-    } else {
-        std::this_thread::sleep_for(duration);
-    }
+    return Line_.QueryLine(line);
 }
 
 void TVexaBaseDispatcher::SetSleepFunction(TSleepFunction sleep) {
-    std::lock_guard lock(DataLock_);
-    Sleep_ = std::move(sleep);
-}
-
-// Called with the data lock held. The output lines follow the wishes recorded by
-// SetDtrLine and SetRtsLine unless flow control owns them.
-std::int32_t TVexaBaseDispatcher::ApplyDeviceState(TDeviceControlBlock state) {
-    if (!DtrByFlow_) {
-        state.fDtrControl = DtrOn_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-    }
-    if (!RtsByFlow_) {
-        state.fRtsControl = RtsOn_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
-    }
-    if (const std::int32_t set = SetDeviceState(state); set < 0) {
-        return set;
-    }
-    DeviceState_ = state;
-    CurrentBaud_ = state.BaudRate;
-    SetDtrLine(DtrOn_);
-    if (!Rs485Mode_) {
-        SetRtsLine(RtsOn_);
-    }
-    return 0;
+    Line_.SetSleepFunction(std::move(sleep));
 }
 
 std::int32_t TVexaBaseDispatcher::SetDtrLine(bool on) {
-    std::lock_guard lock(DataLock_);
-    if (DtrByFlow_) {
-        return 1;
-    }
-    const std::int32_t result = EscapeFunction(on ? kEscapeSetDtr : kEscapeClrDtr);
-    DtrOn_ = on;
-    return std::min(result, 0);
+    return Line_.SetDtrLine(on);
 }
 
 std::int32_t TVexaBaseDispatcher::SetRtsLine(bool on) {
-    std::lock_guard lock(DataLock_);
-    if (RtsByFlow_) {
-        return 1;
-    }
-    const std::int32_t result = EscapeFunction(on ? kEscapeSetRts : kEscapeClrRts);
-    RtsOn_ = on;
-    return std::min(result, 0);
+    return Line_.SetRtsLine(on);
 }
 
 // ---- Flow control ----
 
-std::int32_t TVexaBaseDispatcher::ChangeFlow(
-    const std::function<void(TDeviceControlBlock&)>& change) {
-    std::lock_guard lock(DataLock_);
-    TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = GetDeviceState(state); read < 0) {
-        return read;
-    }
-    const bool dtrByFlow = DtrByFlow_;
-    const bool rtsByFlow = RtsByFlow_;
-    change(state);
-    const std::int32_t result = ApplyDeviceState(state);
-    if (result < 0) {  // the device keeps its flow settings, so the lines keep their owners
-        DtrByFlow_ = dtrByFlow;
-        RtsByFlow_ = rtsByFlow;
-    }
-    return result;
-}
-
 std::int32_t TVexaBaseDispatcher::ConfigureHardwareFlow(std::uint32_t bufferFull,
                                                         std::uint32_t bufferResume,
                                                         std::uint32_t options) {
-    if (bufferFull < bufferResume || bufferFull > InQueueSize()) {
-        return -ecBadArgument;
-    }
-    return ChangeFlow([&](TDeviceControlBlock& state) {
-        state.fOutxCtsFlow = (options & kFlowRequireCts) != 0;
-        state.fOutxDsrFlow = (options & kFlowRequireDsr) != 0;
-        DtrByFlow_ = (options & kFlowUseDtr) != 0;
-        RtsByFlow_ = (options & kFlowUseRts) != 0;
-        state.fDtrControl = DtrByFlow_ ? DTR_CONTROL_HANDSHAKE
-                                       : (DtrOn_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE);
-        state.fRtsControl = RtsByFlow_ ? RTS_CONTROL_HANDSHAKE
-                                       : (RtsOn_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE);
-        if (Rs485Mode_) {
-            state.fRtsControl = RTS_CONTROL_TOGGLE;
-            RtsByFlow_ = true;
-        }
-        state.XoffLim = Limit(InQueueSize() - bufferFull);
-        state.XonLim = Limit(bufferResume);
-    });
+    return Line_.ConfigureHardwareFlow(bufferFull, bufferResume, options);
 }
 
 std::int32_t TVexaBaseDispatcher::ConfigureSoftwareFlow(std::uint32_t bufferFull,
                                                         std::uint32_t bufferResume,
                                                         std::uint32_t options) {
-    if (bufferFull < bufferResume || bufferFull > InQueueSize()) {
-        return -ecBadArgument;
-    }
-    return ChangeFlow([&](TDeviceControlBlock& state) {
-        if ((options & kFlowXonXoffIn) != 0) {
-            state.fInX = true;
-            state.XoffLim = Limit(InQueueSize() - bufferFull);
-            state.XonLim = Limit(bufferResume);
-            state.XonChar = 17;
-            state.XoffChar = 19;
-        }
-        if ((options & kFlowXonXoffOut) != 0) {
-            state.fOutX = true;
-            state.XonChar = 17;
-            state.XoffChar = 19;
-        }
-    });
+    return Line_.ConfigureSoftwareFlow(bufferFull, bufferResume, options);
 }
 
 std::int32_t TVexaBaseDispatcher::DisableFlow() {
-    return ChangeFlow([](TDeviceControlBlock& state) {
-        state.fOutX = false;
-        state.fInX = false;
-    });
+    return Line_.DisableFlow();
 }
 
 std::int32_t TVexaBaseDispatcher::SetFlowChars(char xon, char xoff) {
-    return ChangeFlow([&](TDeviceControlBlock& state) {
-        state.XonChar = xon;
-        state.XoffChar = xoff;
-    });
+    return Line_.SetFlowChars(xon, xoff);
 }
 
 std::int32_t TVexaBaseDispatcher::QueryFlow(TFlowSettings& flow) {
-    std::lock_guard lock(DataLock_);
-    TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = GetDeviceState(state); read < 0) {
-        return read;
-    }
-    flow = TFlowSettings{};
-    flow.Hardware |= state.fDtrControl == DTR_CONTROL_HANDSHAKE ? kFlowUseDtr : 0;
-    flow.Hardware |= state.fRtsControl == RTS_CONTROL_HANDSHAKE ? kFlowUseRts : 0;
-    flow.Hardware |= state.fOutxDsrFlow ? kFlowRequireDsr : 0;
-    flow.Hardware |= state.fOutxCtsFlow ? kFlowRequireCts : 0;
-    flow.Software |= state.fInX ? kFlowXonXoffIn : 0;
-    flow.Software |= state.fOutX ? kFlowXonXoffOut : 0;
-    flow.XonChar = state.XonChar;
-    flow.XoffChar = state.XoffChar;
-    return 0;
+    return Line_.QueryFlow(flow);
 }
 
 // ---- Queue sizes, RS-485, priorities ----
@@ -339,15 +110,13 @@ std::int32_t TVexaBaseDispatcher::SetQueueSizes(std::uint32_t inSize, std::uint3
 
 std::int32_t TVexaBaseDispatcher::SetRs485Mode(bool on) {
     std::lock_guard lock(DataLock_);
-    Rs485Mode_ = on;
-    const std::int32_t result = ConfigureDeviceRs485(on);
+    const std::int32_t result = Line_.SetRs485Mode(on);
     ApplyThreadPriorities();
     return result;
 }
 
 bool TVexaBaseDispatcher::Rs485Mode() {
-    std::lock_guard lock(DataLock_);
-    return Rs485Mode_;
+    return Line_.Rs485Mode();
 }
 
 void TVexaBaseDispatcher::SetThreadPriority(std::uint8_t base) {
@@ -365,8 +134,7 @@ std::uint8_t TVexaBaseDispatcher::ThreadPriorityBase() {
 }
 
 TDeviceControlBlock TVexaBaseDispatcher::StoredDeviceState() {
-    std::lock_guard lock(DataLock_);
-    return DeviceState_;
+    return Line_.StoredState();
 }
 
 // ---- Windows, for the driver ----
@@ -404,8 +172,7 @@ std::int32_t TVexaBaseDispatcher::EscapeFunction(std::int32_t) {
 }
 
 std::int32_t TVexaBaseDispatcher::GetDeviceState(TDeviceControlBlock& state) {
-    std::lock_guard lock(DataLock_);
-    state = DeviceState_;
+    state = Line_.StoredState();
     return 0;
 }
 
@@ -438,5 +205,36 @@ std::int32_t TVexaBaseDispatcher::ConfigureDeviceRs485(bool) {
 }
 
 void TVexaBaseDispatcher::ApplyThreadPriorities() {}
+
+// ---- The device operations, for line control ----
+
+std::int32_t TVexaBaseDispatcher::TLineControlDevice::GetDeviceState(TDeviceControlBlock& state) {
+    return Dispatcher_.GetDeviceState(state);
+}
+
+std::int32_t TVexaBaseDispatcher::TLineControlDevice::SetDeviceState(
+    const TDeviceControlBlock& state) {
+    return Dispatcher_.SetDeviceState(state);
+}
+
+std::int32_t TVexaBaseDispatcher::TLineControlDevice::EscapeFunction(std::int32_t code) {
+    return Dispatcher_.EscapeFunction(code);
+}
+
+std::int32_t TVexaBaseDispatcher::TLineControlDevice::ConfigureDeviceRs485(bool on) {
+    return Dispatcher_.ConfigureDeviceRs485(on);
+}
+
+std::uint32_t TVexaBaseDispatcher::TLineControlDevice::OutputPending() {
+    return Dispatcher_.OutputPending();
+}
+
+std::uint32_t TVexaBaseDispatcher::TLineControlDevice::TransmitQueued() {
+    return Dispatcher_.TransmitQueued();
+}
+
+std::uint32_t TVexaBaseDispatcher::TLineControlDevice::InQueueSize() {
+    return Dispatcher_.InQueueSize();
+}
 
 }  // namespace norvane::serial

@@ -11,12 +11,6 @@ namespace norvane::serial {
 
 namespace {
 
-// Handles run counter × 8 until the counter reaches this; after that the smallest free
-// multiple of 8 is reused.
-constexpr std::uint32_t kHandleCounterLimit = 4096;
-constexpr std::uint32_t kHandleStep = 8;
-constexpr std::uint32_t kLargestHandle = 0xFFF8;
-
 // A 32-bit tag for a window in the dispatch log; the log only needs to tell windows apart.
 std::uint32_t WindowTag(const IMessageTarget* window) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
@@ -39,23 +33,6 @@ void TVexaBaseDispatcher::AttachRecorder(IDispatchRecorder* recorder) {
 
 // ---- Triggers ----
 
-bool TVexaBaseDispatcher::HandleInUse(std::uint32_t handle) const {
-    return std::any_of(DataTriggers_.begin(), DataTriggers_.end(),
-                       [handle](const TDataTrigger& trigger) { return trigger.Handle == handle; });
-}
-
-std::int32_t TVexaBaseDispatcher::NextTriggerHandle() {
-    if (NextHandle_ < kHandleCounterLimit) {
-        return static_cast<std::int32_t>(NextHandle_++ * kHandleStep);
-    }
-    for (std::uint32_t handle = kHandleStep; handle <= kLargestHandle; handle += kHandleStep) {
-        if (!HandleInUse(handle)) {
-            return static_cast<std::int32_t>(handle);
-        }
-    }
-    return -ecNoMoreTriggers;
-}
-
 std::int32_t TVexaBaseDispatcher::NewDataTrigger(const std::uint8_t* bytes, std::uint32_t length,
                                                  bool ignoreCase) {
     if (length > kMaxDataTriggerLength) {
@@ -65,12 +42,10 @@ std::int32_t TVexaBaseDispatcher::NewDataTrigger(const std::uint8_t* bytes, std:
         return -ecBadArgument;
     }
     std::lock_guard lock(DataLock_);
-    const std::int32_t handle = NextTriggerHandle();
+    const std::int32_t handle = Triggers_.Add(bytes, length, ignoreCase);
     if (handle < 0) {
         return handle;
     }
-    DataTriggers_.push_back(
-        MakeDataTrigger(static_cast<std::uint32_t>(handle), bytes, length, ignoreCase));
     LogEntry(ltTrigAllc, lsDataTrigger, static_cast<std::uint32_t>(handle),
              std::span<const std::uint8_t>(bytes, length));
     return handle;
@@ -78,26 +53,23 @@ std::int32_t TVexaBaseDispatcher::NewDataTrigger(const std::uint8_t* bytes, std:
 
 void TVexaBaseDispatcher::SetAvailThreshold(std::uint32_t n) {
     std::lock_guard lock(DataLock_);
-    AvailThreshold_ = n;
+    Triggers_.SetAvailThreshold(n);
     LogEntry(ltTrDatChg, lsAvailTrigger, n);
 }
 
 std::uint32_t TVexaBaseDispatcher::AvailThreshold() {
     std::lock_guard lock(DataLock_);
-    return AvailThreshold_;
+    return Triggers_.AvailThreshold();
 }
 
 void TVexaBaseDispatcher::ClearTriggers() {
     std::lock_guard lock(DataLock_);
-    AvailThreshold_ = 0;
-    DataTriggers_.clear();
-    NextHandle_ = 1;
+    Triggers_.Clear();
 }
 
 void TVexaBaseDispatcher::SaveTriggerSet(TTriggerSet& set) {
     std::lock_guard lock(DataLock_);
-    set.AvailThreshold = AvailThreshold_;
-    set.DataTriggers = DataTriggers_;
+    Triggers_.Save(set);
 }
 
 std::int32_t TVexaBaseDispatcher::RestoreTriggerSet(const TTriggerSet& set) {
@@ -108,20 +80,7 @@ std::int32_t TVexaBaseDispatcher::RestoreTriggerSet(const TTriggerSet& set) {
         return -ecBadArgument;
     }
     std::lock_guard lock(DataLock_);
-    AvailThreshold_ = set.AvailThreshold;
-    DataTriggers_ = set.DataTriggers;
-    // A set saved from inside a notification can hold a match whose report the close cut
-    // off, and partial matches of bytes the old port had; on this port none of them arrived.
-    for (TDataTrigger& trigger : DataTriggers_) {
-        trigger.Matched = false;
-        trigger.MatchPositions.fill(0);
-    }
-    // The counter restarts at every open; without this the next new trigger would get a
-    // handle that a restored one already carries.
-    for (const TDataTrigger& trigger : DataTriggers_) {
-        const std::uint32_t next = std::min(trigger.Handle / kHandleStep + 1, kHandleCounterLimit);
-        NextHandle_ = std::max(NextHandle_, next);
-    }
+    Triggers_.Restore(set);
     return 0;
 }
 
@@ -192,9 +151,7 @@ bool TVexaBaseDispatcher::DeliverNotification(std::uint32_t message, std::uint32
     const bool offersBytes = message == MsgTriggerAvail || message == MsgTriggerData;
     {
         std::lock_guard lock(InputLock_);
-        LargestTake_ = 0;
-        TakeCount_ = 0;
-        InAvailNotification_ = offersBytes;
+        Ring_.BeginOffer(offersBytes);
     }
     bool result =
         DeliverToWindows(TMessage{message, first, NotificationSecond(RegistryIndex_, value)});
@@ -230,7 +187,7 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
         }
         {
             std::lock_guard lock(InputLock_);
-            TakeCount_ = 0;
+            Ring_.BeginHandler();
         }
         if (window->Send(message, kNotificationTimeout).Delivered()) {
             NotificationReached_ = true;
@@ -239,7 +196,7 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
             return false;
         }
         std::lock_guard lock(InputLock_);
-        LargestTake_ = std::max(LargestTake_, TakeCount_);
+        Ring_.EndHandler();
     }
 }
 
@@ -249,9 +206,8 @@ bool TVexaBaseDispatcher::DeliverToWindows(const TMessage& message) {
 void TVexaBaseDispatcher::CommitTakenBytes(std::uint32_t message, std::uint32_t offered,
                                            bool& result) {
     std::lock_guard lock(InputLock_);
-    InAvailNotification_ = false;
-    TailCount_ += std::min(LargestTake_, UnreadLocked());
-    if (message == MsgTriggerAvail && LargestTake_ != offered) {
+    const std::uint32_t taken = Ring_.CommitOffer();
+    if (message == MsgTriggerAvail && taken != offered) {
         result = false;
     }
 }
@@ -259,8 +215,7 @@ void TVexaBaseDispatcher::CommitTakenBytes(std::uint32_t message, std::uint32_t 
 void TVexaBaseDispatcher::EndNotification() {
     {
         std::lock_guard lock(InputLock_);
-        InAvailNotification_ = false;
-        TakeCount_ = 0;
+        Ring_.EndOffer();
     }
     std::lock_guard lock(DataLock_);
     InNotification_ = false;
@@ -273,42 +228,31 @@ void TVexaBaseDispatcher::EndNotification() {
 
 // ---- Scanning ----
 
-TVexaBaseDispatcher::TMatchStep TVexaBaseDispatcher::MatchDataTriggers(std::uint8_t byte) {
-    std::lock_guard lock(DataLock_);
-    TMatchStep step;
-    for (TDataTrigger& trigger : DataTriggers_) {
-        if (trigger.Length == 0) {
-            continue;
-        }
-        if (!trigger.Matched) {
-            trigger.Matched = StepMatch(trigger, byte);
-        }
-        if (trigger.Matched) {
-            step.Any = true;
-            step.Longest = std::max(step.Longest, trigger.Length);
-        }
-    }
-    return step;
-}
-
 bool TVexaBaseDispatcher::ScanDataTriggers() {
     std::uint64_t head = 0;
+    std::uint64_t oldest = 0;
     {
         std::lock_guard lock(InputLock_);
-        if (!Ring_) {
+        if (!Ring_.Allocated()) {
             return false;
         }
-        head = HeadCount_;
+        head = Ring_.Head();
+        oldest = Ring_.Oldest();
     }
     // Bytes taken outside a notification may let the head lap an unscanned byte; what was
     // overwritten can no longer be matched.
-    ScanCount_ = std::max(ScanCount_, head > kDispatchRingSize ? head - kDispatchRingSize : 0);
+    ScanCount_ = std::max(ScanCount_, oldest);
     if (PendingMatch_) {
         const TPendingMatch pending = *PendingMatch_;
         return ReportMatch(pending.Position, pending.Longest);
     }
     while (ScanCount_ != head) {
-        const TMatchStep step = MatchDataTriggers(RingByte(ScanCount_));
+        const std::uint8_t byte = RingByte(ScanCount_);
+        TTriggerTable::TMatchStep step;
+        {
+            std::lock_guard lock(DataLock_);
+            step = Triggers_.Match(byte);
+        }
         if (step.Any) {
             return ReportMatch(ScanCount_, step.Longest);
         }
@@ -333,7 +277,7 @@ bool TVexaBaseDispatcher::ReportMatch(std::uint64_t position, std::uint32_t long
         {
             std::lock_guard lock(InputLock_);
             before = static_cast<std::int64_t>(position + 1) -
-                     static_cast<std::int64_t>(TailCount_) - static_cast<std::int64_t>(longest);
+                     static_cast<std::int64_t>(Ring_.Tail()) - static_cast<std::int64_t>(longest);
         }
         if (before >= static_cast<std::int64_t>(threshold)) {
             const auto count = static_cast<std::uint32_t>(before);
@@ -357,23 +301,23 @@ bool TVexaBaseDispatcher::ReportMatchedDataTriggers(bool result) {
     std::size_t index = 0;
     {
         std::lock_guard lock(DataLock_);
-        index = DataTriggers_.size();
+        index = Triggers_.Size();
     }
     while (index-- > 0 && !ClosePending_.load()) {
         std::uint32_t handle = 0;
         std::uint32_t length = 0;
         {
             std::lock_guard lock(DataLock_);
-            if (index >= DataTriggers_.size()) {
+            if (index >= Triggers_.Size()) {
                 break;
             }
-            TDataTrigger& trigger = DataTriggers_[index];
-            if (!trigger.Matched) {
+            const std::optional<TTriggerTable::TMatchedTrigger> matched =
+                Triggers_.TakeMatch(index);
+            if (!matched) {
                 continue;
             }
-            trigger.Matched = false;
-            handle = trigger.Handle;
-            length = trigger.Length;
+            handle = matched->Handle;
+            length = matched->Length;
             LogEntry(ltTrigger, lsData, handle);
         }
         result = DeliverNotification(MsgTriggerData, handle, static_cast<std::uint16_t>(length));

@@ -1,0 +1,154 @@
+#pragma once
+// TLineControl: line settings, DTR and RTS, flow control and RS-485 mode of one open port,
+// kept in the device control block the dispatcher last applied.
+//
+// Each change reads the device's present block, changes it and writes it back; the block is
+// remembered only once the device took it, so after a failure the device and the stored
+// block are both as they were. DTR and RTS follow the wishes recorded by SetDtrLine and
+// SetRtsLine, except while flow control (or RS-485 transmit switching) owns the line; every
+// block written re-applies the wishes.
+//
+// Threads and locks: any thread. Guarded by the dispatcher's data lock, which every
+// operation takes itself (it is recursive, so a caller may already hold it). The device
+// operations are called with it held, except the transmit-drain wait, which holds it only to
+// read the present rate.
+//
+// Results follow the serial layer's convention: 0 or a positive value on success, a negated
+// code of error_codes.h on failure.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "serial/dispatch/device_control_block.h"
+
+namespace norvane::serial {
+
+// The device operations line control needs; the dispatcher reaches its own device through
+// them.
+class ILineControlDevice {
+  public:
+    // EscapeFunction codes.
+    static constexpr std::int32_t kEscapeSetRts = 3;
+    static constexpr std::int32_t kEscapeClrRts = 4;
+    static constexpr std::int32_t kEscapeSetDtr = 5;
+    static constexpr std::int32_t kEscapeClrDtr = 6;
+
+    // The device's present settings; fields it does not keep come from state as passed in.
+    virtual std::int32_t GetDeviceState(TDeviceControlBlock& state) = 0;
+    // Writes state to the device; on failure the device is unchanged.
+    virtual std::int32_t SetDeviceState(const TDeviceControlBlock& state) = 0;
+    virtual std::int32_t EscapeFunction(std::int32_t code) = 0;
+    virtual std::int32_t ConfigureDeviceRs485(bool on) = 0;
+    // Bytes queued for sending and not yet taken by the device.
+    virtual std::uint32_t OutputPending() = 0;
+    // Bytes the device has taken but not yet sent.
+    virtual std::uint32_t TransmitQueued() = 0;
+    virtual std::uint32_t InQueueSize() = 0;
+
+  protected:
+    ~ILineControlDevice() = default;
+};
+
+class TLineControl {
+  public:
+    // Line flags of an open.
+    static constexpr std::uint32_t kLineDtrOn = 0x01;
+    static constexpr std::uint32_t kLineRtsOn = 0x02;
+    static constexpr std::uint32_t kLineDtrByFlow = 0x10;  // DTR belongs to hardware flow control
+    static constexpr std::uint32_t kLineRtsByFlow = 0x20;  // RTS belongs to hardware flow control
+
+    // ChangeLine's sentinels: keep what the device has.
+    static constexpr std::uint32_t kKeepBaud = 0;
+    static constexpr std::uint8_t kKeepParity = 5;
+    static constexpr std::uint8_t kKeepDataBits = 9;
+    static constexpr std::uint8_t kKeepStopBits = 3;
+
+    // ConfigureHardwareFlow options.
+    static constexpr std::uint32_t kFlowUseDtr = 0x01;
+    static constexpr std::uint32_t kFlowUseRts = 0x02;
+    static constexpr std::uint32_t kFlowRequireDsr = 0x04;
+    static constexpr std::uint32_t kFlowRequireCts = 0x08;
+    // ConfigureSoftwareFlow options.
+    static constexpr std::uint32_t kFlowXonXoffOut = 0x01;  // stop sending on XOFF
+    static constexpr std::uint32_t kFlowXonXoffIn = 0x02;   // send XOFF when our input fills
+
+    struct TDeviceLine {
+        std::uint32_t Baud = 0;  // coded rates translated
+        std::uint8_t Parity = pcNone;
+        std::uint8_t DataBits = 8;
+        std::uint8_t StopBits = 1;  // 1, or 2 for one and a half and two
+    };
+
+    struct TFlowSettings {
+        std::uint32_t Hardware = 0;  // kFlowUseDtr ... kFlowRequireCts
+        std::uint32_t Software = 0;  // kFlowXonXoffOut, kFlowXonXoffIn
+        char XonChar = 17;
+        char XoffChar = 19;
+    };
+
+    using TSleepFunction = std::function<void(std::chrono::milliseconds)>;
+
+    // Neither is owned; both must outlive this object.
+    TLineControl(ILineControlDevice& device, std::recursive_mutex& dataLock);
+
+    // The first step of an open, on a device that is open but not yet configured: RS-485
+    // off, the stored block refreshed from the device where it can be read, DTR and RTS set
+    // as lineFlags say (or left to flow control), and the drain rate set to the opening's.
+    void PrepareOpen(std::uint32_t lineFlags);
+    // Baud, parity, data bits and stop bits, with the sentinels above. When nothing changes,
+    // returns 0 without touching the device unless opening; otherwise waits for queued output
+    // to leave the line first. opening also writes the block raw and without flow control.
+    // -ecBadArgument for a parity above kKeepParity, -ecByteSize for data bits outside 5..9.
+    std::int32_t ChangeLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                            std::uint8_t stopBits, bool opening);
+    std::int32_t QueryLine(TDeviceLine& line);
+
+    // 1, with nothing done, while flow control owns the line; else 0 or the device's error.
+    // The wish is recorded even when the device fails.
+    std::int32_t SetDtrLine(bool on);
+    std::int32_t SetRtsLine(bool on);
+
+    // -ecBadArgument, with nothing changed, when bufferFull is below bufferResume or above
+    // the input queue size. A failed write leaves DTR and RTS with their previous owners.
+    std::int32_t ConfigureHardwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                       std::uint32_t options);
+    std::int32_t ConfigureSoftwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                       std::uint32_t options);
+    std::int32_t DisableFlow();
+    std::int32_t SetFlowChars(char xon, char xoff);
+    std::int32_t QueryFlow(TFlowSettings& flow);
+
+    // Records the mode (also when the device fails) and switches the device's own
+    // transmitter control. 0 or the device's error.
+    std::int32_t SetRs485Mode(bool on);
+    bool Rs485Mode();
+
+    // The block last applied to the device.
+    TDeviceControlBlock StoredState();
+    // Not while a ChangeLine runs.
+    void SetSleepFunction(TSleepFunction sleep);
+
+  private:
+    std::int32_t ApplyDeviceState(TDeviceControlBlock state);
+    std::int32_t SetOutputLine(bool on, bool& wish, const bool& byFlow, std::int32_t raise,
+                               std::int32_t drop);
+    std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
+    void WaitTransmitDrain();
+    void Sleep(std::chrono::milliseconds duration);
+
+    ILineControlDevice& Device_;
+    std::recursive_mutex& DataLock_;
+
+    TDeviceControlBlock DeviceState_;
+    std::uint32_t CurrentBaud_ = 115200;
+    bool DtrOn_ = false;
+    bool DtrByFlow_ = false;
+    bool RtsOn_ = false;
+    bool RtsByFlow_ = false;
+    bool Rs485Mode_ = false;
+    TSleepFunction Sleep_;
+};
+
+}  // namespace norvane::serial
