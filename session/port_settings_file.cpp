@@ -1,6 +1,5 @@
 #include "session/port_settings_file.h"
 
-#include <SimpleIni.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 
 #include "base/link_following.h"
 #include "serial/linux/port_map.h"
+#include "session/settings_ini.h"
 
 namespace norvane::session {
 
@@ -106,7 +106,7 @@ bool ReplaceFile(const fs::path& target, const std::string& bytes) {
 TPortSettingIndexes LoadPortSettingIndexes(const std::string& path) {
     TPortSettingIndexes indexes;
     CSimpleIniA ini;
-    if (ini.LoadFile(path.c_str()) < 0) {
+    if (!LoadSettingsFile(ini, path)) {
         return indexes;
     }
     indexes.ComPort = ReadIndex(ini, "ComPort", indexes.ComPort);
@@ -129,7 +129,7 @@ void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& 
     }
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "key=value", as the platform's profile functions write it
-    if (exists && ini.LoadFile(target.c_str()) < 0) {
+    if (exists && !LoadSettingsFile(ini, target)) {
         FailToWrite(path);
     }
     const std::pair<const char*, int> values[] = {{"ComPort", indexes.ComPort},
@@ -159,7 +159,7 @@ void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& 
 std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path) {
     std::map<int, std::string> devices;
     CSimpleIniA ini;
-    if (ini.LoadFile(path.c_str()) < 0) {
+    if (!LoadSettingsFile(ini, path)) {
         return devices;
     }
     CSimpleIniA::TNamesDepend keys;

@@ -1,9 +1,9 @@
 #include "session/transfer_recording.h"
 
-#include <SimpleIni.h>
-
 #include <cstdlib>
 #include <filesystem>
+
+#include "session/settings_ini.h"
 
 namespace norvane::session {
 
@@ -37,7 +37,7 @@ std::string ReadFileName(const CSimpleIniA& ini, const char* key,
 TRecordingRequest LoadRecordingRequest(const std::string& path) {
     TRecordingRequest request;
     CSimpleIniA ini;
-    if (ini.LoadFile(path.c_str()) < 0) {
+    if (!LoadSettingsFile(ini, path)) {
         return request;
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
 
+#include "session/settings_ini.h"
+#include "session/transfer_recording.h"
 #include "tests/support/temp_dir.h"
 
 namespace norvane::session {
@@ -100,6 +103,27 @@ TEST(PortSettingsFileTest, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
     EXPECT_EQ(SaveFailure(dir / "Norvane.ini"), "Unable to write to " + dir / "Norvane.ini");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "Norvane.ini"));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"Norvane.ini"}) << "no temporary left";
+}
+
+// Read through the ini parser alone, a folder at the settings path asked for an allocation
+// of 2^63 bytes and a pipe waited for a writer forever.
+TEST(PortSettingsFileTest, WhatIsNoSettingsFileIsNeitherReadNorReplaced) {
+    TTempDir dir;
+    const std::string folder = dir / "folder.ini";
+    std::filesystem::create_directory(folder);
+    const std::string pipe = dir / "pipe.ini";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string huge = dir / "huge.ini";
+    WriteFile(huge, "[ComPortSettings]\nComPort=3\n[Diagnostics]\nTrace=t.trc\n" +
+                        std::string(kMaxSettingsFileSize, ';'));
+    for (const std::string& path : {folder, pipe, huge}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(LoadPortSettingIndexes(path).ComPort, TPortSettingIndexes{}.ComPort);
+        EXPECT_TRUE(LoadPortDeviceAssignments(path).empty());
+        EXPECT_EQ(LoadRecordingRequest(path).TraceFile, "");
+        EXPECT_EQ(SaveFailure(path), "Unable to write to " + path);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
 }
 
 TEST(PortSettingsFileTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfiguration) {
