@@ -88,11 +88,15 @@ std::int32_t TDumpFile::Open(const std::string& fileName, bool append) {
     } catch (const base::TWritePathError&) {
         return ResultFromErrno(EACCES, TIoDirection::Write);
     }
-    const int mode = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (append ? O_APPEND : O_TRUNC);
+    // Opened without blocking, as opening a named pipe for writing would wait for a reader;
+    // the writes block as usual again.
+    const int mode =
+        O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (append ? O_APPEND : O_TRUNC);
     Descriptor_ = ::open(resolved.c_str(), mode, 0666);
     if (Descriptor_ < 0) {
         return ResultFromErrno(errno, TIoDirection::Write);
     }
+    ::fcntl(Descriptor_, F_SETFL, ::fcntl(Descriptor_, F_GETFL) & ~O_NONBLOCK);
     struct stat status {};
     HadContent_ = append && ::fstat(Descriptor_, &status) == 0 && status.st_size > 0;
     Result_ = 0;

@@ -1,5 +1,6 @@
 // The byte trace: its circular buffer, its states and the trace file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <string_view>
@@ -169,13 +170,22 @@ TEST_F(ByteTraceTest, ReplaceAndAppend) {
     EXPECT_EQ(ReadFile(fresh), "Transmit: e");
 }
 
+// A named pipe nobody reads once held the dump, and the program with it, forever.
 TEST_F(ByteTraceTest, FailedOpenStopsTheTrace) {
-    ASSERT_EQ(Trace.StartTrace(10), 0);
-    Add(tkReceive, "a");
-    EXPECT_EQ(Trace.WriteTraceFile(PathOf("missing/VEXA.TRC"), false, false, true),
-              ResultFromErrno(ENOENT, TIoDirection::Write));
-    EXPECT_FALSE(Trace.HasBuffer());
-    EXPECT_FALSE(Trace.IsTracing());
+    ASSERT_EQ(::mkfifo(PathOf("pipe.trc").c_str(), 0600), 0);
+    const struct {
+        const char* name;
+        int error;
+    } cases[] = {{"missing/VEXA.TRC", ENOENT}, {"pipe.trc", ENXIO}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(Trace.StartTrace(10), 0);
+        Add(tkReceive, "a");
+        EXPECT_EQ(Trace.WriteTraceFile(PathOf(c.name), false, false, true),
+                  ResultFromErrno(c.error, TIoDirection::Write));
+        EXPECT_FALSE(Trace.HasBuffer());
+        EXPECT_FALSE(Trace.IsTracing());
+    }
 }
 
 TEST_F(ByteTraceTest, FailedWriteStopsTheTrace) {
