@@ -212,52 +212,61 @@ std::int32_t TLineControl::ChangeFlow(const std::function<void(TDeviceControlBlo
     return result;
 }
 
-std::int32_t TLineControl::ConfigureHardwareFlow(std::uint32_t bufferFull,
-                                                 std::uint32_t bufferResume,
-                                                 std::uint32_t options) {
+// The limits as the device control block holds them: XOFF when fewer than XoffLim places
+// are left in the input queue, XON when no more than XonLim bytes wait.
+std::int32_t TLineControl::ChangeFlowWithin(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                            const TFlowLimitedChange& change) {
     const std::uint32_t inSize = Device_.InQueueSize();
     if (!FlowLimitsFit(bufferFull, bufferResume, inSize)) {
         return -ecBadArgument;
     }
-    return ChangeFlow([&](TDeviceControlBlock& state) {
-        state.fOutxCtsFlow = (options & kFlowRequireCts) != 0;
-        state.fOutxDsrFlow = (options & kFlowRequireDsr) != 0;
-        DtrByFlow_ = (options & kFlowUseDtr) != 0;
-        RtsByFlow_ = (options & kFlowUseRts) != 0;
-        state.fDtrControl = DtrByFlow_ ? DTR_CONTROL_HANDSHAKE
-                                       : (DtrOn_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE);
-        state.fRtsControl = RtsByFlow_ ? RTS_CONTROL_HANDSHAKE
-                                       : (RtsOn_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE);
-        if (Rs485Mode_) {
-            state.fRtsControl = RTS_CONTROL_TOGGLE;
-            RtsByFlow_ = true;
-        }
-        state.XoffLim = Limit(inSize - bufferFull);
-        state.XonLim = Limit(bufferResume);
-    });
+    const std::uint16_t xoffLimit = Limit(inSize - bufferFull);
+    const std::uint16_t xonLimit = Limit(bufferResume);
+    return ChangeFlow([&](TDeviceControlBlock& state) { change(state, xoffLimit, xonLimit); });
+}
+
+std::int32_t TLineControl::ConfigureHardwareFlow(std::uint32_t bufferFull,
+                                                 std::uint32_t bufferResume,
+                                                 std::uint32_t options) {
+    return ChangeFlowWithin(
+        bufferFull, bufferResume,
+        [&](TDeviceControlBlock& state, std::uint16_t xoffLimit, std::uint16_t xonLimit) {
+            state.fOutxCtsFlow = (options & kFlowRequireCts) != 0;
+            state.fOutxDsrFlow = (options & kFlowRequireDsr) != 0;
+            DtrByFlow_ = (options & kFlowUseDtr) != 0;
+            RtsByFlow_ = (options & kFlowUseRts) != 0;
+            state.fDtrControl = DtrByFlow_ ? DTR_CONTROL_HANDSHAKE
+                                           : (DtrOn_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE);
+            state.fRtsControl = RtsByFlow_ ? RTS_CONTROL_HANDSHAKE
+                                           : (RtsOn_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE);
+            if (Rs485Mode_) {
+                state.fRtsControl = RTS_CONTROL_TOGGLE;
+                RtsByFlow_ = true;
+            }
+            state.XoffLim = xoffLimit;
+            state.XonLim = xonLimit;
+        });
 }
 
 std::int32_t TLineControl::ConfigureSoftwareFlow(std::uint32_t bufferFull,
                                                  std::uint32_t bufferResume,
                                                  std::uint32_t options) {
-    const std::uint32_t inSize = Device_.InQueueSize();
-    if (!FlowLimitsFit(bufferFull, bufferResume, inSize)) {
-        return -ecBadArgument;
-    }
-    return ChangeFlow([&](TDeviceControlBlock& state) {
-        if ((options & kFlowXonXoffIn) != 0) {
-            state.fInX = true;
-            state.XoffLim = Limit(inSize - bufferFull);
-            state.XonLim = Limit(bufferResume);
-            state.XonChar = 17;
-            state.XoffChar = 19;
-        }
-        if ((options & kFlowXonXoffOut) != 0) {
-            state.fOutX = true;
-            state.XonChar = 17;
-            state.XoffChar = 19;
-        }
-    });
+    return ChangeFlowWithin(
+        bufferFull, bufferResume,
+        [&](TDeviceControlBlock& state, std::uint16_t xoffLimit, std::uint16_t xonLimit) {
+            if ((options & kFlowXonXoffIn) != 0) {
+                state.fInX = true;
+                state.XoffLim = xoffLimit;
+                state.XonLim = xonLimit;
+                state.XonChar = 17;
+                state.XoffChar = 19;
+            }
+            if ((options & kFlowXonXoffOut) != 0) {
+                state.fOutX = true;
+                state.XonChar = 17;
+                state.XoffChar = 19;
+            }
+        });
 }
 
 std::int32_t TLineControl::DisableFlow() {

@@ -135,6 +135,12 @@ class TLineControl {
     std::int32_t SetOutputLine(bool on, bool& wish, const bool& byFlow, std::int32_t raise,
                                std::int32_t drop);
     std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
+    // ChangeFlow for a setting with thresholds: -ecBadArgument, with nothing changed, when
+    // they do not fit the input queue; else `change` also gets the XOFF and XON limits.
+    using TFlowLimitedChange =
+        std::function<void(TDeviceControlBlock&, std::uint16_t xoffLimit, std::uint16_t xonLimit)>;
+    std::int32_t ChangeFlowWithin(std::uint32_t bufferFull, std::uint32_t bufferResume,
+                                  const TFlowLimitedChange& change);
     void WaitTransmitDrain();
     void Sleep(std::chrono::milliseconds duration);
 
