@@ -54,7 +54,7 @@ struct TPortDeviceEntry {
 // file cannot be written (including when an existing file cannot be read, which would
 // otherwise lose its other contents); the file is then unchanged. A path through a symbolic
 // link writes the file the link leads to, unless another user planted the link in a shared
-// folder (device/link_following.h): then the message goes on with ": " and names the link.
+// folder (base/link_following.h): then the message goes on with ": " and names the link.
 void SavePortSettingIndexes(const std::string& path, const TPortSettingIndexes& indexes,
                             const std::optional<TPortDeviceEntry>& pin = std::nullopt);
 

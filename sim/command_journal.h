@@ -13,7 +13,7 @@ namespace norvane::sim {
 class TCommandJournal {
   public:
     // Creates or empties the file; a symbolic link is followed only as by every writer of
-    // files (device/link_following.h). Throws with the cause.
+    // files (base/link_following.h). Throws with the cause.
     explicit TCommandJournal(const std::string& path);
 
     // Throws with the cause.

@@ -1,6 +1,6 @@
 #pragma once
 // The port settings dialog: which port the instrument is on and how the line is set, kept
-// in the settings file (ui/port_settings_file.h) and applied to the program's one serial
+// in the settings file (session/port_settings_file.h) and applied to the program's one serial
 // port component.
 //
 // Created hidden at start-up and kept until exit, so that its lists always hold the current
