@@ -182,8 +182,9 @@ class TVexaBaseDispatcher {
 
     // ---- Line settings (any thread; the data lock is taken inside) ----
     //
-    // They work on the device control block: read from the device, changed, written back
-    // (TLineControl does it). While no device is open they fail with the device's error
+    // The operations of this port's TLineControl, of the same names; line_control.h states
+    // each one's contract. They work on the device control block: read from the device,
+    // changed, written back. While no device is open they fail with the device's error
     // (-ecCommNotOpen).
 
     // ConfigureLine's sentinels: keep what the device has.
@@ -192,23 +193,13 @@ class TVexaBaseDispatcher {
     static constexpr std::uint8_t kKeepDataBits = TLineControl::kKeepDataBits;
     static constexpr std::uint8_t kKeepStopBits = TLineControl::kKeepStopBits;
 
-    // Sets baud (a rate, or one of the old rate codes), parity (TParityCode), data bits
-    // (5..8) and stop bits (1 or 2; 0 counts as 1, above 2 as 2). Five data bits always get
-    // one and a half stop bits. When nothing changes, returns 0 without touching the device.
-    // Otherwise first waits until queued output has left the line (see
-    // TransmitDrainMilliseconds), so that no byte goes out half in the old settings.
-    // -ecBadArgument for a parity above kKeepParity, -ecByteSize for data bits outside
-    // 5..9; else 0 or the device's error, with the device's settings unchanged.
+    // TLineControl::ChangeLine outside an open.
     std::int32_t ConfigureLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
                                std::uint8_t stopBits);
 
     using TDeviceLine = TLineControl::TDeviceLine;
-    // The line settings the device has now. 0 or the device's error.
     std::int32_t QueryLine(TDeviceLine& line);
 
-    // Raise or drop DTR / RTS and remember the wish (a later ApplyDeviceState keeps it).
-    // 1, with nothing done, while hardware flow control owns the line; else 0 or the
-    // device's error.
     std::int32_t SetDtrLine(bool on);
     std::int32_t SetRtsLine(bool on);
 
@@ -221,23 +212,14 @@ class TVexaBaseDispatcher {
     static constexpr std::uint32_t kFlowXonXoffOut = TLineControl::kFlowXonXoffOut;
     static constexpr std::uint32_t kFlowXonXoffIn = TLineControl::kFlowXonXoffIn;
 
-    // Hardware flow control with the input-queue limits: flow stops when bufferFull bytes
-    // are queued and resumes at bufferResume. Replaces the earlier hardware options; in
-    // RS-485 mode RTS switches the transmitter instead. -ecBadArgument, with nothing
-    // changed, when bufferFull is below bufferResume or above the input queue size.
     std::int32_t ConfigureHardwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
                                        std::uint32_t options);
-    // XON/XOFF flow (characters 17 and 19) in the directions options names; a direction not
-    // named keeps its setting. Same limits and argument check as ConfigureHardwareFlow.
     std::int32_t ConfigureSoftwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
                                        std::uint32_t options);
-    // Switches XON/XOFF flow off in both directions.
     std::int32_t DisableFlow();
     std::int32_t SetFlowChars(char xon, char xoff);
 
     using TFlowSettings = TLineControl::TFlowSettings;
-    // The flow settings as set. DSR output flow and DTR handshake are reported as asked for
-    // although Linux does not enforce them (see device_control_block.h). 0 or the error.
     std::int32_t QueryFlow(TFlowSettings& flow);
 
     // The device's queue sizes (SetupDevice). 0 or the device's error.

@@ -97,27 +97,41 @@ class TLineControl {
     // off, the stored block refreshed from the device where it can be read, DTR and RTS set
     // as lineFlags say (or left to flow control), and the drain rate set to the opening's.
     void PrepareOpen(std::uint32_t lineFlags);
-    // Baud, parity, data bits and stop bits, with the sentinels above. When nothing changes,
-    // returns 0 without touching the device unless opening; otherwise waits for queued output
-    // to leave the line first. opening also writes the block raw and without flow control.
-    // -ecBadArgument for a parity above kKeepParity, -ecByteSize for data bits outside 5..9.
+    // Sets baud (a rate, or one of the old rate codes), parity (TParityCode), data bits
+    // (5..8) and stop bits (1 or 2; 0 counts as 1, above 2 as 2), each kept where its
+    // sentinel above is given. Five data bits always get one and a half stop bits. When
+    // nothing changes, returns 0 without touching the device unless opening. Otherwise first
+    // waits until queued output has left the line (see TransmitDrainMilliseconds), so that
+    // no byte goes out half in the old settings; opening also writes the block raw and
+    // without flow control. -ecBadArgument for a parity above kKeepParity, -ecByteSize for
+    // data bits outside 5..9; else 0 or the device's error, with its settings unchanged.
     std::int32_t ChangeLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
                             std::uint8_t stopBits, bool opening);
+    // The line settings the device has now. 0 or the device's error.
     std::int32_t QueryLine(TDeviceLine& line);
 
-    // 1, with nothing done, while flow control owns the line; else 0 or the device's error.
-    // The wish is recorded even when the device fails.
+    // Raise or drop DTR / RTS and remember the wish (every block written keeps it). 1, with
+    // nothing done, while flow control owns the line; else 0 or the device's error. The wish
+    // is recorded even when the device fails.
     std::int32_t SetDtrLine(bool on);
     std::int32_t SetRtsLine(bool on);
 
-    // -ecBadArgument, with nothing changed, when bufferFull is below bufferResume or above
-    // the input queue size. A failed write leaves DTR and RTS with their previous owners.
+    // Hardware flow control with the input-queue limits: flow stops when bufferFull bytes
+    // are queued and resumes at bufferResume. Replaces the earlier hardware options; in
+    // RS-485 mode RTS switches the transmitter instead. -ecBadArgument, with nothing
+    // changed, when bufferFull is below bufferResume or above the input queue size. A
+    // failed write leaves DTR and RTS with their previous owners.
     std::int32_t ConfigureHardwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
                                        std::uint32_t options);
+    // XON/XOFF flow (characters 17 and 19) in the directions options names; a direction not
+    // named keeps its setting. Same limits and argument check as ConfigureHardwareFlow.
     std::int32_t ConfigureSoftwareFlow(std::uint32_t bufferFull, std::uint32_t bufferResume,
                                        std::uint32_t options);
+    // Switches XON/XOFF flow off in both directions.
     std::int32_t DisableFlow();
     std::int32_t SetFlowChars(char xon, char xoff);
+    // The flow settings as set. DSR output flow and DTR handshake are reported as asked for
+    // although Linux does not enforce them (see device_control_block.h). 0 or the error.
     std::int32_t QueryFlow(TFlowSettings& flow);
 
     // Records the mode (also when the device fails) and switches the device's own
