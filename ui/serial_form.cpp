@@ -188,14 +188,8 @@ void TSerialForm::ApplyPortSettings() {
     // opens that device.
     session::TLineSettings line = session::LineSettingsOf(port);
     line.Port = portNumber;
-    const auto apply = [&port, &line, &opening] {
-        const auto step = [&port, &line] { session::ApplyLineSettings(port, line); };
-        if (port.Open()) {
-            opening(step);
-        } else {
-            step();
-        }
-    };
+    // A closed port only keeps the settings, so only an open one can fail to open here.
+    const auto apply = [&] { opening([&] { session::ApplyLineSettings(port, line); }); };
     // The settings are taken in list order; a list without a selection stops the apply there,
     // and what came before it still reaches the port.
     try {
