@@ -6,6 +6,7 @@
 #include "serial/component/com_port.h"
 #include "serial/component/open_attempt_text.h"
 #include "serial/errors/application_hooks.h"
+#include "serial/errors/errno_mapping.h"
 #include "serial/errors/serial_layer.h"
 #include "serial/linux/port_map.h"
 #include "session/instrument_session.h"
@@ -108,20 +109,31 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     try {
         ApplyLineSettings(port, line);
         recording.Arm();
+        bool aborted = false;
         try {
             link.AddLineTrigger();  // opens the port
         } catch (const std::exception& failure) {
             if (port.Open()) {
                 throw;
             }
-            throw std::runtime_error(OpenFailureText(failure, options, line));
+            if (serial::FailureResultCode(failure) != serial::ResultFromErrno(ECANCELED)) {
+                throw std::runtime_error(OpenFailureText(failure, options, line));
+            }
+            // A signal ended the wait for a network server: the user's Abort.
+            console.AppendLogLine(options.Command == TCommand::Download
+                                      ? "Download aborted by user."
+                                      : "Upload aborted by user.");
+            aborted = true;
+            exitCode = ecAborted;
         }
-        if (options.Command == TCommand::Download) {
-            transfer.DownloadCells(console);
-        } else {
-            transfer.UploadCells(console);
+        if (!aborted) {
+            if (options.Command == TCommand::Download) {
+                transfer.DownloadCells(console);
+            } else {
+                transfer.UploadCells(console);
+            }
+            exitCode = ExitCodeFor(link, transfer, console);
         }
-        exitCode = ExitCodeFor(link, transfer, console);
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
     }

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "serial/errors/application_hooks.h"
+
 namespace norvane::session {
 
 namespace {
@@ -45,6 +47,9 @@ TTerminationWatch::TTerminationWatch(std::function<void(int signal)> onSignal)
                                 "cannot watch for termination signals");
     }
     SignalPipe = Pipe_[1];
+    // The serial layer's waits for a network server run outside the event loop; they watch
+    // the pipe too and give up, so the signal is delivered at once rather than after them.
+    serial::SetWaitInterruptFd(Pipe_[0]);
     Notifier_ = std::make_unique<QSocketNotifier>(Pipe_[0], QSocketNotifier::Read);
     QObject::connect(Notifier_.get(), &QSocketNotifier::activated, [this] { Deliver(); });
     struct sigaction action {};
@@ -64,6 +69,7 @@ TTerminationWatch::~TTerminationWatch() {
         ::sigaction(kSignals[i], &Previous_[i], nullptr);
     }
     SignalPipe = -1;
+    serial::SetWaitInterruptFd(-1);
     Notifier_.reset();
     ::close(Pipe_[0]);
     ::close(Pipe_[1]);

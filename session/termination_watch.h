@@ -10,6 +10,10 @@
 // SIGINT takes its default action and ends the program at once: a user pressing Ctrl-C again
 // insists, and the clean way out may be what hangs.
 //
+// While a watch is alive, the serial layer's own waits for a network server (at open and
+// close, outside the event loop) end as soon as one of these signals arrives
+// (application_hooks.h, SetWaitInterruptFd): the failure they report carries ECANCELED.
+//
 // One watch at a time per process; construct and destroy it on the thread that runs the
 // event loop. The callback is only ever called from that event loop.
 

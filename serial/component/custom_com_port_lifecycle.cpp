@@ -128,7 +128,7 @@ void TVexaCustomComPort::OpenPort() {
             throw EDeviceAccessDenied(DevicePath_, result);
         }
         if (result != 0 && IsNetworkDeviceName(DevicePath_)) {
-            throw ENetworkDeviceFailed(DevicePath_, result);
+            throw ENetworkDeviceFailed(DevicePath_, result, Dispatcher_->DeviceFailureText());
         }
         if (result != 0) {
             Check(result);

@@ -8,7 +8,8 @@ namespace norvane::serial {
 EDeviceAccessDenied::EDeviceAccessDenied(std::string_view device, std::int32_t code)
     : EOpenComm(code, DevicePermissionText(device)) {}
 
-ENetworkDeviceFailed::ENetworkDeviceFailed(std::string_view address, std::int32_t code)
-    : EOpenComm(code, NetworkOpenFailureText(std::string(address), code)) {}
+ENetworkDeviceFailed::ENetworkDeviceFailed(std::string_view address, std::int32_t code,
+                                           std::string_view detail)
+    : EOpenComm(code, NetworkOpenFailureText(std::string(address), code, std::string(detail))) {}
 
 }  // namespace norvane::serial

@@ -2,6 +2,7 @@
 // The port-opening failure for a serial device the user may not use.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "serial/errors/vexa_exception.h"
@@ -17,10 +18,11 @@ class EDeviceAccessDenied : public EOpenComm {
 };
 
 // Raised by the port's open code when a network device (network_address.h) cannot be
-// opened: the message names the address, which no table text can.
+// opened: the message names the address, which no table text can, and what the server did
+// when the device knows (`detail`, the dispatcher's DeviceFailureText).
 class ENetworkDeviceFailed : public EOpenComm {
   public:
-    ENetworkDeviceFailed(std::string_view address, std::int32_t code);
+    ENetworkDeviceFailed(std::string_view address, std::int32_t code, std::string_view detail);
 };
 
 }  // namespace norvane::serial

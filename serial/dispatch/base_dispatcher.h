@@ -118,6 +118,10 @@ class TVexaBaseDispatcher {
     std::int32_t OpenComPort(const std::string& deviceName, std::uint32_t baud, std::uint8_t parity,
                              std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
                              std::uint32_t outSize, std::uint32_t lineFlags);
+    // What the device's last failed open or line setting ran into, in words that follow its
+    // name and a colon, where the result code says too little (a network server's refusal
+    // in its own words); empty otherwise. Base: empty.
+    virtual std::string DeviceFailureText() const { return {}; }
 
     // ---- Closing (user-interface thread, or a handler) ----
 

@@ -1,5 +1,6 @@
 #include "serial/errors/application_hooks.h"
 
+#include <atomic>
 #include <iostream>
 
 namespace norvane::serial {
@@ -15,6 +16,8 @@ TPortPrompt& PortPromptHook() {
     static TPortPrompt prompt;
     return prompt;
 }
+
+std::atomic<int> InterruptFd{-1};
 
 }  // namespace
 
@@ -36,6 +39,14 @@ void SetPortPrompt(TPortPrompt prompt) {
 
 const TPortPrompt& PortPrompt() {
     return PortPromptHook();
+}
+
+void SetWaitInterruptFd(int fd) {
+    InterruptFd.store(fd);
+}
+
+int WaitInterruptFd() {
+    return InterruptFd.load();
 }
 
 }  // namespace norvane::serial

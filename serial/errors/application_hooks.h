@@ -22,4 +22,12 @@ using TPortPrompt = std::function<std::optional<int>()>;
 void SetPortPrompt(TPortPrompt prompt);
 const TPortPrompt& PortPrompt();
 
+// A descriptor that becomes readable when the user asks the program to stop (a signal it
+// ends on): the serial layer's own waits for a network server, at open and at close, watch
+// it beside the socket and give up with ECANCELED, so that a server that never answers
+// cannot hold the program. The layer only polls it, never reads it: whoever installed it
+// empties it. Default -1, none. Any thread may read it.
+void SetWaitInterruptFd(int fd);
+int WaitInterruptFd();
+
 }  // namespace norvane::serial

@@ -24,6 +24,10 @@ class TLineDevice {
     // The result code (errno_mapping.h, error_codes.h) for Open's failure `result`: where
     // an errno says too little the device knows more.
     virtual std::int32_t OpenFailureCode(int result) const;
+    // What the last failed Open or ApplySettings ran into, in words that follow the
+    // device's name and a colon ("the server said: Port already in use"), where a code
+    // says too little; empty otherwise. Survives Close, cleared by the next Open.
+    virtual std::string FailureText() const { return {}; }
     // Undoes Open. Safe to call twice.
     virtual int Close() = 0;
     virtual bool IsOpen() const = 0;

@@ -8,17 +8,20 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "base/visible_text.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_codes.h"
 #include "serial/errors/error_text.h"
+#include "serial/linux/interruptible_wait.h"
 
 namespace norvane::serial {
 
@@ -33,64 +36,76 @@ struct TAddrInfoDeleter {
 };
 using TAddrInfoList = std::unique_ptr<addrinfo, TAddrInfoDeleter>;
 
-// getaddrinfo has no time-out of its own. The lookup runs on its own thread; the state is
-// shared so that a lookup that outlives the caller's wait cleans up after itself.
+// getaddrinfo has no time-out of its own. The lookup runs on its own thread and says it has
+// finished through a pipe, which the caller waits on like a socket (and so can be
+// interrupted); the state is shared so that a lookup that outlives the caller's wait cleans
+// up after itself.
 struct TLookup {
     std::mutex Lock;
-    std::condition_variable Done;
-    bool Finished = false;
     int Status = EAI_AGAIN;
     TAddrInfoList Result;
+    int Done[2] = {-1, -1};
+
+    TLookup() {
+        if (::pipe2(Done, O_CLOEXEC | O_NONBLOCK) != 0) {
+            throw std::system_error(errno, std::generic_category(), "pipe2");
+        }
+    }
+    ~TLookup() {
+        ::close(Done[0]);
+        ::close(Done[1]);
+    }
+    TLookup(const TLookup&) = delete;
+    TLookup& operator=(const TLookup&) = delete;
 };
 
-TAddrInfoList Resolve(const TNetworkAddress& address, std::chrono::milliseconds timeout) {
-    auto lookup = std::make_shared<TLookup>();
-    const std::string host = address.Host;
-    const std::string service = std::to_string(address.Port);
+// The addresses, or a negative result: -ecNetHostUnresolved, or ECANCELED's when the user
+// asked to stop.
+int Resolve(const TNetworkAddress& address, TWaitClock::time_point deadline, TAddrInfoList& found) {
+    std::shared_ptr<TLookup> lookup;
     try {
-        std::thread([lookup, host, service] {
+        lookup = std::make_shared<TLookup>();
+        std::thread([lookup, host = address.Host, service = std::to_string(address.Port)] {
             addrinfo hints{};
             hints.ai_family = AF_UNSPEC;
             hints.ai_socktype = SOCK_STREAM;
             hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-            addrinfo* found = nullptr;
-            const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+            addrinfo* list = nullptr;
+            const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
             std::lock_guard lock(lookup->Lock);
             lookup->Status = status;
-            lookup->Result.reset(found);
-            lookup->Finished = true;
-            lookup->Done.notify_all();
+            lookup->Result.reset(list);
+            [[maybe_unused]] const ssize_t told = ::write(lookup->Done[1], "", 1);
         }).detach();
     } catch (const std::system_error&) {
-        return nullptr;
+        return -ecNetHostUnresolved;
     }
-    std::unique_lock lock(lookup->Lock);
-    if (!lookup->Done.wait_for(lock, timeout, [&] { return lookup->Finished; }) ||
-        lookup->Status != 0) {
-        return nullptr;
+    if (const int waited = WaitForEvents(lookup->Done[0], POLLIN, deadline); waited <= 0) {
+        return waited == -ECANCELED ? ResultFromErrno(ECANCELED) : -ecNetHostUnresolved;
     }
-    return std::move(lookup->Result);
+    std::lock_guard lock(lookup->Lock);
+    if (lookup->Status != 0) {
+        return -ecNetHostUnresolved;
+    }
+    found = std::move(lookup->Result);
+    return 0;
 }
 
-// 0 once connected, else the errno of the attempt.
-int ConnectOne(int fd, const addrinfo& candidate, std::chrono::milliseconds timeout) {
+// 0 once connected, else the errno of the attempt (ECANCELED when the user asked to stop).
+int ConnectOne(int fd, const addrinfo& candidate, TWaitClock::time_point deadline) {
     if (::connect(fd, candidate.ai_addr, candidate.ai_addrlen) == 0) {
         return 0;
     }
     if (errno != EINPROGRESS) {
         return errno;
     }
-    pollfd waiting{fd, POLLOUT, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&waiting, 1, static_cast<int>(timeout.count()));
-    } while (ready < 0 && errno == EINTR);
-    if (ready == 0) {
-        return ETIMEDOUT;
+    const int ready = WaitForEvents(fd, POLLOUT, deadline);
+    if (ready <= 0) {
+        return ready == 0 ? ETIMEDOUT : -ready;
     }
     int error = 0;
     socklen_t length = sizeof error;
-    if (ready < 0 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
         return errno;
     }
     return error;
@@ -98,17 +113,29 @@ int ConnectOne(int fd, const addrinfo& candidate, std::chrono::milliseconds time
 
 }  // namespace
 
+namespace {
+
+// URL schemes are case-insensitive (RFC 3986): "RFC2217://" is the same device.
+bool StartsWithScheme(std::string_view name, std::string_view scheme) {
+    return name.size() >= scheme.size() &&
+           std::equal(scheme.begin(), scheme.end(), name.begin(), [](char wanted, char given) {
+               return wanted == std::tolower(static_cast<unsigned char>(given));
+           });
+}
+
+}  // namespace
+
 bool IsNetworkDeviceName(const std::string& name) {
-    return name.starts_with(kRfc2217Scheme) || name.starts_with(kSocketScheme);
+    return StartsWithScheme(name, kRfc2217Scheme) || StartsWithScheme(name, kSocketScheme);
 }
 
 std::optional<TNetworkAddress> ParseNetworkAddress(const std::string& name) {
     TNetworkAddress address;
     std::string_view rest(name);
-    if (rest.starts_with(kRfc2217Scheme)) {
+    if (StartsWithScheme(rest, kRfc2217Scheme)) {
         address.Protocol = TNetworkProtocol::Rfc2217;
         rest.remove_prefix(kRfc2217Scheme.size());
-    } else if (rest.starts_with(kSocketScheme)) {
+    } else if (StartsWithScheme(rest, kSocketScheme)) {
         address.Protocol = TNetworkProtocol::RawSocket;
         rest.remove_prefix(kSocketScheme.size());
     } else {
@@ -143,9 +170,12 @@ std::optional<TNetworkAddress> ParseNetworkAddress(const std::string& name) {
 }
 
 int ConnectTcp(const TNetworkAddress& address, std::chrono::milliseconds timeout) {
-    const TAddrInfoList candidates = Resolve(address, timeout);
-    if (!candidates) {
-        return -ecNetHostUnresolved;
+    // One deadline for the lookup and every address it gives: a name with several
+    // addresses must not multiply the user's wait.
+    const TWaitClock::time_point deadline = TWaitClock::now() + timeout;
+    TAddrInfoList candidates;
+    if (const int resolved = Resolve(address, deadline, candidates); resolved < 0) {
+        return resolved;
     }
     int lastError = ECONNREFUSED;
     for (const addrinfo* candidate = candidates.get(); candidate != nullptr;
@@ -157,7 +187,7 @@ int ConnectTcp(const TNetworkAddress& address, std::chrono::milliseconds timeout
             lastError = errno;
             continue;
         }
-        lastError = ConnectOne(fd, *candidate, timeout);
+        lastError = ConnectOne(fd, *candidate, deadline);
         if (lastError == 0) {
             // Every command is a short line awaiting a short reply: send it at once.
             const int on = 1;
@@ -171,14 +201,21 @@ int ConnectTcp(const TNetworkAddress& address, std::chrono::milliseconds timeout
             return fd;
         }
         ::close(fd);
+        if (lastError == ECANCELED || lastError == ETIMEDOUT) {
+            break;  // the user stopped us, or the time is up for every address
+        }
     }
     return ResultFromErrno(lastError);
 }
 
-std::string NetworkOpenFailureText(const std::string& name, std::int32_t code) {
+std::string NetworkOpenFailureText(const std::string& name, std::int32_t code,
+                                   const std::string& detail) {
     if (!ParseNetworkAddress(name)) {
         return "Not a network device address (rfc2217://HOST:PORT or socket://HOST:PORT): " +
                norvane::base::VisibleText(name);
+    }
+    if (!detail.empty()) {
+        return "Cannot use " + norvane::base::VisibleText(name) + ": " + detail;
     }
     return "Cannot connect to " + norvane::base::VisibleText(name) + ": " + ErrorText(code);
 }

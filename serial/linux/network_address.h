@@ -41,7 +41,10 @@ inline constexpr std::chrono::milliseconds kProbeConnectTimeout{1000};
 int ConnectTcp(const TNetworkAddress& address, std::chrono::milliseconds timeout);
 
 // The user's words for a failed open of network device `name` with result `code`, naming
-// the address: "Cannot connect to socket://host:4001: Connection refused".
-std::string NetworkOpenFailureText(const std::string& name, std::int32_t code);
+// the address: "Cannot connect to socket://host:4001: Connection refused". Where the device
+// said what the server did (`detail`, TLineDevice::FailureText), that instead: "Cannot use
+// rfc2217://host:4001: the server said: Port already in use".
+std::string NetworkOpenFailureText(const std::string& name, std::int32_t code,
+                                   const std::string& detail = {});
 
 }  // namespace norvane::serial

@@ -9,8 +9,10 @@
 #include <array>
 #include <cstring>
 
+#include "base/visible_text.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_codes.h"
+#include "serial/linux/interruptible_wait.h"
 #include "serial/linux/posix_serial_device.h"
 
 namespace norvane::serial {
@@ -18,6 +20,9 @@ namespace norvane::serial {
 namespace {
 
 using TClock = std::chrono::steady_clock;
+using namespace std::string_literals;
+
+constexpr std::size_t kLongestServerWords = 200;
 
 // Errors after which the connection carries nothing more: a lost device.
 bool ConnectionGone(int err) {
@@ -27,12 +32,6 @@ bool ConnectionGone(int err) {
 
 int LossAware(int err) {
     return ConnectionGone(err) ? -EIO : -err;
-}
-
-int MillisecondsLeft(TClock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
-    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
 // Readable with nothing to read, or hung up: the server has closed the connection.
@@ -76,12 +75,58 @@ std::array<std::uint8_t, 4> BaudBytes(std::uint32_t baud) {
             static_cast<std::uint8_t>(baud >> 8), static_cast<std::uint8_t>(baud)};
 }
 
+std::uint32_t BaudOfBytes(std::span<const std::uint8_t> value) {
+    std::uint32_t baud = 0;
+    for (const std::uint8_t byte : value.first(std::min<std::size_t>(value.size(), 4))) {
+        baud = baud << 8 | byte;
+    }
+    return baud;
+}
+
+// A com port setting and its RFC 2217 value as the user reads them: "the baud rate", "9600".
+const char* SettingName(std::uint8_t command) {
+    switch (command) {
+        case cpcSetBaudRate:
+            return "the baud rate";
+        case cpcSetDataSize:
+            return "the data bits";
+        case cpcSetParity:
+            return "the parity";
+        default:
+            return "the stop bits";
+    }
+}
+
+std::string SettingValue(std::uint8_t command, std::span<const std::uint8_t> value) {
+    if (command == cpcSetBaudRate) {
+        return std::to_string(BaudOfBytes(value));
+    }
+    const int code = value.empty() ? 0 : value[0];
+    if (command == cpcSetParity) {
+        static constexpr std::array<const char*, 6> kNames{"unknown", "none", "odd",
+                                                           "even",    "mark", "space"};
+        return code < 6 ? kNames[code] : kNames[0];
+    }
+    return command == cpcSetStopSize && code == 3 ? "1.5" : std::to_string(code);
+}
+
+// A busy server's refusal is a line of text before it closes: that line, made fit to show.
+std::string ServerWords(const std::vector<std::uint8_t>& data) {
+    std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+    text = text.substr(0, text.find_first_of("\r\n"));
+    text = text.substr(0, text.find_last_not_of(" \t") + 1);
+    const bool cut = text.size() > kLongestServerWords;
+    return norvane::base::VisibleText(text.substr(0, kLongestServerWords)) + (cut ? "..." : "");
+}
+
 }  // namespace
 
 int TNetworkDevice::Open(const std::string& name) {
     if (IsOpen()) {
         return -EBUSY;
     }
+    FailureText_.clear();
     const std::optional<TNetworkAddress> address = ParseNetworkAddress(name);
     if (!address) {
         OpenResult_ = ResultFromErrno(EINVAL);
@@ -90,24 +135,25 @@ int TNetworkDevice::Open(const std::string& name) {
     const int fd = ConnectTcp(*address, ConnectTimeout_);
     if (fd < 0) {
         OpenResult_ = fd;
-        return -EHOSTUNREACH;
+        return fd == ResultFromErrno(ECANCELED) ? -ECANCELED : -EHOSTUNREACH;
     }
+    Name_ = name;
     Fd_ = fd;
     PendingInput_.clear();
     Applied_.reset();
     if (address->Protocol == TNetworkProtocol::Rfc2217) {
         Telnet_ = std::make_unique<TTelnetComPort>();
-        if (const int sent = FlushUntil(TClock::now() + kReplyWait); sent < 0) {
-            OpenResult_ = ResultFromErrno(-sent);
+        if (const int negotiated = AwaitComPortOption(); negotiated < 0) {
+            OpenResult_ = negotiated;
             Close();
-            return sent;
+            return -(HostErrnoOf(negotiated).value_or(EPROTO));
         }
     }
     return 0;
 }
 
 std::int32_t TNetworkDevice::OpenFailureCode(int result) const {
-    return result == -EINVAL || result == -EHOSTUNREACH ? OpenResult_ : ResultFromErrno(-result);
+    return result == -EBUSY ? ResultFromErrno(EBUSY) : OpenResult_;
 }
 
 int TNetworkDevice::Close() {
@@ -121,8 +167,16 @@ int TNetworkDevice::Close() {
     return closed == 0 ? 0 : -errno;
 }
 
+int TNetworkDevice::Fault(std::string text) {
+    if (FailureText_.empty()) {
+        FailureText_ = std::move(text);  // the first fault is the cause; the rest follow it
+    }
+    return -EIO;
+}
+
 // Reads at most `count` raw bytes and appends the data among them to `data`. Returns the
-// raw count (0 when nothing was queued) or -errno; a closed connection is -EIO.
+// raw count (0 when nothing was queued) or -errno; a closed connection, or a stream that
+// broke the protocol, is -EIO.
 int TNetworkDevice::ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std::uint8_t>& data) {
     const ssize_t n = ::recv(Fd_, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT);
     if (n < 0) {
@@ -136,7 +190,7 @@ int TNetworkDevice::ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std:
         return static_cast<int>(n);
     }
     if (!Telnet_->Receive({buffer, static_cast<std::size_t>(n)}, data)) {
-        return -EIO;  // a stream we cannot follow any more is as good as gone
+        return Fault("the server " + Telnet_->ProtocolError());
     }
     if (const int sent = SendOutgoing(); sent < 0) {
         return sent;
@@ -146,24 +200,18 @@ int TNetworkDevice::ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std:
 
 int TNetworkDevice::Read(void* buffer, int count) {
     auto* out = static_cast<std::uint8_t*>(buffer);
-    if (!PendingInput_.empty()) {
-        const auto taken =
-            std::min<std::size_t>(PendingInput_.size(), static_cast<std::size_t>(count));
-        std::copy_n(PendingInput_.begin(), taken, out);
-        PendingInput_.erase(PendingInput_.begin(),
-                            PendingInput_.begin() + static_cast<long>(taken));
-        return static_cast<int>(taken);
+    if (PendingInput_.empty()) {
+        const int raw = ReceiveRaw(out, count, PendingInput_);
+        if (raw < 0) {
+            return raw;
+        }
     }
-    // Telnet decoding only ever shrinks the stream, so `count` raw bytes fit the buffer.
-    std::vector<std::uint8_t> data;
-    const int raw = ReceiveRaw(out, count, data);
-    if (raw < 0) {
-        return raw;
-    }
-    if (Telnet_) {
-        std::copy(data.begin(), data.end(), out);
-    }
-    return static_cast<int>(data.size());
+    // Whatever a server makes of its bytes, no more than `count` go to the caller; the
+    // rest waits for the next Read.
+    const auto taken = std::min<std::size_t>(PendingInput_.size(), static_cast<std::size_t>(count));
+    std::copy_n(PendingInput_.begin(), taken, out);
+    PendingInput_.erase(PendingInput_.begin(), PendingInput_.begin() + static_cast<long>(taken));
+    return static_cast<int>(taken);
 }
 
 int TNetworkDevice::SendOutgoing() {
@@ -184,6 +232,10 @@ int TNetworkDevice::SendOutgoing() {
         sent += static_cast<std::size_t>(n);
     }
     outgoing.erase(outgoing.begin(), outgoing.begin() + static_cast<long>(sent));
+    // Answers pile up only when the server asks and asks but never reads them.
+    if (outgoing.size() > kQueueCap) {
+        return Fault("the server does not read what it is sent");
+    }
     return outgoing.empty() ? 0 : 1;
 }
 
@@ -193,9 +245,79 @@ int TNetworkDevice::FlushUntil(TClock::time_point deadline) {
         if (pending <= 0) {
             return pending;
         }
-        pollfd socket{Fd_, POLLOUT, 0};
-        if (::poll(&socket, 1, MillisecondsLeft(deadline)) == 0) {
-            return -ETIMEDOUT;
+        if (const int ready = WaitForEvents(Fd_, POLLOUT, deadline); ready <= 0) {
+            return ready == 0 ? -ETIMEDOUT : ready;
+        }
+    }
+}
+
+int TNetworkDevice::Interrupted() {
+    FailureText_ = "interrupted while waiting for the server";
+    return ResultFromErrno(ECANCELED);
+}
+
+int TNetworkDevice::ReceiveWhileWaiting(TClock::time_point deadline) {
+    if (TClock::now() >= deadline) {
+        return 0;  // a server that keeps talking does not keep us waiting
+    }
+    const int ready = WaitForEvents(Fd_, POLLIN, deadline);
+    if (ready == -ECANCELED) {
+        return Interrupted();
+    }
+    if (ready <= 0) {
+        return ready == 0 ? 0 : ResultFromErrno(-ready);
+    }
+    std::array<std::uint8_t, 4096> buffer{};
+    const int raw = ReceiveRaw(buffer.data(), static_cast<int>(buffer.size()), PendingInput_);
+    if (raw == -EIO && FailureText_.empty()) {
+        // Closed while we set the line up: ser2net does that to a second client of a port
+        // in use, after a line saying why.
+        FailureText_ = PendingInput_.empty() ? "the server closed the connection"
+                                             : "the server said: " + ServerWords(PendingInput_);
+        return ResultFromErrno(ECONNRESET);
+    }
+    if (raw < 0) {
+        return FailureText_.empty() ? ResultFromErrno(-raw) : ResultFromErrno(EPROTO);
+    }
+    if (PendingInput_.size() > kQueueCap) {
+        FailureText_ = "the server sent more than " + std::to_string(kQueueCap / 1024) +
+                       " KiB before confirming the line settings";
+        return ResultFromErrno(EPROTO);
+    }
+    return 1;
+}
+
+// Offers the com port option and waits for the server's answer. 0 once accepted, else a
+// negative result code with FailureText_ set.
+int TNetworkDevice::AwaitComPortOption() {
+    const TClock::time_point start = TClock::now();
+    const TClock::time_point deadline = start + kNegotiationWait;
+    if (const int sent = FlushUntil(deadline); sent < 0) {
+        return sent == -ECANCELED ? Interrupted() : ResultFromErrno(-sent);
+    }
+    const std::string rawPort =
+        "; for a raw TCP port use socket://" + Name_.substr(Name_.find("://") + 3);
+    for (;;) {
+        switch (Telnet_->ComPortAnswer()) {
+            case TComPortAnswer::Accepted:
+                RoundTrip_ =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - start);
+                return 0;
+            case TComPortAnswer::Refused:
+                FailureText_ = "the server does not offer RFC 2217 serial control" + rawPort;
+                return ResultFromErrno(EPROTO);
+            case TComPortAnswer::Awaited:
+                break;
+        }
+        const int received = ReceiveWhileWaiting(deadline);
+        if (received < 0) {
+            return received;
+        }
+        if (received == 0) {
+            FailureText_ =
+                "the server did not answer the offer of RFC 2217 serial control within " +
+                std::to_string(kNegotiationWait.count() / 1000) + " s" + rawPort;
+            return ResultFromErrno(ETIMEDOUT);
         }
     }
 }
@@ -240,6 +362,9 @@ int TNetworkDevice::InputQueued() {
 }
 
 int TNetworkDevice::OutputQueued() {
+    if (PeerClosed(Fd_)) {
+        return 0;  // nothing will leave any more: no reason to wait for it
+    }
     int queued = 0;
     if (::ioctl(Fd_, TIOCOUTQ, &queued) != 0) {
         return -errno;
@@ -249,15 +374,24 @@ int TNetworkDevice::OutputQueued() {
 
 int TNetworkDevice::DiscardInput() {
     PendingInput_.clear();
-    std::array<std::uint8_t, 512> buffer{};
+    // Only what has arrived by now: a server that keeps sending must not keep us here.
+    int queued = 0;
+    if (::ioctl(Fd_, FIONREAD, &queued) != 0) {
+        return LossAware(errno);
+    }
+    std::array<std::uint8_t, 4096> buffer{};
     std::vector<std::uint8_t> dropped;
-    int raw = 0;
-    do {
+    while (queued > 0) {
         dropped.clear();
-        raw = ReceiveRaw(buffer.data(), static_cast<int>(buffer.size()), dropped);
-    } while (raw > 0);
-    if (raw < 0) {
-        return raw;
+        const int raw =
+            ReceiveRaw(buffer.data(), std::min(queued, static_cast<int>(buffer.size())), dropped);
+        if (raw <= 0) {
+            if (raw < 0) {
+                return raw;
+            }
+            break;
+        }
+        queued -= raw;
     }
     const std::uint8_t which = kPurgeReceive;
     return Telnet_ ? SendCommand(cpcPurgeData, {&which, 1}) : 0;
@@ -301,7 +435,8 @@ std::uint32_t TNetworkDevice::TakeLineErrors() {
 int TNetworkDevice::SendCommand(std::uint8_t command, std::span<const std::uint8_t> value) {
     Telnet_->SendCommand(command, value);
     const int sent = FlushUntil(TClock::now() + kReplyWait);
-    return sent == -ETIMEDOUT ? 0 : sent;  // left queued; the output thread sends it on
+    // Left queued, the output thread sends it on.
+    return sent == -ETIMEDOUT || sent == -ECANCELED ? 0 : sent;
 }
 
 int TNetworkDevice::ReadSettings(TDeviceControlBlock& dcb) {
@@ -319,6 +454,7 @@ int TNetworkDevice::ApplySettings(const TDeviceControlBlock& dcb, bool awaitRepl
         Applied_ = dcb;
         return 0;
     }
+    FailureText_.clear();
     const std::array<std::uint8_t, 4> baud = BaudBytes(dcb.BaudRate);
     const std::uint8_t size = dcb.ByteSize;
     const std::uint8_t parity = ParityCode(dcb.Parity);
@@ -339,9 +475,11 @@ int TNetworkDevice::ApplySettings(const TDeviceControlBlock& dcb, bool awaitRepl
     return awaitReplies ? AwaitReplies(dcb) : 0;
 }
 
-// Reads the connection until the four line settings are confirmed or kReplyWait is over,
-// keeping any data for Read. Returns 0 or a result code. A confirmation of another value than asked
-// is a setting the server could not make, which the instrument would not understand.
+// Reads the connection until the four line settings are confirmed or the wait is over,
+// keeping any data for Read. Returns 0 or a result code. A confirmation of another value
+// than asked is a setting the server could not make, which the instrument would not
+// understand. The baud rate is compared on its four bytes alone: sredird sends four zero
+// bytes after them.
 int TNetworkDevice::AwaitReplies(const TDeviceControlBlock& dcb) {
     struct TExpected {
         std::uint8_t Command;
@@ -356,13 +494,16 @@ int TNetworkDevice::AwaitReplies(const TDeviceControlBlock& dcb) {
         {cpcSetParity, {ParityCode(dcb.Parity)}, -ecDefault},
         {cpcSetStopSize, {StopSizeCode(dcb.StopBits)}, -ecDefault},
     }};
-    const TClock::time_point deadline = TClock::now() + kReplyWait;
-    std::array<std::uint8_t, 512> buffer{};
+    const TClock::time_point deadline = TClock::now() + std::max(kReplyWait, 3 * RoundTrip_);
     for (;;) {
         bool all = true;
         for (TExpected& wanted : expected) {
             if (const auto reply = Telnet_->TakeReply(wanted.Command)) {
-                if (*reply != wanted.Value) {
+                if (reply->size() < wanted.Value.size() ||
+                    !std::equal(wanted.Value.begin(), wanted.Value.end(), reply->begin())) {
+                    FailureText_ = "the server set "s + SettingName(wanted.Command) + " to " +
+                                   SettingValue(wanted.Command, *reply) + " instead of " +
+                                   SettingValue(wanted.Command, wanted.Value);
                     return wanted.Mismatch;
                 }
                 wanted.Confirmed = true;
@@ -372,20 +513,12 @@ int TNetworkDevice::AwaitReplies(const TDeviceControlBlock& dcb) {
         if (all) {
             return 0;
         }
-        pollfd socket{Fd_, POLLIN, 0};
-        const int ready = ::poll(&socket, 1, MillisecondsLeft(deadline));
-        if (ready == 0) {
+        const int received = ReceiveWhileWaiting(deadline);
+        if (received < 0) {
+            return received;
+        }
+        if (received == 0) {
             return 0;  // silence is no refusal
-        }
-        if (ready < 0 && errno != EINTR) {
-            return ResultFromErrno(errno);
-        }
-        if (const int raw =
-                ReceiveRaw(buffer.data(), static_cast<int>(buffer.size()), PendingInput_);
-            raw < 0) {
-            // Closed while we set the line up: ser2net does that to a second client of a
-            // port in use. "Connection reset" says more than an input/output error.
-            return ResultFromErrno(raw == -EIO ? ECONNRESET : -raw);
         }
     }
 }

@@ -5,15 +5,27 @@
 // socket://HOST:PORT is raw TCP: the bytes are the line's, and the line settings are the
 // server's business (accepted and ignored, as a pseudo-terminal does). rfc2217://HOST:PORT
 // speaks Telnet Com Port Control (telnet_com_port.h): data bytes travel escaped, line
-// settings, DTR/RTS and purges go to the server as com port commands. While nobody else
-// reads the connection (awaitReplies), ApplySettings waits up to kReplyWait for the server
-// to confirm the baud rate, data size, parity and stop size; a confirmation of another
-// value than asked fails with the matching code, a missing one is no failure (servers stay
-// silent about what they cannot apply, such as modem lines on a device without them). Data
-// that arrives meanwhile is kept for the next Read.
+// settings, DTR/RTS and purges go to the server as com port commands.
 //
-// A connection the server closes or resets is a lost device: Read, Write, InputQueued and
-// FlushPending answer EIO. A closed device reconnects on the next Open.
+// Opening rfc2217:// waits up to kNegotiationWait for the server to accept the com port
+// option, and fails when it refuses, stays silent, closes (a busy ser2net says why in a
+// line of text first) or breaks the protocol; nothing but the offer goes out before. While
+// nobody else reads the connection (awaitReplies), ApplySettings then waits for the server
+// to confirm the baud rate, data size, parity and stop size, at least kReplyWait and three
+// times the negotiation's round trip (a slow link answers late, not never); a confirmation
+// of another value than asked fails with the matching code, a missing one is no failure
+// (servers stay silent about what they cannot apply, such as modem lines on a device
+// without them). Data that arrives meanwhile is kept for the next Read.
+//
+// The server is as untrusted as the line: data kept while waiting and answers not yet
+// sent are each capped at kQueueCap, every wait ends at its deadline whatever arrives, and
+// the waits at open and close give up at once when the user asks to stop
+// (interruptible_wait.h). After a failed Open or ApplySettings, FailureText says in words
+// what the server did.
+//
+// A connection the server closes or resets, or whose stream breaks the protocol, is a
+// lost device: Read, Write, InputQueued and FlushPending answer EIO. A closed device
+// reconnects on the next Open.
 //
 // Not thread-safe (see line_device.h): the dispatcher's device lock serialises calls.
 
@@ -33,16 +45,21 @@ namespace norvane::serial {
 class TNetworkDevice final : public TLineDevice {
   public:
     static constexpr std::chrono::milliseconds kReplyWait{1000};
+    static constexpr std::chrono::milliseconds kNegotiationWait{5000};
+    static constexpr std::size_t kQueueCap = 64 * 1024;
 
     explicit TNetworkDevice(std::chrono::milliseconds connectTimeout = kOpenConnectTimeout)
         : ConnectTimeout_(connectTimeout) {}
     ~TNetworkDevice() override { Close(); }
 
-    // Connects within the connect time-out and, for rfc2217://, sends the opening
-    // negotiation. -EINVAL for a malformed name, -EHOSTUNREACH for any failure to connect:
-    // OpenFailureCode says which.
+    // Connects within the connect time-out and, for rfc2217://, negotiates the com port
+    // option. -EINVAL for a malformed name, -EHOSTUNREACH for any failure to connect
+    // (OpenFailureCode says which), -ECANCELED when the user asked to stop, -EPROTO,
+    // -ECONNRESET or -ETIMEDOUT when the server refused, closed or stayed silent
+    // (FailureText says how).
     int Open(const std::string& name) override;
     std::int32_t OpenFailureCode(int result) const override;
+    std::string FailureText() const override { return FailureText_; }
     int Close() override;
     bool IsOpen() const override { return Fd_ >= 0; }
     int Fd() const override { return Fd_; }
@@ -67,19 +84,32 @@ class TNetworkDevice final : public TLineDevice {
     int ApplySettings(const TDeviceControlBlock& dcb, bool awaitReplies) override;
 
   private:
-    bool Rfc2217() const { return Telnet_ != nullptr; }
+    using TClock = std::chrono::steady_clock;
+
     int SendCommand(std::uint8_t command, std::span<const std::uint8_t> value);
     int SendOutgoing();
-    int FlushUntil(std::chrono::steady_clock::time_point deadline);
+    int FlushUntil(TClock::time_point deadline);
     int ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std::uint8_t>& data);
+    // Waits for something to read and keeps the data in PendingInput_. 1 when something
+    // came, 0 at the deadline, else a negative result code with FailureText_ set.
+    int ReceiveWhileWaiting(TClock::time_point deadline);
+    int AwaitComPortOption();
     int AwaitReplies(const TDeviceControlBlock& dcb);
+    // Records what the server did (unless a cause is recorded already); returns -EIO, the
+    // lost device's answer.
+    int Fault(std::string text);
+    // Records that the user asked to stop; returns ECANCELED's result code.
+    int Interrupted();
 
     std::chrono::milliseconds ConnectTimeout_;
+    std::string Name_;
     int Fd_ = -1;
     std::unique_ptr<TTelnetComPort> Telnet_;
     std::vector<std::uint8_t> PendingInput_;  // data received while awaiting replies
     std::optional<TDeviceControlBlock> Applied_;
-    std::int32_t OpenResult_ = 0;  // ConnectTcp's code for the last failed Open
+    std::chrono::milliseconds RoundTrip_{0};  // of the com port negotiation
+    std::int32_t OpenResult_ = 0;             // the code for the last failed Open
+    std::string FailureText_;
 };
 
 }  // namespace norvane::serial

@@ -157,6 +157,11 @@ std::int32_t TVexaPosixDispatcher::ReportError(std::int32_t) {
     return 0;
 }
 
+std::string TVexaPosixDispatcher::DeviceFailureText() const {
+    std::lock_guard lock(DeviceMutex_);
+    return Device_->FailureText();
+}
+
 std::int32_t TVexaPosixDispatcher::GetDeviceState(TDeviceControlBlock& state) {
     TDeviceControlBlock block = StoredDeviceState();
     {

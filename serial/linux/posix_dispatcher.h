@@ -110,6 +110,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::uint32_t ReadStatus(TDriverStatus& status) override;
     std::int32_t ReportError(std::int32_t code) override;
     std::int32_t GetDeviceState(TDeviceControlBlock& state) override;
+    std::string DeviceFailureText() const override;
     // A 0-byte read of a device that reports a hang-up marks it lost.
     std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t count) override;
     std::int32_t SetDeviceState(const TDeviceControlBlock& state) override;
@@ -201,7 +202,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     const TWorker& Worker(TWorkerKind kind) const { return Workers_[static_cast<int>(kind)]; }
 
     // Device lock. Never null; replaced by the kind the name calls for at each open.
-    std::mutex DeviceMutex_;
+    mutable std::mutex DeviceMutex_;
     std::unique_ptr<TLineDevice> Device_;
 
     // Output lock (the base's).

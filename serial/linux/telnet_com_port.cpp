@@ -29,10 +29,6 @@ TTelnetComPort::TTelnetComPort() : Replies_(kReplySlots) {
     if (Telnet_ == nullptr) {
         throw std::bad_alloc();
     }
-    ::telnet_negotiate(Telnet_, TELNET_WILL, kOptionBinary);
-    ::telnet_negotiate(Telnet_, TELNET_DO, kOptionBinary);
-    ::telnet_negotiate(Telnet_, TELNET_WILL, kOptionSuppressGoAhead);
-    ::telnet_negotiate(Telnet_, TELNET_DO, kOptionSuppressGoAhead);
     ::telnet_negotiate(Telnet_, TELNET_WILL, kComPortOption);
 }
 
@@ -41,10 +37,20 @@ TTelnetComPort::~TTelnetComPort() {
 }
 
 bool TTelnetComPort::Receive(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& data) {
+    if (!ProtocolError_.empty()) {
+        return false;
+    }
+    Sorted_.clear();
+    const bool sound = Guard_.Sort(bytes, Sorted_);
     ReceivedData_ = &data;
-    ProtocolError_.clear();
-    ::telnet_recv(Telnet_, reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    ::telnet_recv(Telnet_, reinterpret_cast<const char*>(Sorted_.data()), Sorted_.size());
     ReceivedData_ = nullptr;
+    if (!sound) {
+        ProtocolError_ = Guard_.Fault();
+    }
+    if (Guard_.ComPortRefused()) {
+        OnComPortAnswer(false);
+    }
     return ProtocolError_.empty();
 }
 
@@ -92,13 +98,32 @@ void TTelnetComPort::OnEvent(telnet_t*, telnet_event_t* event, void* self) {
                     {reinterpret_cast<const std::uint8_t*>(event->sub.buffer), event->sub.size});
             }
             break;
+        case TELNET_EV_DO:
+            if (event->neg.telopt == kComPortOption) {
+                port.OnComPortAnswer(true);  // a refusal comes from the input guard
+            }
+            break;
         case TELNET_EV_ERROR:
-            port.ProtocolError_ = event->error.msg != nullptr && *event->error.msg != '\0'
-                                      ? event->error.msg
-                                      : "Telnet protocol error";
+            port.ProtocolError_ = std::string("broke the Telnet protocol") +
+                                  (event->error.msg != nullptr && *event->error.msg != '\0'
+                                       ? std::string(" (") + event->error.msg + ")"
+                                       : std::string());
             break;
         default:
             break;  // other options, warnings and commands change nothing here
+    }
+}
+
+void TTelnetComPort::OnComPortAnswer(bool accepted) {
+    if (ComPortAnswer_ != TComPortAnswer::Awaited) {
+        return;
+    }
+    ComPortAnswer_ = accepted ? TComPortAnswer::Accepted : TComPortAnswer::Refused;
+    if (accepted) {
+        ::telnet_negotiate(Telnet_, TELNET_WILL, kOptionBinary);
+        ::telnet_negotiate(Telnet_, TELNET_DO, kOptionBinary);
+        ::telnet_negotiate(Telnet_, TELNET_WILL, kOptionSuppressGoAhead);
+        ::telnet_negotiate(Telnet_, TELNET_DO, kOptionSuppressGoAhead);
     }
 }
 

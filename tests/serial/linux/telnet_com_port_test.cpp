@@ -14,7 +14,7 @@ namespace {
 
 using TBytes = std::vector<std::uint8_t>;
 
-constexpr std::uint8_t IAC = 255, SB = 250, SE = 240;
+constexpr std::uint8_t IAC = 255, SB = 250, SE = 240, WILL = 251, DO = 253, DONT = 254;
 
 TBytes TakeOutgoing(TTelnetComPort& port) {
     TBytes sent;
@@ -50,6 +50,65 @@ TEST(TelnetComPortTest, ServerStreamSplitAnywhereDecodesTheSame) {
     }
 }
 
+// Until the server takes the com port option nothing else goes out: a raw port given as
+// rfc2217:// passes what we send to the instrument's line.
+TEST(TelnetComPortTest, OnlyTheComPortOfferGoesOutUntilTheServerAcceptsIt) {
+    for (const std::uint8_t answer : {DO, DONT}) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        TTelnetComPort port;
+        EXPECT_EQ(TakeOutgoing(port), (TBytes{IAC, WILL, 44}));
+        TBytes data;
+        ASSERT_TRUE(port.Receive(TBytes{IAC, answer, 44}, data));
+        if (answer == DO) {
+            EXPECT_EQ(port.ComPortAnswer(), TComPortAnswer::Accepted);
+            EXPECT_EQ(TakeOutgoing(port),
+                      (TBytes{IAC, WILL, 0, IAC, DO, 0, IAC, WILL, 3, IAC, DO, 3}));
+        } else {
+            EXPECT_EQ(port.ComPortAnswer(), TComPortAnswer::Refused);
+            EXPECT_EQ(TakeOutgoing(port), TBytes{});
+        }
+    }
+}
+
+// What libtelnet would act on although nobody agreed to it never reaches it: a COMPRESS2
+// start ends the stream (it would inflate whatever follows into any amount of data), other
+// options' subnegotiations are dropped whole, and com port messages still pass around them.
+TEST(TelnetComPortTest, SubnegotiationsOfOtherOptionsNeverReachTheTelnetLayer) {
+    struct TCase {
+        const char* What;
+        TBytes Stream;
+        bool Sound;
+        TBytes Data;
+    };
+    const TCase cases[] = {
+        {"compression start", {'a', IAC, SB, 86, IAC, SE, 0x78, 0x9C, 'b'}, false, {'a'}},
+        {"terminal type request, then a com port reply",
+         {'a', IAC, SB,  24, 1, IAC,  IAC,  IAC, SE, 'b', IAC,
+          SB,  44,  101, 0,  0, 0x25, 0x80, IAC, SE, 'c'},
+         true,
+         {'a', 'b', 'c'}},
+        {"environment request cut short by a command",
+         {'a', IAC, SB, 39, 1, IAC, WILL, 1, 'b'},
+         true,
+         {'a', 'b'}},
+        {"com port message broken by a command", {IAC, SB, 44, 101, IAC, WILL, 1, 'b'}, false, {}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.What);
+        for (std::size_t cut = 0; cut <= test.Stream.size(); ++cut) {
+            SCOPED_TRACE(cut);
+            TTelnetComPort port;
+            TBytes data;
+            const bool first = port.Receive({test.Stream.data(), cut}, data);
+            const bool second =
+                port.Receive({test.Stream.data() + cut, test.Stream.size() - cut}, data);
+            EXPECT_EQ(first && second, test.Sound);
+            EXPECT_EQ(data, test.Data);
+            EXPECT_EQ(port.ProtocolError().empty(), test.Sound) << port.ProtocolError();
+        }
+    }
+}
+
 TEST(NetworkAddressTest, NamesParseOrAreRefusedWhole) {
     struct TCase {
         const char* Name;
@@ -60,6 +119,8 @@ TEST(NetworkAddressTest, NamesParseOrAreRefusedWhole) {
     };
     const TCase cases[] = {
         {"rfc2217://10.0.0.5:4001", true, TNetworkProtocol::Rfc2217, "10.0.0.5", 4001},
+        {"RFC2217://10.0.0.5:4001", true, TNetworkProtocol::Rfc2217, "10.0.0.5", 4001},
+        {"Socket://[::1]:7000", true, TNetworkProtocol::RawSocket, "::1", 7000},
         {"socket://[::1]:7000", true, TNetworkProtocol::RawSocket, "::1", 7000},
         {"socket://npt-3.plant:65535", true, TNetworkProtocol::RawSocket, "npt-3.plant", 65535},
         {"socket://host", false},

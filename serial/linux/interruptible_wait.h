@@ -1,0 +1,21 @@
+#pragma once
+// The one way the network code waits on a socket: until an event, a deadline, or the
+// user's wish to stop (application_hooks.h, WaitInterruptFd), whichever comes first. A
+// signal that interrupts poll() neither ends the wait early nor restarts it from the
+// beginning: the time left is counted from the same deadline. Any thread.
+
+#include <chrono>
+
+namespace norvane::serial {
+
+using TWaitClock = std::chrono::steady_clock;
+
+// Waits for `events` on `fd`. 1 when they came (revents may also hold POLLHUP or POLLERR),
+// 0 when the deadline passed first, -ECANCELED when the user asked to stop, -errno when
+// poll() failed. A deadline already past still reports what is ready now.
+int WaitForEvents(int fd, short events, TWaitClock::time_point deadline);
+
+// Whole milliseconds from now to `deadline`, never negative.
+int MillisecondsLeft(TWaitClock::time_point deadline);
+
+}  // namespace norvane::serial
