@@ -28,6 +28,9 @@ TDevicePresence ProbeNetworkDevice(const std::string& name) {
         ::close(fd);
         return TDevicePresence::Reachable;
     }
+    if (fd == -ecNetHostUnresolved) {
+        return TDevicePresence::UnknownHost;
+    }
     return fd == ResultFromErrno(ECONNREFUSED) ? TDevicePresence::Refused
                                                : TDevicePresence::NoAnswer;
 }
@@ -50,6 +53,8 @@ const char* PresenceText(TDevicePresence presence) {
             return "refused";
         case TDevicePresence::NoAnswer:
             return "no answer";
+        case TDevicePresence::UnknownHost:
+            return "unknown host";
         case TDevicePresence::Unusable:
             break;
     }

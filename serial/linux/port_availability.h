@@ -24,16 +24,17 @@ enum class TDevicePresence {
     Unusable,      // it exists but cannot serve as a serial port (not a terminal, ...)
     // Network devices (network_address.h), tried with a TCP connect alone within
     // kProbeConnectTimeout:
-    Reachable,  // the server accepts connections
-    Refused,    // the host answers, nothing listens there
-    NoAnswer,   // no answer in time, or the name does not resolve
+    Reachable,   // the server accepts connections
+    Refused,     // the host answers, nothing listens there
+    NoAnswer,    // no answer in time
+    UnknownHost  // the name does not resolve
 };
 
 // "available", "busy", "no permission", "missing", "unusable", "reachable", "refused",
-// "no answer".
+// "no answer", "unknown host".
 const char* PresenceText(TDevicePresence presence);
 
-// The probe itself, for a device path.
+// The probe itself, for a device path. Network devices may be probed from any thread.
 TDevicePresence ProbeDevice(const std::string& devicePath);
 
 // Available, busy, no permission or reachable: the device is there.
