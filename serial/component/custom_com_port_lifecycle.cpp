@@ -2,6 +2,7 @@
 // the port operations, loading and copying.
 #include <stdexcept>
 
+#include "base/visible_text.h"
 #include "serial/component/custom_com_port.h"
 #include "serial/component/device_access_denied.h"
 #include "serial/component/device_changed.h"
@@ -379,8 +380,14 @@ void TVexaCustomComPort::HandleDeviceLost() {
     // The device is gone (an adapter unplugged, or a worker thread failed): close what is
     // left, keeping the triggers, so that the next use opens the port afresh. A failure is
     // shown once the port is closed, so that the report finds a port in a clean state.
-    const std::optional<std::string> failure =
+    std::optional<std::string> failure =
         Dispatcher_ ? Dispatcher_->TakeWorkerFailure() : std::nullopt;
+    // A network server that broke the protocol or contradicted the line settings says more
+    // than "no connection": what it did, with its address.
+    if (const std::string cause = Dispatcher_ ? Dispatcher_->DeviceFailureText() : "";
+        !failure && !cause.empty()) {
+        failure = "Lost " + base::VisibleText(DevicePath_) + ": " + cause;
+    }
     if (State_ == TPortState::Open) {
         ClosePort();
     }

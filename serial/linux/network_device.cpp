@@ -164,6 +164,7 @@ int TNetworkDevice::Close() {
     Fd_ = -1;
     Telnet_.reset();
     PendingInput_.clear();
+    Awaited_.clear();
     return closed == 0 ? 0 : -errno;
 }
 
@@ -191,6 +192,9 @@ int TNetworkDevice::ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std:
     }
     if (!Telnet_->Receive({buffer, static_cast<std::size_t>(n)}, data)) {
         return Fault("the server " + Telnet_->ProtocolError());
+    }
+    if (!AwaitingReplies_ && TakeConfirmations() < 0) {
+        return -EIO;  // the line no longer speaks as the instrument does
     }
     if (const int sent = SendOutgoing(); sent < 0) {
         return sent;
@@ -468,49 +472,37 @@ int TNetworkDevice::ApplySettings(const TDeviceControlBlock& dcb, bool awaitRepl
     Telnet_->SendCommand(cpcSetDataSize, {&size, 1});
     Telnet_->SendCommand(cpcSetParity, {&parity, 1});
     Telnet_->SendCommand(cpcSetStopSize, {&stop, 1});
+    Awaited_ = {
+        {cpcSetBaudRate, {baud.begin(), baud.end()}, -ecBaudRate},
+        {cpcSetDataSize, {size}, -ecByteSize},
+        {cpcSetParity, {parity}, -ecDefault},
+        {cpcSetStopSize, {stop}, -ecDefault},
+    };
     if (const int sent = SendCommand(cpcSetControl, {&flow, 1}); sent < 0) {
         return ResultFromErrno(-sent);
     }
     Applied_ = dcb;
-    return awaitReplies ? AwaitReplies(dcb) : 0;
+    return awaitReplies ? AwaitReplies() : 0;
 }
 
 // Reads the connection until the four line settings are confirmed or the wait is over,
-// keeping any data for Read. Returns 0 or a result code. A confirmation of another value
-// than asked is a setting the server could not make, which the instrument would not
-// understand. The baud rate is compared on its four bytes alone: sredird sends four zero
-// bytes after them.
-int TNetworkDevice::AwaitReplies(const TDeviceControlBlock& dcb) {
-    struct TExpected {
-        std::uint8_t Command;
-        std::vector<std::uint8_t> Value;
-        std::int32_t Mismatch;
-        bool Confirmed = false;
-    };
-    const std::array<std::uint8_t, 4> baud = BaudBytes(dcb.BaudRate);
-    std::array<TExpected, 4> expected{{
-        {cpcSetBaudRate, {baud.begin(), baud.end()}, -ecBaudRate},
-        {cpcSetDataSize, {dcb.ByteSize}, -ecByteSize},
-        {cpcSetParity, {ParityCode(dcb.Parity)}, -ecDefault},
-        {cpcSetStopSize, {StopSizeCode(dcb.StopBits)}, -ecDefault},
-    }};
-    const TClock::time_point deadline = TClock::now() + std::max(kReplyWait, 3 * RoundTrip_);
+// keeping any data for Read. Returns 0 or a result code. Confirmations still missing then
+// are checked as they come (TakeConfirmations from ReceiveRaw): a slow link's refusal ends
+// the transfer later rather than never.
+int TNetworkDevice::AwaitReplies() {
+    // Contradictions are taken here, with their own result codes, not as a loss.
+    AwaitingReplies_ = true;
+    const int result = AwaitRepliesUntil(TClock::now() + std::max(kReplyWait, 3 * RoundTrip_));
+    AwaitingReplies_ = false;
+    return result;
+}
+
+int TNetworkDevice::AwaitRepliesUntil(TClock::time_point deadline) {
     for (;;) {
-        bool all = true;
-        for (TExpected& wanted : expected) {
-            if (const auto reply = Telnet_->TakeReply(wanted.Command)) {
-                if (reply->size() < wanted.Value.size() ||
-                    !std::equal(wanted.Value.begin(), wanted.Value.end(), reply->begin())) {
-                    FailureText_ = "the server set "s + SettingName(wanted.Command) + " to " +
-                                   SettingValue(wanted.Command, *reply) + " instead of " +
-                                   SettingValue(wanted.Command, wanted.Value);
-                    return wanted.Mismatch;
-                }
-                wanted.Confirmed = true;
-            }
-            all = all && wanted.Confirmed;
+        if (const int contradicted = TakeConfirmations(); contradicted < 0) {
+            return contradicted;
         }
-        if (all) {
+        if (Awaited_.empty()) {
             return 0;
         }
         const int received = ReceiveWhileWaiting(deadline);
@@ -521,6 +513,30 @@ int TNetworkDevice::AwaitReplies(const TDeviceControlBlock& dcb) {
             return 0;  // silence is no refusal
         }
     }
+}
+
+// A confirmation of another value than asked is a setting the server could not make, which
+// the instrument would not understand. The baud rate is compared on its four bytes alone:
+// sredird sends four zero bytes after them.
+int TNetworkDevice::TakeConfirmations() {
+    for (auto wanted = Awaited_.begin(); wanted != Awaited_.end();) {
+        const std::optional<std::vector<std::uint8_t>> reply = Telnet_->TakeReply(wanted->Command);
+        if (!reply) {
+            ++wanted;
+            continue;
+        }
+        if (reply->size() < wanted->Value.size() ||
+            !std::equal(wanted->Value.begin(), wanted->Value.end(), reply->begin())) {
+            Fault("the server set "s + SettingName(wanted->Command) + " to " +
+                  SettingValue(wanted->Command, *reply) + " instead of " +
+                  SettingValue(wanted->Command, wanted->Value));
+            const std::int32_t mismatch = wanted->Mismatch;
+            Awaited_.clear();
+            return mismatch;
+        }
+        wanted = Awaited_.erase(wanted);
+    }
+    return 0;
 }
 
 }  // namespace norvane::serial

@@ -15,13 +15,15 @@
 // times the negotiation's round trip (a slow link answers late, not never); a confirmation
 // of another value than asked fails with the matching code, a missing one is no failure
 // (servers stay silent about what they cannot apply, such as modem lines on a device
-// without them). Data that arrives meanwhile is kept for the next Read.
+// without them). Data that arrives meanwhile is kept for the next Read. A contradiction
+// that comes later still, or to settings changed while the port is open, makes the device
+// lost, with FailureText saying why.
 //
 // The server is as untrusted as the line: data kept while waiting and answers not yet
 // sent are each capped at kQueueCap, every wait ends at its deadline whatever arrives, and
 // the waits at open and close give up at once when the user asks to stop
-// (interruptible_wait.h). After a failed Open or ApplySettings, FailureText says in words
-// what the server did.
+// (interruptible_wait.h). After a failed Open or ApplySettings, or a loss the server
+// caused, FailureText says in words what the server did.
 //
 // A connection the server closes or resets, or whose stream breaks the protocol, is a
 // lost device: Read, Write, InputQueued and FlushPending answer EIO. A closed device
@@ -94,7 +96,10 @@ class TNetworkDevice final : public TLineDevice {
     // came, 0 at the deadline, else a negative result code with FailureText_ set.
     int ReceiveWhileWaiting(TClock::time_point deadline);
     int AwaitComPortOption();
-    int AwaitReplies(const TDeviceControlBlock& dcb);
+    int AwaitReplies();
+    int AwaitRepliesUntil(TClock::time_point deadline);
+    // Takes the confirmations that came: 0, or a contradiction's code with FailureText_ set.
+    int TakeConfirmations();
     // Records what the server did (unless a cause is recorded already); returns -EIO, the
     // lost device's answer.
     int Fault(std::string text);
@@ -107,6 +112,14 @@ class TNetworkDevice final : public TLineDevice {
     std::unique_ptr<TTelnetComPort> Telnet_;
     std::vector<std::uint8_t> PendingInput_;  // data received while awaiting replies
     std::optional<TDeviceControlBlock> Applied_;
+    // Line settings sent and not yet confirmed, with the result code of a contradiction.
+    struct TAwaitedReply {
+        std::uint8_t Command;
+        std::vector<std::uint8_t> Value;
+        std::int32_t Mismatch;
+    };
+    std::vector<TAwaitedReply> Awaited_;
+    bool AwaitingReplies_ = false;
     std::chrono::milliseconds RoundTrip_{0};  // of the com port negotiation
     std::int32_t OpenResult_ = 0;             // the code for the last failed Open
     std::string FailureText_;
