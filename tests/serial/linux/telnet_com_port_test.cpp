@@ -4,6 +4,10 @@
 #include "serial/linux/telnet_com_port.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -143,6 +147,34 @@ TEST(NetworkAddressTest, NamesParseOrAreRefusedWhole) {
             EXPECT_EQ(address->Port, test.Port);
         }
     }
+}
+
+// Each command is a short line awaiting a short reply, so nothing may sit in Nagle's
+// buffer; and a pause of a few seconds on a real network (a cellular link, a VPN) must not
+// count as a server gone, while one that vanishes without closing must not hold the
+// transfer for the kernel's quarter of an hour either.
+TEST(NetworkAddressTest, AConnectedSocketSendsAtOnceAndCountsTenSilentSecondsAsLost) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int fd = ConnectTcp({TNetworkProtocol::RawSocket, "127.0.0.1", ntohs(address.sin_port)},
+                              kOpenConnectTimeout);
+    ASSERT_GE(fd, 0);
+    int noDelay = 0;
+    unsigned userTimeout = 0;
+    socklen_t size = sizeof noDelay;
+    ::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &size);
+    size = sizeof userTimeout;
+    ::getsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, &size);
+    EXPECT_NE(noDelay, 0);
+    EXPECT_EQ(userTimeout, 10000u);
+    ::close(fd);
+    ::close(listener);
 }
 
 }  // namespace
