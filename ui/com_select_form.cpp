@@ -60,12 +60,10 @@ TComSelectForm::TComSelectForm(const serial::TPortMap& map, QWidget* parent) : Q
 }
 
 void TComSelectForm::ListAvailablePorts(const serial::TPortMap& map) {
-    for (int port = 1; port <= kHighestPort; ++port) {
-        if (serial::IsPortAvailable(port, map)) {
-            PortComboBox->addItem(QStringLiteral("COM%1").arg(port));
-            PortComboBox->setItemData(PortComboBox->count() - 1, PortDeviceHint(port, map),
-                                      Qt::ToolTipRole);
-        }
+    for (const int port : serial::AvailablePorts(kHighestPort, map)) {
+        PortComboBox->addItem(QStringLiteral("COM%1").arg(port));
+        PortComboBox->setItemData(PortComboBox->count() - 1, PortDeviceHint(port, map),
+                                  Qt::ToolTipRole);
     }
     PortComboBox->setCurrentIndex(PortComboBox->count() > 0 ? 0 : -1);
 }

@@ -1,6 +1,7 @@
 #include "ui/serial_form.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QStyle>
 #include <map>
 #include <stdexcept>
@@ -18,6 +19,14 @@
 namespace norvane::ui {
 
 namespace {
+
+// The wait cursor for as long as it lives.
+struct TWaitCursor {
+    TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
 
 constexpr QSize kClientSize{360, 167};
 constexpr int kLabelWidth = 68;
@@ -172,6 +181,8 @@ void TSerialForm::ApplyPortSettings() {
     // A port number means a different device on every machine: a failure to open the port
     // says which one was tried.
     const auto opening = [&port, portNumber](const auto& step) {
+        // A network port waits for its server, seconds at worst: the cursor says so.
+        const TWaitCursor busy;
         try {
             step();
         } catch (const std::exception& failure) {

@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <future>
+#include <system_error>
+#include <utility>
 
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_codes.h"
@@ -80,10 +83,33 @@ TDevicePresence ProbeDevice(const std::string& devicePath) {
     return IsPermissionDenied(opened) ? TDevicePresence::NoPermission : TDevicePresence::Unusable;
 }
 
-bool IsDeviceAvailable(const std::string& devicePath) {
-    const TDevicePresence presence = ProbeDevice(devicePath);
+std::vector<TDevicePresence> ProbeDevices(const std::vector<std::string>& devicePaths) {
+    std::vector<TDevicePresence> presences(devicePaths.size(), TDevicePresence::Missing);
+    std::vector<std::pair<std::size_t, std::future<TDevicePresence>>> waiting;
+    for (std::size_t i = 0; i < devicePaths.size(); ++i) {
+        if (!IsNetworkDeviceName(devicePaths[i])) {
+            presences[i] = ProbeDevice(devicePaths[i]);  // opens a dispatcher: this thread
+            continue;
+        }
+        try {
+            waiting.emplace_back(i, std::async(std::launch::async, ProbeDevice, devicePaths[i]));
+        } catch (const std::system_error&) {
+            presences[i] = ProbeDevice(devicePaths[i]);  // no thread to spare: in turn
+        }
+    }
+    for (auto& [i, presence] : waiting) {
+        presences[i] = presence.get();
+    }
+    return presences;
+}
+
+bool IsPresent(TDevicePresence presence) {
     return presence == TDevicePresence::Available || presence == TDevicePresence::Busy ||
            presence == TDevicePresence::NoPermission || presence == TDevicePresence::Reachable;
+}
+
+bool IsDeviceAvailable(const std::string& devicePath) {
+    return IsPresent(ProbeDevice(devicePath));
 }
 
 bool IsPortAvailable(int port, const TPortMap& map) {
@@ -92,6 +118,25 @@ bool IsPortAvailable(int port, const TPortMap& map) {
     }
     const std::optional<std::string> device = map.DevicePath(port);
     return device && IsDeviceAvailable(*device);
+}
+
+std::vector<int> AvailablePorts(int highest, const TPortMap& map) {
+    std::vector<int> ports;
+    std::vector<std::string> devices;
+    for (const auto& [port, device] : map.Ports()) {
+        if (port >= 1 && port <= highest) {
+            ports.push_back(port);
+            devices.push_back(device);
+        }
+    }
+    const std::vector<TDevicePresence> presences = ProbeDevices(devices);
+    std::vector<int> available;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (IsPresent(presences[i])) {
+            available.push_back(ports[i]);
+        }
+    }
+    return available;
 }
 
 }  // namespace norvane::serial

@@ -11,6 +11,7 @@
 // them. User-interface thread (it creates a short-lived dispatcher).
 
 #include <string>
+#include <vector>
 
 #include "serial/linux/port_map.h"
 
@@ -37,10 +38,19 @@ const char* PresenceText(TDevicePresence presence);
 // The probe itself, for a device path. Network devices may be probed from any thread.
 TDevicePresence ProbeDevice(const std::string& devicePath);
 
+// The probes of several devices, in order. Network devices wait for their servers all at
+// once, so a list of unreachable servers takes one time-out, not one each.
+std::vector<TDevicePresence> ProbeDevices(const std::vector<std::string>& devicePaths);
+
 // Available, busy, no permission or reachable: the device is there.
+bool IsPresent(TDevicePresence presence);
 bool IsDeviceAvailable(const std::string& devicePath);
 
 // False for 0 and for numbers the map gives no device; otherwise the probe of that device.
 bool IsPortAvailable(int port, const TPortMap& map = PortMap());
+
+// The numbers from 1 to `highest` for which IsPortAvailable holds, lowest first, probed
+// with ProbeDevices.
+std::vector<int> AvailablePorts(int highest, const TPortMap& map = PortMap());
 
 }  // namespace norvane::serial

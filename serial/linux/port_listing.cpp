@@ -1,9 +1,5 @@
 #include "serial/linux/port_listing.h"
 
-#include <future>
-#include <utility>
-
-#include "serial/linux/network_address.h"
 #include "serial/linux/stable_device_name.h"
 
 namespace norvane::serial {
@@ -26,19 +22,14 @@ TPortListing DescribePort(int port, const std::string& device, const TPortMap& m
 
 std::vector<TPortListing> ListPorts(const TPortMap& map, const TPortDescriber& describer) {
     std::vector<TPortListing> rows;
-    // Network probes wait for servers, each up to its time-out: they all wait at once, so
-    // that a list of unreachable servers takes one time-out, not one each.
-    std::vector<std::pair<std::size_t, std::future<TDevicePresence>>> probes;
+    std::vector<std::string> devices;
     for (const auto& [port, device] : map.Ports()) {
-        const bool network = IsNetworkDeviceName(device);
-        rows.push_back(DescribePort(port, device, map, describer, !network));
-        if (network) {
-            probes.emplace_back(rows.size() - 1,
-                                std::async(std::launch::async, ProbeDevice, device));
-        }
+        rows.push_back(DescribePort(port, device, map, describer, false));
+        devices.push_back(device);
     }
-    for (auto& [row, presence] : probes) {
-        rows[row].Presence = presence.get();
+    const std::vector<TDevicePresence> presences = ProbeDevices(devices);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].Presence = presences[i];
     }
     return rows;
 }

@@ -54,6 +54,8 @@ TEST(PortAvailability, PortNumbersGoThroughTheMap) {
     EXPECT_FALSE(IsPortAvailable(2, map));
     EXPECT_FALSE(IsPortAvailable(3, map));  // the map gives no device
     EXPECT_TRUE(IsPortAvailable(7, map));
+    EXPECT_EQ(AvailablePorts(6, map), std::vector<int>{1});
+    EXPECT_EQ(AvailablePorts(9, map), (std::vector<int>{1, 7}));
 }
 
 }  // namespace
