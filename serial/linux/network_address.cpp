@@ -29,7 +29,6 @@ namespace {
 
 constexpr std::string_view kRfc2217Scheme = "rfc2217://";
 constexpr std::string_view kSocketScheme = "socket://";
-constexpr unsigned kLostConnectionAfter = 10000;  // milliseconds
 
 struct TAddrInfoDeleter {
     void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
@@ -196,7 +195,7 @@ int ConnectTcp(const TNetworkAddress& address, std::chrono::milliseconds timeout
             // the port "open" for the kernel's quarter of an hour of retries; after this
             // long without an acknowledgement the connection counts as lost, and the next
             // use connects afresh.
-            const unsigned userTimeoutMs = kLostConnectionAfter;
+            const auto userTimeoutMs = static_cast<unsigned>(kUnacknowledgedLimit.count());
             ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs);
             return fd;
         }

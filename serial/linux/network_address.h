@@ -34,6 +34,9 @@ std::optional<TNetworkAddress> ParseNetworkAddress(const std::string& name);
 // How long OpenComHandle and the port listing wait for a server.
 inline constexpr std::chrono::milliseconds kOpenConnectTimeout{3000};
 inline constexpr std::chrono::milliseconds kProbeConnectTimeout{1000};
+// How long what was sent may stay unacknowledged before a connection counts as lost
+// (TCP_USER_TIMEOUT): a server that vanished without closing, or one that stopped reading.
+inline constexpr std::chrono::milliseconds kUnacknowledgedLimit{10000};
 
 // A connected, non-blocking, close-on-exec TCP socket, or a negative result code:
 // -ecNetHostUnresolved when the name does not resolve in time, else the connect's errno

@@ -1,5 +1,7 @@
 #include "serial/linux/network_device.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -28,10 +30,6 @@ constexpr std::size_t kLongestServerWords = 200;
 bool ConnectionGone(int err) {
     return err == EPIPE || err == ECONNRESET || err == ENOTCONN || err == ETIMEDOUT ||
            err == EHOSTUNREACH || err == ENETUNREACH || err == ECONNABORTED;
-}
-
-int LossAware(int err) {
-    return ConnectionGone(err) ? -EIO : -err;
 }
 
 // Readable with nothing to read, or hung up: the server has closed the connection.
@@ -168,6 +166,29 @@ int TNetworkDevice::Close() {
     return closed == 0 ? 0 : -errno;
 }
 
+int TNetworkDevice::SocketError(int err) {
+    if (err == ETIMEDOUT) {
+        // The one way a server that stopped reading shows, as well as a network gone.
+        return Fault("the server has acknowledged nothing for " +
+                     std::to_string(kUnacknowledgedLimit.count() / 1000) +
+                     " s: it does not read what it is sent, or the network is down");
+    }
+    return ConnectionGone(err) ? -EIO : -err;
+}
+
+int TNetworkDevice::ServerGone() {
+    // What it said before it went is still queued: read it, within bounds.
+    std::array<std::uint8_t, 4096> buffer{};
+    while (PendingInput_.size() <= kQueueCap &&
+           ReceiveRaw(buffer.data(), static_cast<int>(buffer.size()), PendingInput_) > 0) {
+    }
+    if (FailureText_.empty()) {
+        FailureText_ = PendingInput_.empty() ? "the server closed the connection"
+                                             : "the server said: " + ServerWords(PendingInput_);
+    }
+    return ResultFromErrno(ECONNRESET);
+}
+
 int TNetworkDevice::Fault(std::string text) {
     if (FailureText_.empty()) {
         FailureText_ = std::move(text);  // the first fault is the cause; the rest follow it
@@ -181,11 +202,17 @@ int TNetworkDevice::Fault(std::string text) {
 int TNetworkDevice::ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std::uint8_t>& data) {
     const ssize_t n = ::recv(Fd_, buffer, static_cast<std::size_t>(count), MSG_DONTWAIT);
     if (n < 0) {
-        return errno == EAGAIN || errno == EINTR ? 0 : LossAware(errno);
+        return errno == EAGAIN || errno == EINTR ? 0 : SocketError(errno);
     }
     if (n == 0) {
         return count > 0 ? -EIO : 0;
     }
+    // A server that writes a reply in pieces without TCP_NODELAY (sredird, pyserial's
+    // server) sends each piece after the first only once the one before is acknowledged:
+    // our kernel's delayed acknowledgement would cost up to 40 ms a reply. Quick mode
+    // lapses by itself, so it is renewed at each arrival.
+    const int quick = 1;
+    ::setsockopt(Fd_, IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
     if (!Telnet_) {
         data.insert(data.end(), buffer, buffer + n);
         return static_cast<int>(n);
@@ -231,7 +258,7 @@ int TNetworkDevice::SendOutgoing() {
             if (errno == EAGAIN) {
                 break;
             }
-            return LossAware(errno);
+            return SocketError(errno);
         }
         sent += static_cast<std::size_t>(n);
     }
@@ -276,9 +303,7 @@ int TNetworkDevice::ReceiveWhileWaiting(TClock::time_point deadline) {
     if (raw == -EIO && FailureText_.empty()) {
         // Closed while we set the line up: ser2net does that to a second client of a port
         // in use, after a line saying why.
-        FailureText_ = PendingInput_.empty() ? "the server closed the connection"
-                                             : "the server said: " + ServerWords(PendingInput_);
-        return ResultFromErrno(ECONNRESET);
+        return ServerGone();
     }
     if (raw < 0) {
         return FailureText_.empty() ? ResultFromErrno(-raw) : ResultFromErrno(EPROTO);
@@ -297,7 +322,9 @@ int TNetworkDevice::AwaitComPortOption() {
     const TClock::time_point start = TClock::now();
     const TClock::time_point deadline = start + kNegotiationWait;
     if (const int sent = FlushUntil(deadline); sent < 0) {
-        return sent == -ECANCELED ? Interrupted() : ResultFromErrno(-sent);
+        return sent == -ECANCELED ? Interrupted()
+               : sent == -EIO     ? ServerGone()
+                                  : ResultFromErrno(-sent);
     }
     const std::string rawPort =
         "; for a raw TCP port use socket://" + Name_.substr(Name_.find("://") + 3);
@@ -332,7 +359,7 @@ int TNetworkDevice::Write(const void* bytes, int count) {
         const ssize_t n =
             ::send(Fd_, data, static_cast<std::size_t>(count), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n < 0) {
-            return errno == EAGAIN || errno == EINTR ? 0 : LossAware(errno);
+            return errno == EAGAIN || errno == EINTR ? 0 : SocketError(errno);
         }
         return static_cast<int>(n);
     }
@@ -357,7 +384,7 @@ bool TNetworkDevice::HangUpReported() {
 int TNetworkDevice::InputQueued() {
     int queued = 0;
     if (::ioctl(Fd_, FIONREAD, &queued) != 0) {
-        return LossAware(errno);
+        return SocketError(errno);
     }
     if (queued == 0 && PendingInput_.empty() && PeerClosed(Fd_)) {
         return -EIO;  // else the com thread would be told of an arrival forever
@@ -365,15 +392,11 @@ int TNetworkDevice::InputQueued() {
     return queued + static_cast<int>(PendingInput_.size());
 }
 
+// Only what we hold ourselves. What the kernel holds is on its way, in order with any
+// command after it, and a server that stops acknowledging (a full window) would otherwise
+// hold whoever waits for the output to drain, a line change at open among them.
 int TNetworkDevice::OutputQueued() {
-    if (PeerClosed(Fd_)) {
-        return 0;  // nothing will leave any more: no reason to wait for it
-    }
-    int queued = 0;
-    if (::ioctl(Fd_, TIOCOUTQ, &queued) != 0) {
-        return -errno;
-    }
-    return queued + (Telnet_ ? static_cast<int>(Telnet_->Outgoing().size()) : 0);
+    return Telnet_ ? static_cast<int>(Telnet_->Outgoing().size()) : 0;
 }
 
 int TNetworkDevice::DiscardInput() {
@@ -381,7 +404,7 @@ int TNetworkDevice::DiscardInput() {
     // Only what has arrived by now: a server that keeps sending must not keep us here.
     int queued = 0;
     if (::ioctl(Fd_, FIONREAD, &queued) != 0) {
-        return LossAware(errno);
+        return SocketError(errno);
     }
     std::array<std::uint8_t, 4096> buffer{};
     std::vector<std::uint8_t> dropped;
@@ -437,10 +460,12 @@ std::uint32_t TNetworkDevice::TakeLineErrors() {
 
 // Control messages are short and rare: they go out whole, waiting briefly for room.
 int TNetworkDevice::SendCommand(std::uint8_t command, std::span<const std::uint8_t> value) {
+    // Behind a backlog the server has not taken for a whole wait, another wait is no use.
+    const bool backlog = !Telnet_->Outgoing().empty();
     Telnet_->SendCommand(command, value);
-    const int sent = FlushUntil(TClock::now() + kReplyWait);
+    const int sent = backlog ? SendOutgoing() : FlushUntil(TClock::now() + kReplyWait);
     // Left queued, the output thread sends it on.
-    return sent == -ETIMEDOUT || sent == -ECANCELED ? 0 : sent;
+    return sent == -ETIMEDOUT || sent == -ECANCELED || sent == 1 ? 0 : sent;
 }
 
 int TNetworkDevice::ReadSettings(TDeviceControlBlock& dcb) {
@@ -479,10 +504,25 @@ int TNetworkDevice::ApplySettings(const TDeviceControlBlock& dcb, bool awaitRepl
         {cpcSetStopSize, {stop}, -ecDefault},
     };
     if (const int sent = SendCommand(cpcSetControl, {&flow, 1}); sent < 0) {
-        return ResultFromErrno(-sent);
+        // ser2net refuses a second client with a line of text and a reset, which the
+        // settings may run into before anything reads the line.
+        return awaitReplies && sent == -EIO ? ServerGone() : ResultFromErrno(-sent);
     }
     Applied_ = dcb;
-    return awaitReplies ? AwaitReplies() : 0;
+    if (!awaitReplies) {
+        return 0;
+    }
+    if (const int confirmed = AwaitReplies(); confirmed < 0) {
+        return confirmed;
+    }
+    // A few bytes of commands still unsent after a whole wait: the server is not reading
+    // (its kernel's buffer is full), and the transfer would only stall later.
+    if (const int pending = SendOutgoing(); pending != 0) {
+        return pending < 0
+                   ? ServerGone()
+                   : (Fault("the server does not read what it is sent"), ResultFromErrno(EPROTO));
+    }
+    return 0;
 }
 
 // Reads the connection until the four line settings are confirmed or the wait is over,

@@ -103,6 +103,11 @@ class TNetworkDevice final : public TLineDevice {
     // Records what the server did (unless a cause is recorded already); returns -EIO, the
     // lost device's answer.
     int Fault(std::string text);
+    // A socket call's errno as this device answers it: -EIO once the connection is gone.
+    int SocketError(int err);
+    // The connection ended while we waited for the server: keeps what it said last as the
+    // cause and returns ECONNRESET's result code.
+    int ServerGone();
     // Records that the user asked to stop; returns ECANCELED's result code.
     int Interrupted();
 
