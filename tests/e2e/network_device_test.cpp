@@ -49,7 +49,9 @@ TEST_F(NetworkDeviceTest, BothKindsDownloadTheTableByteForByteAndRoundTripAnUplo
         SCOPED_TRACE(url);
         const TProgramExit up = Run(NetArgs("upload", Dir / "up.nvf", url));
         EXPECT_EQ(up.ExitCode, 0) << up.ErrorText;
+        server.AwaitLineReleased();
         const TProgramExit down = Run(NetArgs("download", Dir / "copy.nvf", url));
+        server.AwaitLineReleased();
         EXPECT_EQ(down.ExitCode, 0) << down.ErrorText;
         EXPECT_EQ(down.OutputText, "Download to " + (Dir / "copy.nvf") + " complete.\n");
         EXPECT_EQ(ReadFile(Dir / "copy.nvf"), expected);
@@ -114,6 +116,7 @@ TEST_F(NetworkDeviceTest, RefusedConnectionNamesTheAddressAndPortsTellsTheStates
     EXPECT_TRUE(LineWith(ports.OutputText, server.Rfc2217Url()).ends_with("  reachable"))
         << ports.OutputText;
     EXPECT_TRUE(LineWith(ports.OutputText, refused).ends_with("  refused")) << ports.OutputText;
+    server.AwaitLineReleased();  // the probe's connection opened it
 
     WriteFile(Dir / "one.nvf", "5,five\r\n");
     const TProgramExit up =

@@ -60,7 +60,7 @@ int FreeLocalPort() {
 }
 
 TSer2netServer::TSer2netServer(const std::string& linePath)
-    : LinePath_(std::filesystem::canonical(linePath).string()) {
+    : LinePath_(std::filesystem::weakly_canonical(linePath).string()) {
     for (int attempt = 0; attempt < 5; ++attempt) {
         TelnetPort_ = FreeLocalPort();
         RawPort_ = FreeLocalPort();
@@ -81,6 +81,32 @@ std::string TSer2netServer::Rfc2217Url() const {
 
 std::string TSer2netServer::SocketUrl() const {
     return "socket://127.0.0.1:" + std::to_string(RawPort_);
+}
+
+// Read from the server's open files: nothing it says on a connection tells when it is done
+// with the line.
+bool TSer2netServer::HoldsLine() const {
+    if (!Server_) {
+        return false;
+    }
+    std::error_code ignored;
+    const std::filesystem::path fds = "/proc/" + std::to_string(Server_->Pid()) + "/fd";
+    for (const auto& fd : std::filesystem::directory_iterator(fds, ignored)) {
+        if (std::filesystem::read_symlink(fd.path(), ignored) == LinePath_) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TSer2netServer::AwaitLineReleased() const {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (HoldsLine()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("ser2net kept the line open after its client left");
+        }
+        std::this_thread::sleep_for(1ms);
+    }
 }
 
 void TSer2netServer::Kill() {
