@@ -17,6 +17,9 @@ int MillisecondsLeft(TWaitClock::time_point deadline) {
 
 int WaitForEvents(int fd, short events, TWaitClock::time_point deadline) {
     for (;;) {
+        if (TWaitClock::now() >= deadline) {
+            return 0;
+        }
         pollfd watched[2] = {{fd, events, 0}, {WaitInterruptFd(), POLLIN, 0}};
         const nfds_t count = watched[1].fd >= 0 ? 2 : 1;
         const int ready = ::poll(watched, count, MillisecondsLeft(deadline));

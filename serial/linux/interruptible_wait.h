@@ -11,8 +11,9 @@ namespace norvane::serial {
 using TWaitClock = std::chrono::steady_clock;
 
 // Waits for `events` on `fd`. 1 when they came (revents may also hold POLLHUP or POLLERR),
-// 0 when the deadline passed first, -ECANCELED when the user asked to stop, -errno when
-// poll() failed. A deadline already past still reports what is ready now.
+// 0 once the deadline has passed, -ECANCELED when the user asked to stop, -errno when
+// poll() failed. A deadline already past is 0 even when the events are there: a server
+// that keeps its socket busy cannot stretch a wait by a single call.
 int WaitForEvents(int fd, short events, TWaitClock::time_point deadline);
 
 // Whole milliseconds from now to `deadline`, never negative.

@@ -288,9 +288,6 @@ int TNetworkDevice::Interrupted() {
 }
 
 int TNetworkDevice::ReceiveWhileWaiting(TClock::time_point deadline) {
-    if (TClock::now() >= deadline) {
-        return 0;  // a server that keeps talking does not keep us waiting
-    }
     const int ready = WaitForEvents(Fd_, POLLIN, deadline);
     if (ready == -ECANCELED) {
         return Interrupted();
