@@ -28,6 +28,15 @@ inline std::string TableOf(int cells) {
     return table;
 }
 
+// Cell 7 with a value byte 255, which travels doubled over RFC 2217, as an upload file
+// stores it; and a table as the instrument holds it after that upload.
+inline const std::string kCellSevenWith255 =
+    "7,\xff"
+    "bytes\r\n";
+inline std::string WithCellSevenWith255(std::string table) {
+    return table.replace(table.find("7,gauge 49\r\n"), 12, kCellSevenWith255);
+}
+
 class TCliDrill : public ::testing::Test {
   protected:
     TCliDrill() {

@@ -62,16 +62,13 @@ class ForeignPeerTest : public ForeignServerTest, public ::testing::WithParamInt
 TEST_P(ForeignPeerTest, DownloadsTheTableByteForByteAndRoundTripsAnUpload) {
     TSimProcess sim(SimArgs({}));
     const std::unique_ptr<TScriptServer> server = GetParam().Start(sim.LinePath());
-    const std::string stored =
-        "7,\xff"
-        "bytes\r\n";
-    WriteFile(Dir / "up.nvf", stored);
-    std::string expected = ReadFile(Dir / "table.nvf");
-    expected.replace(expected.find("7,gauge 49\r\n"), 12, stored);
+    WriteFile(Dir / "up.nvf", kCellSevenWith255);
+    const std::string expected = WithCellSevenWith255(ReadFile(Dir / "table.nvf"));
 
     const TProgramExit up = Run(NetArgs("upload", Dir / "up.nvf", server->Rfc2217Url()));
     EXPECT_EQ(up.ExitCode, 0) << up.ErrorText;
-    EXPECT_NE(ReadFile(Dir / "journal").find("=" + stored.substr(0, 8) + "\n"), std::string::npos);
+    EXPECT_NE(ReadFile(Dir / "journal").find("=" + kCellSevenWith255.substr(0, 8) + "\n"),
+              std::string::npos);
     const TProgramExit down = Run(NetArgs("download", Dir / "copy.nvf", server->Rfc2217Url()));
     EXPECT_EQ(down.ExitCode, 0) << down.ErrorText;
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), expected);

@@ -38,13 +38,8 @@ class NetworkDeviceTest : public TCliDrill {
 TEST_F(NetworkDeviceTest, BothKindsDownloadTheTableByteForByteAndRoundTripAnUpload) {
     TSimProcess sim(SimArgs({}));
     TSer2netServer server(sim.LinePath());
-    // A value byte 255 in the data would travel doubled over RFC 2217.
-    const std::string stored =
-        "7,\xff"
-        "bytes\r\n";
-    WriteFile(Dir / "up.nvf", stored);
-    std::string expected = ReadFile(Dir / "table.nvf");
-    expected.replace(expected.find("7,gauge 49\r\n"), 12, stored);
+    WriteFile(Dir / "up.nvf", kCellSevenWith255);
+    const std::string expected = WithCellSevenWith255(ReadFile(Dir / "table.nvf"));
     for (const std::string& url : {server.Rfc2217Url(), server.SocketUrl()}) {
         SCOPED_TRACE(url);
         const TProgramExit up = Run(NetArgs("upload", Dir / "up.nvf", url));

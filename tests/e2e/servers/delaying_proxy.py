@@ -111,14 +111,8 @@ def main():
     delay, slow_seconds = float(sys.argv[3]) / 1000, float(sys.argv[4])
     lifetime = rig_common.Lifetime(600)
     rig_common.die_with_parent()
-    server = rig_common.listen()
-    rig_common.announce(ready, server.getsockname()[1])
-    while not lifetime.over():
-        client = rig_common.accept(server, lifetime)
-        if client is None:
-            break
-        rig_common.note_accepted(ready)
-        serve_one(client, target_port, delay, slow_seconds, lifetime)
+    rig_common.serve(ready, lifetime,
+                     lambda client: serve_one(client, target_port, delay, slow_seconds, lifetime))
 
 
 if __name__ == "__main__":

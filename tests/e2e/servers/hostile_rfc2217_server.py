@@ -306,17 +306,8 @@ def main():
     lifetime = rig_common.Lifetime(60)
     rig_common.die_with_parent()
     # A few KiB at most: the kernel's minimum, whatever is asked.
-    server = rig_common.listen(receive_buffer=1 if mode == "never-read" else None)
-    rig_common.announce(ready, server.getsockname()[1])
-    while not lifetime.over():
-        sock = rig_common.accept(server, lifetime)
-        if sock is None:
-            break
-        rig_common.note_accepted(ready)
-        try:
-            serve(Peer(sock, lifetime))
-        finally:
-            sock.close()
+    rig_common.serve(ready, lifetime, lambda sock: serve(Peer(sock, lifetime)),
+                     receive_buffer=1 if mode == "never-read" else None)
 
 
 if __name__ == "__main__":

@@ -26,31 +26,28 @@ def stop(*_):
     sys.exit(0)
 
 
-def main():
+def run_service(command, sock, ready, lifetime):
     global running
+    # Left with Nagle's algorithm on, as inetd leaves it: sredird then writes a reply in
+    # pieces that each wait for the client's acknowledgement, and the client must not delay
+    # it.
+    running = subprocess.Popen(command, stdin=sock.fileno(), stdout=sock.fileno(),
+                               stderr=subprocess.DEVNULL, close_fds=True,
+                               cwd=os.path.dirname(os.path.abspath(ready)))
+    sock.close()
+    while running.poll() is None and not lifetime.over():
+        try:
+            running.wait(timeout=0.2)
+        except subprocess.TimeoutExpired:
+            pass
+
+
+def main():
     ready, lifetime = sys.argv[1], rig_common.Lifetime(float(sys.argv[2]))
     command = sys.argv[3:]
     rig_common.die_with_parent()
     signal.signal(signal.SIGTERM, stop)
-    server = rig_common.listen()
-    rig_common.announce(ready, server.getsockname()[1])
-    while not lifetime.over():
-        sock = rig_common.accept(server, lifetime)
-        if sock is None:
-            break
-        rig_common.note_accepted(ready)
-        # Left with Nagle's algorithm on, as inetd leaves it: sredird then writes a reply
-        # in pieces that each wait for the client's acknowledgement, and the client must
-        # not delay it.
-        running = subprocess.Popen(command, stdin=sock.fileno(), stdout=sock.fileno(),
-                                   stderr=subprocess.DEVNULL, close_fds=True,
-                                   cwd=os.path.dirname(os.path.abspath(ready)))
-        sock.close()
-        while running.poll() is None and not lifetime.over():
-            try:
-                running.wait(timeout=0.2)
-            except subprocess.TimeoutExpired:
-                pass
+    rig_common.serve(ready, lifetime, lambda sock: run_service(command, sock, ready, lifetime))
     stop()
 
 

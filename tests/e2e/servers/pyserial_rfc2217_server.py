@@ -108,17 +108,7 @@ def main():
     ready, tty = sys.argv[1], sys.argv[2]
     lifetime = rig_common.Lifetime(float(sys.argv[3]) if len(sys.argv) > 3 else 300)
     rig_common.die_with_parent()
-    server = rig_common.listen()
-    rig_common.announce(ready, server.getsockname()[1])
-    while not lifetime.over():
-        sock = rig_common.accept(server, lifetime)
-        if sock is None:
-            break
-        rig_common.note_accepted(ready)
-        try:
-            serve_one(sock, tty, lifetime)
-        finally:
-            sock.close()
+    rig_common.serve(ready, lifetime, lambda sock: serve_one(sock, tty, lifetime))
 
 
 if __name__ == "__main__":

@@ -78,3 +78,19 @@ def accept(server, lifetime):
         connection.settimeout(None)
         return connection
     return None
+
+
+def serve(ready_path, lifetime, handle, receive_buffer=None):
+    """Announces a fresh port in the ready file and hands each connection to handle(sock),
+    one at a time, until the lifetime is over; the socket is closed after."""
+    server = listen(receive_buffer)
+    announce(ready_path, server.getsockname()[1])
+    while not lifetime.over():
+        sock = accept(server, lifetime)
+        if sock is None:
+            break
+        note_accepted(ready_path)
+        try:
+            handle(sock)
+        finally:
+            sock.close()
