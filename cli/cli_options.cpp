@@ -220,7 +220,8 @@ upload    sends every line of the cell file FILE to the instrument.
 ports     lists what each port number means now: the device, its stable name (the
           /dev/serial/by-id or by-path link that survives replugging), the adapter, and
           whether it is available, busy (held by another program), no permission or missing;
-          for a network device whether it is reachable, refused or gives no answer.
+          for a network device whether it is reachable, refused, gives no answer, names an
+          unknown host or is unusable (no address Norvane understands), all tried at once.
 
 The line:
   --device PATH         the serial device (e.g. /dev/ttyUSB0), in place of a port number;
