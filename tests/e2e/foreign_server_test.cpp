@@ -97,6 +97,22 @@ TEST_F(ForeignServerTest, SlowLinkSplittingEveryByteStillTransfersByteForByte) {
     EXPECT_EQ(ReadFile(Dir / "copy.nvf"), expected);
 }
 
+// Behind 600 ms each way (a cellular modem, a VPN) the server's refusal of the baud rate
+// comes later than a fast link's second of waiting: it is still heard at the open.
+TEST_F(ForeignServerTest, ARefusalBehindASlowLinkIsStillHeardAtTheOpen) {
+    const auto server = StartHostileServer("baud-refuse");
+    const auto proxy = StartDelayingProxy(server->Port(), 600ms, 60s);
+    const TProgramExit down = RunProgramToExit(
+        NORVANE_CLI_EXECUTABLE,
+        NetArgs("download", Dir / "copy.nvf", proxy->Rfc2217Url(), {"--baud", "19200"}), 90s);
+    EXPECT_EQ(down.ExitCode, 4);
+    EXPECT_NE(down.ErrorText.find("Cannot use " + proxy->Rfc2217Url() +
+                                  ": the server set the baud rate to 9600 instead of 19200\n"),
+              std::string::npos)
+        << down.ErrorText;
+    ExpectFileKept();
+}
+
 // ---- servers that refuse or attack --------------------------------------------------------
 
 struct THostileCase {
