@@ -11,6 +11,7 @@
 #include "ui/easter_egg_form.h"
 #include "ui/error_report.h"
 #include "ui/serial_form.h"
+#include "ui/server_wait_box.h"
 #include "ui/upload_form.h"
 
 namespace norvane::app {
@@ -38,6 +39,7 @@ void TNorvaneApplication::PresentApplication() {
     QApplication::setWindowIcon(ui::ApplicationIcon());
     ui::InstallErrorReport();
     serial::SetPortPrompt(&ui::PromptForPort);
+    ui::InstallServerWaitBox();
 }
 
 void TNorvaneApplication::CreateWindows(const std::string& settingsPath) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <iostream>
+#include <thread>
 
 namespace norvane::serial {
 
@@ -18,6 +19,18 @@ TPortPrompt& PortPromptHook() {
 }
 
 std::atomic<int> InterruptFd{-1};
+
+struct TInstalledPump {
+    TWaitPump Pump;
+    std::thread::id Thread;
+};
+
+TInstalledPump& PumpHook() {
+    static TInstalledPump installed;
+    return installed;
+}
+
+thread_local bool PumpedWaits = false;
 
 }  // namespace
 
@@ -47,6 +60,27 @@ void SetWaitInterruptFd(int fd) {
 
 int WaitInterruptFd() {
     return InterruptFd.load();
+}
+
+void SetWaitPump(TWaitPump pump) {
+    PumpHook() = {std::move(pump), std::this_thread::get_id()};
+}
+
+const TWaitPump* WaitPump() {
+    const TInstalledPump& installed = PumpHook();
+    const bool here =
+        PumpedWaits && installed.Pump && installed.Thread == std::this_thread::get_id();
+    return here ? &installed.Pump : nullptr;
+}
+
+TPumpedWaits::TPumpedWaits() : Outer_(!PumpedWaits) {
+    PumpedWaits = true;
+}
+
+TPumpedWaits::~TPumpedWaits() {
+    if (Outer_) {
+        PumpedWaits = false;
+    }
 }
 
 }  // namespace norvane::serial

@@ -30,4 +30,29 @@ const TPortPrompt& PortPrompt();
 void SetWaitInterruptFd(int fd);
 int WaitInterruptFd();
 
+// Lets a program with a window stay alive while a port opens on its thread and waits for a
+// network server (connecting, the RFC 2217 negotiation, the confirmations): the wait calls
+// the pump about every 50 ms, on the thread that installed it and only there, and gives
+// up with ECANCELED when it returns true (the user cancelled). `waiting` is false once,
+// when a wait ends. The pump may deliver events but must not use the port. Default: none.
+// Install on the user-interface thread.
+using TWaitPump = std::function<bool(bool waiting)>;
+void SetWaitPump(TWaitPump pump);
+// The installed pump, when called on its thread inside a wait that allows it (see
+// TPumpedWaits); else none.
+const TWaitPump* WaitPump();
+
+// While alive, the waits for a network server on this thread call the pump: the open's
+// waits, before the port's threads run and before anything else can reach the port.
+class TPumpedWaits {
+  public:
+    TPumpedWaits();
+    ~TPumpedWaits();
+    TPumpedWaits(const TPumpedWaits&) = delete;
+    TPumpedWaits& operator=(const TPumpedWaits&) = delete;
+
+  private:
+    bool Outer_;
+};
+
 }  // namespace norvane::serial

@@ -1,8 +1,9 @@
 #pragma once
 // The one way the network code waits on a socket: until an event, a deadline, or the
-// user's wish to stop (application_hooks.h, WaitInterruptFd), whichever comes first. A
-// signal that interrupts poll() neither ends the wait early nor restarts it from the
-// beginning: the time left is counted from the same deadline. Any thread.
+// user's wish to stop (application_hooks.h: a signal through WaitInterruptFd, or the
+// window's Cancel through the wait pump, where TPumpedWaits allows it), whichever comes
+// first. A signal that interrupts poll() neither ends the wait early nor restarts it from
+// the beginning: the time left is counted from the same deadline. Any thread.
 
 #include <chrono>
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "base/visible_text.h"
+#include "serial/errors/application_hooks.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_codes.h"
 #include "serial/linux/interruptible_wait.h"
@@ -125,6 +126,7 @@ int TNetworkDevice::Open(const std::string& name) {
         return -EBUSY;
     }
     FailureText_.clear();
+    const TPumpedWaits windowStaysAlive;
     const std::optional<TNetworkAddress> address = ParseNetworkAddress(name);
     if (!address) {
         OpenResult_ = ResultFromErrno(EINVAL);
@@ -283,7 +285,7 @@ int TNetworkDevice::FlushUntil(TClock::time_point deadline) {
 }
 
 int TNetworkDevice::Interrupted() {
-    FailureText_ = "interrupted while waiting for the server";
+    FailureText_ = "cancelled while waiting for the server";
     return ResultFromErrno(ECANCELED);
 }
 
@@ -509,6 +511,7 @@ int TNetworkDevice::ApplySettings(const TDeviceControlBlock& dcb, bool awaitRepl
     if (!awaitReplies) {
         return 0;
     }
+    const TPumpedWaits windowStaysAlive;  // nothing else reads the port yet
     if (const int confirmed = AwaitReplies(); confirmed < 0) {
         return confirmed;
     }
