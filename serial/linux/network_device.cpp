@@ -132,6 +132,7 @@ int TNetworkDevice::Open(const std::string& name) {
         OpenResult_ = ResultFromErrno(EINVAL);
         return -EINVAL;
     }
+    const TClock::time_point start = TClock::now();
     const int fd = ConnectTcp(*address, ConnectTimeout_);
     if (fd < 0) {
         OpenResult_ = fd;
@@ -141,15 +142,33 @@ int TNetworkDevice::Open(const std::string& name) {
     Fd_ = fd;
     PendingInput_.clear();
     Applied_.reset();
+    int opened = 0;
     if (address->Protocol == TNetworkProtocol::Rfc2217) {
         Telnet_ = std::make_unique<TTelnetComPort>();
-        if (const int negotiated = AwaitComPortOption(); negotiated < 0) {
-            OpenResult_ = negotiated;
-            Close();
-            return -(HostErrnoOf(negotiated).value_or(EPROTO));
-        }
+        opened = AwaitComPortOption();
+    } else {
+        opened = AwaitImmediateRefusal(TClock::now() - start);
+    }
+    if (opened < 0) {
+        OpenResult_ = opened;
+        Close();
+        return -(HostErrnoOf(opened).value_or(EPROTO));
     }
     return 0;
+}
+
+// A raw port has no negotiation that could carry a refusal: a busy ser2net writes a line
+// and closes as soon as it accepts. Waiting a little longer than a round trip (the connect
+// took one) tells that apart from a server that waits for us, and keeps anything the
+// server sent unasked for Read. 0, or a negative result code with FailureText_ set.
+int TNetworkDevice::AwaitImmediateRefusal(std::chrono::nanoseconds connectTime) {
+    const TClock::time_point deadline =
+        TClock::now() + std::max<std::chrono::nanoseconds>(kRefusalWait, 2 * connectTime);
+    for (;;) {
+        if (const int received = ReceiveWhileWaiting(deadline); received <= 0) {
+            return received;
+        }
+    }
 }
 
 std::int32_t TNetworkDevice::OpenFailureCode(int result) const {

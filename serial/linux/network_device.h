@@ -7,6 +7,9 @@
 // speaks Telnet Com Port Control (telnet_com_port.h): data bytes travel escaped, line
 // settings, DTR/RTS and purges go to the server as com port commands.
 //
+// Opening socket:// listens for kRefusalWait (or two round trips, if longer) for a server
+// that refuses at once, as a busy ser2net does with a line of text and a close.
+//
 // Opening rfc2217:// waits up to kNegotiationWait for the server to accept the com port
 // option, and fails when it refuses, stays silent, closes (a busy ser2net says why in a
 // line of text first) or breaks the protocol; nothing but the offer goes out before. While
@@ -49,6 +52,8 @@ class TNetworkDevice final : public TLineDevice {
     static constexpr std::chrono::milliseconds kReplyWait{1000};
     static constexpr std::chrono::milliseconds kNegotiationWait{5000};
     static constexpr std::size_t kQueueCap = 64 * 1024;
+    // How long a socket:// open listens for a refusal before it goes ahead.
+    static constexpr std::chrono::milliseconds kRefusalWait{200};
 
     explicit TNetworkDevice(std::chrono::milliseconds connectTimeout = kOpenConnectTimeout)
         : ConnectTimeout_(connectTimeout) {}
@@ -96,6 +101,7 @@ class TNetworkDevice final : public TLineDevice {
     // came, 0 at the deadline, else a negative result code with FailureText_ set.
     int ReceiveWhileWaiting(TClock::time_point deadline);
     int AwaitComPortOption();
+    int AwaitImmediateRefusal(std::chrono::nanoseconds connectTime);
     int AwaitReplies();
     int AwaitRepliesUntil(TClock::time_point deadline);
     // Takes the confirmations that came: 0, or a contradiction's code with FailureText_ set.

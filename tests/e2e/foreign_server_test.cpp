@@ -261,23 +261,25 @@ TEST_F(ForeignServerTest, Ser2netRefusalsArePassedOnWithTheAddress) {
     TSer2netServer server(sim.LinePath());
     const std::string telnetGreeting = "\xff\xfb\x2c";  // IAC WILL COM-PORT-OPTION
     const struct {
-        int Port;
+        int HeldPort;
         std::string Greeting;
+        std::string Url;
         std::string Said;
-    } holders[] = {
-        {server.Rfc2217Port(), telnetGreeting, "Port already in use"},
-        {server.SocketPort(), "", "Port's device already in use"},
+    } cases[] = {
+        {server.Rfc2217Port(), telnetGreeting, server.Rfc2217Url(), "Port already in use"},
+        {server.SocketPort(), "", server.Rfc2217Url(), "Port's device already in use"},
+        // A raw port has no negotiation: the refusal is a line the server sends at once.
+        {server.Rfc2217Port(), telnetGreeting, server.SocketUrl(), "Port's device already in use"},
     };
-    for (const auto& holder : holders) {
-        SCOPED_TRACE(holder.Said);
+    for (const auto& refusal : cases) {
+        SCOPED_TRACE(refusal.Url + " " + refusal.Said);
         {
-            THeldConnection held(holder.Port, holder.Greeting);
+            THeldConnection held(refusal.HeldPort, refusal.Greeting);
             AwaitLineHeld(server);
-            const TProgramExit down =
-                Run(NetArgs("download", Dir / "copy.nvf", server.Rfc2217Url()));
+            const TProgramExit down = Run(NetArgs("download", Dir / "copy.nvf", refusal.Url));
             EXPECT_EQ(down.ExitCode, 4);
-            EXPECT_NE(down.ErrorText.find("Cannot use " + server.Rfc2217Url() +
-                                          ": the server said: " + holder.Said + "\n"),
+            EXPECT_NE(down.ErrorText.find("Cannot use " + refusal.Url +
+                                          ": the server said: " + refusal.Said + "\n"),
                       std::string::npos)
                 << down.ErrorText;
         }
@@ -286,13 +288,15 @@ TEST_F(ForeignServerTest, Ser2netRefusalsArePassedOnWithTheAddress) {
     ExpectFileKept();
 
     TSer2netServer missing(Dir / "no-such-tty");
-    const TProgramExit down = Run(NetArgs("download", Dir / "copy.nvf", missing.Rfc2217Url()));
-    EXPECT_EQ(down.ExitCode, 4);
-    EXPECT_NE(down.ErrorText.find("Cannot use " + missing.Rfc2217Url() +
-                                  ": the server said: Device open failure: Value or file not "
-                                  "found\n"),
-              std::string::npos)
-        << down.ErrorText;
+    for (const std::string& url : {missing.Rfc2217Url(), missing.SocketUrl()}) {
+        const TProgramExit down = Run(NetArgs("download", Dir / "copy.nvf", url));
+        EXPECT_EQ(down.ExitCode, 4);
+        EXPECT_NE(down.ErrorText.find("Cannot use " + url +
+                                      ": the server said: Device open failure: Value or file "
+                                      "not found\n"),
+                  std::string::npos)
+            << down.ErrorText;
+    }
     ExpectFileKept();
 }
 
