@@ -1,6 +1,7 @@
 #include "device/cell_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,13 +189,29 @@ std::vector<std::string> ReadCellFileLines(const std::string& path) {
 
 // ---- writing ----------------------------------------------------------------------------
 
+namespace {
+
+// The part of a temporary name after the pid: random, so that nobody can take the names a
+// download will try before it does (in /tmp anyone could otherwise fill them in, knowing
+// the shell's pid). Below 2^63, a number the stale-file sweep still reads.
+std::uint64_t UnguessableNumber() {
+    std::uint64_t number = 0;
+    ssize_t got = 0;
+    do {
+        got = ::getrandom(&number, sizeof number, 0);
+    } while (got < 0 && errno == EINTR);
+    return number & 0x7FFF'FFFF'FFFF'FFFFULL;
+}
+
+}  // namespace
+
 TCellFileWriter::TCellFileWriter(const std::string& target) : Target_(ResolveTarget(target)) {
     const int existingMode = CheckReplaceableTarget(Target_);
     RemoveStalePartFiles(DirectoryOf(Target_), BaseNameOf(Target_));
     const std::string stem =
         DirectoryOf(Target_) + "/." + BaseNameOf(Target_) + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0;; ++attempt) {
-        Temporary_ = stem + std::to_string(attempt) + ".part";
+        Temporary_ = stem + std::to_string(UnguessableNumber()) + ".part";
         const int fd = ::open(Temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST && attempt < 100) {
             continue;

@@ -208,6 +208,19 @@ TEST_F(CellFileTest, ADownloadRemovesOnlyItsTargetsPartialFilesOfDeadProcesses) 
     EXPECT_EQ(ReadFile(Dir / "victim"), "not ours to touch");
 }
 
+// Another user who knows the shell's pid can make the names a download would try in /tmp
+// before it runs: the names it tries are not the ones anyone can predict.
+TEST_F(CellFileTest, TemporaryNamesMadeBeforehandAreNoObstacle) {
+    const std::string pid = std::to_string(::getpid());
+    for (int n = 0; n < 200; ++n) {
+        WriteFile(Dir / (".cells.nvf." + pid + "." + std::to_string(n) + ".part"), "squatted");
+    }
+    TCellFileWriter writer(Dir / "cells.nvf");
+    writer.AppendLine("1,one");
+    writer.Commit();
+    EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "1,one\r\n");
+}
+
 TEST_F(CellFileTest, ReadOnlyPlacesAreRefused) {
     if (!norvane::test::PermissionsBind()) {
         GTEST_SKIP() << "root may write anywhere";
