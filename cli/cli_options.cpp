@@ -42,9 +42,12 @@ int ParseChoice(const std::string& text, const std::string& option,
     throw TUsageError(option + " takes " + list + ", not '" + text + "'");
 }
 
-std::string NonEmpty(const std::string& text, const std::string& option) {
+// An empty name would otherwise reach the transfer and fail there without a subject
+// ("Upload failed -  does not exist!").
+std::string NonEmpty(const std::string& text, const std::string& subject,
+                     const char* what = "a file name") {
     if (text.empty()) {
-        throw TUsageError(option + " needs a file name");
+        throw TUsageError(subject + " needs " + what);
     }
     return text;
 }
@@ -53,7 +56,10 @@ using TSetter = std::function<void(TCliOptions&, const std::string&)>;
 
 const std::map<std::string, TSetter>& ValueOptions() {
     static const std::map<std::string, TSetter> options{
-        {"--device", [](TCliOptions& o, const std::string& v) { o.Device = v; }},
+        {"--device",
+         [](TCliOptions& o, const std::string& v) {
+             o.Device = NonEmpty(v, "--device", "a device path or a network address");
+         }},
         {"--port",
          [](TCliOptions& o, const std::string& v) { o.Port = ParseInteger(v, "--port", 1, 255); }},
         {"--baud", [](TCliOptions& o,
@@ -70,7 +76,8 @@ const std::map<std::string, TSetter>& ValueOptions() {
          [](TCliOptions& o, const std::string& v) {
              o.StopBits = ParseChoice(v, "--stop-bits", {"1", "2"}) + 1;
          }},
-        {"--settings", [](TCliOptions& o, const std::string& v) { o.SettingsFile = v; }},
+        {"--settings",
+         [](TCliOptions& o, const std::string& v) { o.SettingsFile = NonEmpty(v, "--settings"); }},
         {"--trace",
          [](TCliOptions& o, const std::string& v) { o.TraceFile = NonEmpty(v, "--trace"); }},
         {"--log", [](TCliOptions& o, const std::string& v) { o.LogFile = NonEmpty(v, "--log"); }},
@@ -164,7 +171,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     }
     options.Command =
         static_cast<TCommand>(ParseChoice(positional[0], "the command", {"download", "upload"}));
-    options.File = positional[1];
+    options.File = NonEmpty(positional[1], positional[0]);
     if (options.Device && options.Port) {
         throw TUsageError("give either --device or --port, not both");
     }

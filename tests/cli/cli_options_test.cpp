@@ -41,7 +41,9 @@ TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
           Args{"download", "x", "--port", "0"},
           Args{"download", "x", "--port", "2", "--device", "/dev/ttyS0"},
           Args{"download", "x", "--verbose"}, Args{"download", "-x.nvf"},
-          Args{"download", "x", "--trace", ""}, Args{"download", "x", "--", "y"}}) {
+          Args{"download", "x", "--trace", ""}, Args{"download", "x", "--", "y"},
+          Args{"upload", ""}, Args{"download", "x", "--device", ""},
+          Args{"download", "x", "--settings="}}) {
         EXPECT_THROW(ParseCliOptions(args), TUsageError) << ::testing::PrintToString(args);
     }
     try {
