@@ -105,4 +105,17 @@ std::string VisibleText(std::string_view text, TControlSet controls) {
     return controls == TControlSet::Ascii ? AsciiVisible(text) : TerminalVisible(text);
 }
 
+std::string ShortenedText(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return std::string(text);
+    }
+    // Back off over at most three UTF-8 continuation bytes to the start of a character.
+    std::size_t cut = limit;
+    for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
+         ++i) {
+        --cut;
+    }
+    return std::string(text.substr(0, cut)) + "...";
+}
+
 }  // namespace norvane::base

@@ -36,4 +36,8 @@ bool HoldsAsciiControl(std::string_view text);
 
 std::string VisibleText(std::string_view text, TControlSet controls = TControlSet::Ascii);
 
+// At most `limit` bytes of text, followed by "..." when it was longer, cut before a UTF-8
+// character rather than through it: how a message quotes a line that may be of any length.
+std::string ShortenedText(std::string_view text, std::size_t limit);
+
 }  // namespace norvane::base

@@ -28,16 +28,7 @@ constexpr std::size_t kQuotedLineLength = 200;
 constexpr std::int32_t kLinesBetweenAbortChecks = 4096;
 
 std::string QuotedLine(const std::string& line) {
-    if (line.size() <= kQuotedLineLength) {
-        return line;
-    }
-    // Cut before a UTF-8 continuation byte rather than through a character.
-    std::size_t cut = kQuotedLineLength;
-    for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80;
-         ++i) {
-        --cut;
-    }
-    return line.substr(0, cut) + "...";
+    return base::ShortenedText(line, kQuotedLineLength);
 }
 
 bool FileExists(const std::string& path) {

@@ -9,15 +9,15 @@
 
 namespace norvane::serial {
 
+namespace {
+
+constexpr int kPumpIntervalMs = 50;
+
 int MillisecondsLeft(TWaitClock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TWaitClock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
-
-namespace {
-
-constexpr int kPumpIntervalMs = 50;
 
 int PollOnce(int fd, short events, TWaitClock::time_point deadline, bool pumped) {
     pollfd watched[2] = {{fd, events, 0}, {WaitInterruptFd(), POLLIN, 0}};

@@ -17,7 +17,4 @@ using TWaitClock = std::chrono::steady_clock;
 // that keeps its socket busy cannot stretch a wait by a single call.
 int WaitForEvents(int fd, short events, TWaitClock::time_point deadline);
 
-// Whole milliseconds from now to `deadline`, never negative.
-int MillisecondsLeft(TWaitClock::time_point deadline);
-
 }  // namespace norvane::serial

@@ -115,8 +115,7 @@ std::string ServerWords(const std::vector<std::uint8_t>& data) {
     text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
     text = text.substr(0, text.find_first_of("\r\n"));
     text = text.substr(0, text.find_last_not_of(" \t") + 1);
-    const bool cut = text.size() > kLongestServerWords;
-    return norvane::base::VisibleText(text.substr(0, kLongestServerWords)) + (cut ? "..." : "");
+    return norvane::base::VisibleText(norvane::base::ShortenedText(text, kLongestServerWords));
 }
 
 }  // namespace
@@ -241,9 +240,6 @@ int TNetworkDevice::ReceiveRaw(std::uint8_t* buffer, int count, std::vector<std:
     if (!Telnet_->Receive({buffer, static_cast<std::size_t>(n)}, data)) {
         return Fault("the server " + Telnet_->ProtocolError());
     }
-    if (!AwaitingReplies_ && TakeConfirmations() < 0) {
-        return -EIO;  // the line no longer speaks as the instrument does
-    }
     if (const int sent = SendOutgoing(); sent < 0) {
         return sent;
     }
@@ -256,6 +252,10 @@ int TNetworkDevice::Read(void* buffer, int count) {
         const int raw = ReceiveRaw(out, count, PendingInput_);
         if (raw < 0) {
             return raw;
+        }
+        // Settings confirmed after the open's wait: a contradiction now ends the transfer.
+        if (Telnet_ && TakeConfirmations() < 0) {
+            return -EIO;  // the line no longer speaks as the instrument does
         }
     }
     // Whatever a server makes of its bytes, no more than `count` go to the caller; the
@@ -546,17 +546,10 @@ int TNetworkDevice::ApplySettings(const TDeviceControlBlock& dcb, bool awaitRepl
 
 // Reads the connection until the four line settings are confirmed or the wait is over,
 // keeping any data for Read. Returns 0 or a result code. Confirmations still missing then
-// are checked as they come (TakeConfirmations from ReceiveRaw): a slow link's refusal ends
-// the transfer later rather than never.
+// are checked as they come (TakeConfirmations from Read): a slow link's refusal ends the
+// transfer later rather than never.
 int TNetworkDevice::AwaitReplies() {
-    // Contradictions are taken here, with their own result codes, not as a loss.
-    AwaitingReplies_ = true;
-    const int result = AwaitRepliesUntil(TClock::now() + std::max(kReplyWait, 3 * RoundTrip_));
-    AwaitingReplies_ = false;
-    return result;
-}
-
-int TNetworkDevice::AwaitRepliesUntil(TClock::time_point deadline) {
+    const TClock::time_point deadline = TClock::now() + std::max(kReplyWait, 3 * RoundTrip_);
     for (;;) {
         if (const int contradicted = TakeConfirmations(); contradicted < 0) {
             return contradicted;

@@ -103,7 +103,6 @@ class TNetworkDevice final : public TLineDevice {
     int AwaitComPortOption();
     int AwaitImmediateRefusal(std::chrono::nanoseconds connectTime);
     int AwaitReplies();
-    int AwaitRepliesUntil(TClock::time_point deadline);
     // Takes the confirmations that came: 0, or a contradiction's code with FailureText_ set.
     int TakeConfirmations();
     // Records what the server did (unless a cause is recorded already); returns -EIO, the
@@ -130,7 +129,6 @@ class TNetworkDevice final : public TLineDevice {
         std::int32_t Mismatch;
     };
     std::vector<TAwaitedReply> Awaited_;
-    bool AwaitingReplies_ = false;
     std::chrono::milliseconds RoundTrip_{0};  // of the com port negotiation
     std::int32_t OpenResult_ = 0;             // the code for the last failed Open
     std::string FailureText_;

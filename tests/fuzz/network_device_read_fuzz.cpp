@@ -8,7 +8,6 @@
 // holds, and the data read may never exceed the bytes sent: decoding Telnet only shrinks a
 // stream. A broken invariant aborts, which libFuzzer reports as a crash.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "serial/linux/network_device.h"
+#include "tests/support/loopback_listener.h"
 
 namespace {
 
@@ -33,25 +33,6 @@ void Check(bool condition, const char* what) {
     }
 }
 
-// One listening socket for the whole run; its port goes into the device's name.
-struct TListener {
-    int Fd = -1;
-    std::uint16_t Port = 0;
-
-    TListener() {
-        Fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        Check(Fd >= 0 && ::bind(Fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                  ::listen(Fd, 4) == 0 &&
-                  ::getsockname(Fd, reinterpret_cast<sockaddr*>(&address), &length) == 0,
-              "cannot listen on loopback");
-        Port = ntohs(address.sin_port);
-    }
-};
-
 void DrainWhatTheDeviceSent(int server) {
     char sink[4096];
     while (::recv(server, sink, sizeof sink, MSG_DONTWAIT) > 0) {
@@ -61,18 +42,19 @@ void DrainWhatTheDeviceSent(int server) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const TListener listener;
+    // One listener for the whole run; its port goes into the device's name.
+    static const norvane::test::TLoopbackListener listener;
     FuzzedDataProvider input(data, size);
 
     int server = -1;
     std::thread accepter([&server] {
-        server = ::accept4(listener.Fd, nullptr, nullptr, SOCK_CLOEXEC);
+        server = ::accept4(listener.Fd(), nullptr, nullptr, SOCK_CLOEXEC);
         const std::uint8_t accept[] = {255, 253, 44};  // IAC DO COM-PORT-OPTION
         Check(server >= 0 && ::send(server, accept, sizeof accept, MSG_NOSIGNAL) == 3,
               "cannot answer the device");
     });
     TNetworkDevice device;
-    const int opened = device.Open("rfc2217://127.0.0.1:" + std::to_string(listener.Port));
+    const int opened = device.Open(listener.Url("rfc2217"));
     accepter.join();
     Check(opened == 0, "the device did not open on a server that accepts the option");
 

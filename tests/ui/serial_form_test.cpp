@@ -1,9 +1,6 @@
 #include "ui/serial_form.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QLabel>
 #include <QTimer>
@@ -14,6 +11,7 @@
 #include "serial/linux/port_map.h"
 #include "session/port_settings_file.h"
 #include "tests/serial/linux/driver_test_support.h"
+#include "tests/support/loopback_listener.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
 #include "ui/server_wait_box.h"
@@ -257,15 +255,8 @@ TEST_F(SerialFormTest, ThePortDevicesSectionSaysWhatAPortNumberMeans) {
 // A server that takes the connection but never answers the negotiation: the box that
 // appears during the wait cancels it, and the open fails at once, saying so.
 TEST_F(SerialFormTest, CancelInTheServerWaitBoxEndsTheOpen) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);  // the kernel accepts; nobody answers
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const std::string url = "rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const test::TLoopbackListener listener;  // the kernel accepts; nobody answers
+    const std::string url = listener.Url("rfc2217");
     WriteSettings("[PortDevices]\n4=" + url + "\n[ComPortSettings]\nComPort=3\n");
     Form.LoadPortSettings();
     TServerWaitBox& box = InstallServerWaitBox();
@@ -280,7 +271,6 @@ TEST_F(SerialFormTest, CancelInTheServerWaitBoxEndsTheOpen) {
     EXPECT_EQ(ApplyFailure(), "Cannot use " + url + ": cancelled while waiting for the server");
     EXPECT_FALSE(Port.Open());
     serial::SetWaitPump(nullptr);
-    ::close(listener);
 }
 
 // The pseudo-terminal stands in for a USB adapter behind a fake /dev with udev's links.

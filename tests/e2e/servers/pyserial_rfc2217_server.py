@@ -35,21 +35,15 @@ class LineWithoutModemLines(serial.Serial):
     def _update_rts_state(self):
         self._tolerant(super()._update_rts_state)
 
-    @property
-    def cts(self):
-        return self._tolerant(lambda: serial.Serial.cts.fget(self), False)
+    def _modem_line(name):  # noqa: N805 - builds a property in the class body
+        line = getattr(serial.Serial, name)
+        return property(lambda self: self._tolerant(lambda: line.fget(self), False))
 
-    @property
-    def dsr(self):
-        return self._tolerant(lambda: serial.Serial.dsr.fget(self), False)
-
-    @property
-    def ri(self):
-        return self._tolerant(lambda: serial.Serial.ri.fget(self), False)
-
-    @property
-    def cd(self):
-        return self._tolerant(lambda: serial.Serial.cd.fget(self), False)
+    cts = _modem_line("cts")
+    dsr = _modem_line("dsr")
+    ri = _modem_line("ri")
+    cd = _modem_line("cd")
+    del _modem_line
 
 
 class Connection:

@@ -4,7 +4,6 @@
 #include "serial/linux/telnet_com_port.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "serial/linux/network_address.h"
+#include "tests/support/loopback_listener.h"
 
 namespace norvane::serial {
 namespace {
@@ -154,15 +154,8 @@ TEST(NetworkAddressTest, NamesParseOrAreRefusedWhole) {
 // count as a server gone, while one that vanishes without closing must not hold the
 // transfer for the kernel's quarter of an hour either.
 TEST(NetworkAddressTest, AConnectedSocketSendsAtOnceAndCountsTenSilentSecondsAsLost) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const int fd = ConnectTcp({TNetworkProtocol::RawSocket, "127.0.0.1", ntohs(address.sin_port)},
+    const test::TLoopbackListener listener;
+    const int fd = ConnectTcp({TNetworkProtocol::RawSocket, "127.0.0.1", listener.Port()},
                               kOpenConnectTimeout);
     ASSERT_GE(fd, 0);
     int noDelay = 0;
@@ -174,7 +167,6 @@ TEST(NetworkAddressTest, AConnectedSocketSendsAtOnceAndCountsTenSilentSecondsAsL
     EXPECT_NE(noDelay, 0);
     EXPECT_EQ(userTimeout, 10000u);
     ::close(fd);
-    ::close(listener);
 }
 
 }  // namespace
