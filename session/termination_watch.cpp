@@ -4,7 +4,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <ctime>
 #include <stdexcept>
 #include <system_error>
 
@@ -14,30 +17,49 @@ namespace norvane::session {
 
 namespace {
 
-// The write end of the live watch's pipe: all a signal handler can safely reach.
+// What a signal handler can safely reach of the live watch: the write end of its pipe, and
+// (lock-free atomics) when the first request came and how long a repeat counts as the same.
 volatile sig_atomic_t SignalPipe = -1;
+std::atomic<std::int64_t> FirstRequestNs{0};  // 0: none yet
+std::atomic<std::int64_t> InsistAfterNs{0};
+static_assert(std::atomic<std::int64_t>::is_always_lock_free, "used from a signal handler");
 
-void RestoreDefault(int signal) {
+std::int64_t MonotonicNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+    return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+void EndAtOnceBy(int signal) {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     ::sigaction(signal, &action, nullptr);
+    // Blocked while this handler runs; delivered, now with its default action, on return.
+    ::raise(signal);
 }
 
 void OnSignal(int signal) {
     const int savedErrno = errno;
+    const std::int64_t now = MonotonicNs();
+    std::int64_t first = 0;
+    if (!FirstRequestNs.compare_exchange_strong(first, now) && signal == SIGINT &&
+        now - first >= InsistAfterNs.load()) {
+        EndAtOnceBy(SIGINT);
+        errno = savedErrno;
+        return;
+    }
     const char number = static_cast<char>(signal);
     if (SignalPipe >= 0) {
         [[maybe_unused]] const ssize_t ignored = ::write(SignalPipe, &number, 1);
     }
-    // Whatever asked first, the next Ctrl-C ends the program at once.
-    RestoreDefault(SIGINT);
     errno = savedErrno;
 }
 
 }  // namespace
 
-TTerminationWatch::TTerminationWatch(std::function<void(int signal)> onSignal)
+TTerminationWatch::TTerminationWatch(std::function<void(int signal)> onSignal,
+                                     std::chrono::milliseconds insistAfter)
     : OnSignal_(std::move(onSignal)) {
     if (SignalPipe >= 0) {
         throw std::logic_error("a termination watch is already installed");
@@ -47,6 +69,8 @@ TTerminationWatch::TTerminationWatch(std::function<void(int signal)> onSignal)
                                 "cannot watch for termination signals");
     }
     SignalPipe = Pipe_[1];
+    FirstRequestNs = 0;
+    InsistAfterNs = std::chrono::nanoseconds(insistAfter).count();
     // The serial layer's waits for a network server run outside the event loop; they watch
     // the pipe too and give up, so the signal is delivered at once rather than after them.
     serial::SetWaitInterruptFd(Pipe_[0]);

@@ -6,9 +6,12 @@
 // action would skip all of that.
 //
 // The signal handler only writes the signal's number into a pipe; the callback runs later,
-// from the event loop, once per signal received. After the first of these signals a further
-// SIGINT takes its default action and ends the program at once: a user pressing Ctrl-C again
-// insists, and the clean way out may be what hangs.
+// from the event loop, once per signal received. A SIGINT that comes `insistAfter` (2 s) or
+// more after the first of these signals takes its default action and ends the program at
+// once: a user pressing Ctrl-C again insists, and the clean way out may be what hangs. One
+// that comes sooner is the same request again, not insistence: `timeout -s INT`, process
+// supervisors and a terminal's Ctrl-C signal the program and then its whole process group,
+// which often means twice within a few milliseconds.
 //
 // While a watch is alive, the serial layer's own waits for a network server (at open and
 // close, outside the event loop) end as soon as one of these signals arrives
@@ -21,6 +24,7 @@
 
 #include <QSocketNotifier>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -28,9 +32,12 @@ namespace norvane::session {
 
 class TTerminationWatch {
   public:
+    static constexpr std::chrono::milliseconds kInsistAfter{2000};
+
     // Installs the handlers. Throws std::system_error when the pipe cannot be made and
     // std::logic_error when another watch is alive; the dispositions are unchanged then.
-    explicit TTerminationWatch(std::function<void(int signal)> onSignal);
+    explicit TTerminationWatch(std::function<void(int signal)> onSignal,
+                               std::chrono::milliseconds insistAfter = kInsistAfter);
     // Restores the dispositions found at construction. Signals still in the pipe are lost.
     ~TTerminationWatch();
     TTerminationWatch(const TTerminationWatch&) = delete;
