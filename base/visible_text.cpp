@@ -97,8 +97,9 @@ std::string TerminalVisible(std::string_view text) {
 
 }  // namespace
 
-bool HoldsAsciiControl(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), IsAsciiControl);
+bool HoldsControlOtherThanTab(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return IsAsciiControl(c) && c != '\t'; });
 }
 
 std::string VisibleText(std::string_view text, TControlSet controls) {

@@ -31,8 +31,9 @@ constexpr bool IsAsciiControl(char c) {
     return byte < 0x20 || byte == 0x7F;
 }
 
-// Whether text holds an IsAsciiControl character.
-bool HoldsAsciiControl(std::string_view text);
+// Whether text holds an IsAsciiControl character other than tab: a line of text (a cell
+// definition, a line of a cell file) holds tabs, never another control.
+bool HoldsControlOtherThanTab(std::string_view text);
 
 std::string VisibleText(std::string_view text, TControlSet controls = TControlSet::Ascii);
 

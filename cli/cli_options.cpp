@@ -255,7 +255,8 @@ port settings), else port 1, 9600 baud, no parity, 8 data bits, 1 stop bit.
 [PortDevices] may also assign a network device to a number (3=rfc2217://10.0.0.5:4001).
 
 The message log goes to standard output, failures and progress to standard error.
-Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C quits at once.
+Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C, 2 s or more
+after the first, quits at once (a sooner one is taken for the same request).
 
   -h, --help            show this help
   --version             show the program's version
@@ -263,7 +264,8 @@ Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C quits at on
 Exit status:
   0  complete
   1  completed with errors (the instrument rejected some cells or lines)
-  2  failed: no connection, an unknown reply, or the upload file does not exist
+  2  failed: no connection, an unknown reply, replies out of step with the commands
+     (an upload then completes with errors: 1), or the upload file does not exist
   3  aborted
   4  a wrong command line, or a file or port error
 )";

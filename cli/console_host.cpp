@@ -71,13 +71,11 @@ void TConsoleHost::CheckLogWritten() {
     }
     const int cause = errno;
     LogLost_ = true;
+    const bool aborted = OnLogLost_ && OnLogLost_();
     Errors_ << "norvane-cli: cannot write the message log to standard output"
             << (cause != 0 ? std::string(": ") + std::strerror(cause) : std::string())
-            << "; a transfer still running is aborted\n"
+            << (aborted ? "; a transfer still running is aborted" : "") << '\n'
             << std::flush;
-    if (OnLogLost_) {
-        OnLogLost_();
-    }
 }
 
 void TConsoleHost::SetTransferState(bool on, int maximum) {
@@ -93,9 +91,9 @@ void TConsoleHost::SetProgress(int position) {
     DrawBar();
 }
 
-void TConsoleHost::ShowErrorBox(const std::string& text) {
+void TConsoleHost::ShowErrorBox(const std::string& text, const std::string& cause) {
     ErrorShown_ = true;
-    ReportFailure(text);
+    ReportFailure(cause.empty() ? text : cause);
 }
 
 void TConsoleHost::ReportFailure(const std::string& text) {

@@ -12,8 +12,9 @@
 //
 // A message log that cannot be written (standard output closed, e.g. the reading end of a
 // pipe gone, or its file system full) is said once on standard error and handed to the
-// log-lost handler; the runner then aborts the transfer, as a closed terminal would. Going on
-// unseen would leave the transfer's outcome unreported to whoever started it.
+// log-lost handler; the runner then aborts a transfer still running, as a closed terminal
+// would. Going on unseen would leave the transfer's outcome unreported to whoever started it.
+// Each line is flushed as it is logged, so a vanished reader is seen when it goes.
 
 #include <chrono>
 #include <functional>
@@ -36,7 +37,7 @@ class TConsoleHost : public device::ITransferHost {
     void AppendLogLine(const std::string& text) override;
     void SetTransferState(bool on, int maximum) override;
     void SetProgress(int position) override;
-    void ShowErrorBox(const std::string& text) override;
+    void ShowErrorBox(const std::string& text, const std::string& cause) override;
     void WarningBeep() override;
     void CancelDialogClose() override {}
     std::string FileDisplayPath() const override { return Path_; }
@@ -44,8 +45,9 @@ class TConsoleHost : public device::ITransferHost {
     // Prints a failure that reached the program outside the transfer's own reporting; its
     // line breaks stay line breaks, every other control character is escaped.
     void ReportFailure(const std::string& text);
-    // Called once, from AppendLogLine, when the log could not be written.
-    void SetLogLostHandler(std::function<void()> onLogLost) { OnLogLost_ = std::move(onLogLost); }
+    // Called once, from AppendLogLine, when the log could not be written; returns whether it
+    // aborted a transfer still running (the warning then says so).
+    void SetLogLostHandler(std::function<bool()> onLogLost) { OnLogLost_ = std::move(onLogLost); }
     // Whether a message box was shown: the transfer failed on a file or the port.
     bool ErrorShown() const { return ErrorShown_; }
 
@@ -62,7 +64,7 @@ class TConsoleHost : public device::ITransferHost {
     bool BarShown_ = false;
     bool ErrorShown_ = false;
     bool LogLost_ = false;
-    std::function<void()> OnLogLost_;
+    std::function<bool()> OnLogLost_;
     int Maximum_ = 0;
     int Position_ = 0;
     std::string Unit_;

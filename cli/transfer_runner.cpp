@@ -22,6 +22,10 @@ int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer
     if (console.ErrorShown()) {
         return ecUsageOrFileOrPort;
     }
+    // A line no command asked for may have changed the status after the last command.
+    if (transfer.RepliesOutOfStep() && link.ReplyStatus() != device::rsAborted) {
+        return transfer.Completed() ? ecCompletedWithErrors : ecFailed;
+    }
     switch (link.ReplyStatus()) {
         case device::rsNoConnection:
         case device::rsUnexpectedReply:
@@ -101,7 +105,14 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     // The signal is delivered by the event loop, which runs only while a transfer waits for a
     // reply: inside the transfer, where an Abort holds until the transfer has ended.
     abortTarget = &link;
-    console.SetLogLostHandler([&link] { link.Abort(); });
+    // Once the transfer has completed, the log is all that is lost: its outcome stands.
+    console.SetLogLostHandler([&link, &transfer] {
+        if (transfer.Completed()) {
+            return false;
+        }
+        link.Abort();
+        return true;
+    });
 
     session::TTransferRecording& recording = session.Recording();
     recording.SetRequest(RecordingRequestFrom(options));

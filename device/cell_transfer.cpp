@@ -93,17 +93,20 @@ void TCellTransfer::DownloadCells(ITransferHost& host) {
     TFlagGuard busy(Busy_);
     TInstrumentLink::TTransferScope abortHolds(Link_);
     const std::string target = host.FileDisplayPath();
+    RepliesOutOfStep_ = false;
+    Completed_ = false;
     try {
         RunDownload(host, target);
     } catch (const std::exception& failure) {
         // The placeholder needs no explanation beyond the box; any other failure gets its
         // cause in the log, since the box's text alone cannot tell a missing cable from a
         // full disk.
-        if (target != kNoFileChosen && !target.empty()) {
+        const bool fileChosen = target != kNoFileChosen && !target.empty();
+        if (fileChosen) {
             host.AppendLogLine("Download to " + target + " failed - " + failure.what());
         }
         host.WarningBeep();
-        host.ShowErrorBox("Enter a valid filename.");
+        host.ShowErrorBox("Enter a valid filename.", fileChosen ? failure.what() : "");
         host.CancelDialogClose();
     }
 }
@@ -141,16 +144,36 @@ void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) 
     if (EndsTransfer(Link_.ReplyStatus())) {
         return;
     }
+    if (!CheckRepliesInStep()) {
+        ReportDownloadStatus(host);
+        return;
+    }
+    if (RepliesOutOfStep_) {
+        host.AppendLogLine(
+            "Download failed - the instrument's replies were out of step with "
+            "the commands!");
+        host.WarningBeep();
+        return;
+    }
     file.Commit();
+    Completed_ = true;
     host.AppendLogLine("Download to " + target +
                        (ErrorsReported_ ? " completed with errors." : " complete."));
 }
 
-// No definition holds a control character, so one in a reply is line noise. Stored, it
-// would be worse than lost: a Ctrl-Z silently ends every later upload of the file there.
+// Every reply may have been one command late without any showing it, so the verdict waits
+// for the link's word. False when the user aborted meanwhile.
+bool TCellTransfer::CheckRepliesInStep() {
+    RepliesOutOfStep_ = !Link_.ConfirmRepliesInStep();
+    return !Link_.AbortLatched();
+}
+
+// No definition holds a control character but tab, so another one in a reply is line noise.
+// Stored, it would be worse than lost: a Ctrl-Z silently ends every later upload of the file
+// there, and an upload refuses a file holding any other.
 void TCellTransfer::StoreCell(ITransferHost& host, TCellFileWriter& file) {
     const std::string& value = Link_.ReplyValue();
-    if (base::HoldsAsciiControl(value)) {
+    if (base::HoldsControlOtherThanTab(value)) {
         ReportError(host, "Download error - garbled reply... " + base::VisibleText(value));
         return;
     }
@@ -192,7 +215,7 @@ void TCellTransfer::UploadCells(ITransferHost& host) {
     const std::string source = host.FileDisplayPath();
     if (source == kNoFileChosen) {
         host.WarningBeep();
-        host.ShowErrorBox("Select file to load.");
+        host.ShowErrorBox("Select file to load.", "");
         host.CancelDialogClose();
         return;
     }
@@ -203,6 +226,8 @@ void TCellTransfer::RunUpload(ITransferHost& host, const std::string& source) {
     // A line quoted from the previous upload's file would mislead.
     UploadLine_.clear();
     UploadLineCount_ = 0;
+    RepliesOutOfStep_ = false;
+    Completed_ = false;
     std::int32_t lineCutByEndMark = 0;
     std::optional<TCellFileReader> file;
     if (FileExists(source)) {
@@ -243,14 +268,25 @@ void TCellTransfer::RunUpload(ITransferHost& host, const std::string& source) {
             ReportWhereUploadStopped(host, source, i);
         }
     }
-    if (!EndsTransfer(Link_.ReplyStatus()) && Link_.ReplyStatus() != rsFileMissing) {
-        host.AppendLogLine("Upload of " + source +
-                           (ErrorsReported_ ? " completed with errors." : " complete."));
-        if (lineCutByEndMark > 0) {
-            host.AppendLogLine("Upload of " + source + " ended at a Ctrl-Z in line " +
-                               std::to_string(lineCutByEndMark) +
-                               "; the rest of the file was not sent.");
-        }
+    if (EndsTransfer(Link_.ReplyStatus()) || Link_.ReplyStatus() == rsFileMissing) {
+        return;
+    }
+    if (!CheckRepliesInStep()) {
+        ReportUploadStatus(host, source);  // every line was sent: nothing stopped
+        return;
+    }
+    if (RepliesOutOfStep_) {
+        ReportError(host,
+                    "Upload error - the instrument's replies were out of step with the "
+                    "lines; the rejections above may name the wrong lines.");
+    }
+    Completed_ = true;
+    host.AppendLogLine("Upload of " + source +
+                       (ErrorsReported_ ? " completed with errors." : " complete."));
+    if (lineCutByEndMark > 0) {
+        host.AppendLogLine("Upload of " + source + " ended at a Ctrl-Z in line " +
+                           std::to_string(lineCutByEndMark) +
+                           "; the rest of the file was not sent.");
     }
 }
 

@@ -33,10 +33,11 @@ class TCellTransfer {
 
     // Queries cells 1 to CellCount into the file named by host.FileDisplayPath(). The
     // file at that path is replaced only by a download that reaches its completion line;
-    // every other outcome leaves it as it was. A "*" reply holding a control character is
-    // not stored but logged as a garbled reply, an error like the instrument's own. Never
-    // throws for file or port failures: they end the download with the "Enter a valid
-    // filename." box.
+    // every other outcome leaves it as it was, and so does a download whose replies turn out
+    // to be out of step with its commands (see RepliesOutOfStep). A "*" reply holding a
+    // control character other than tab is not stored but logged as a garbled reply, an
+    // error like the instrument's own. Never throws for file or port failures: they end the
+    // download with the "Enter a valid filename." box.
     void DownloadCells(ITransferHost& host);
 
     // Sends every line of the file named by host.FileDisplayPath() as a store command.
@@ -50,6 +51,15 @@ class TCellTransfer {
     void UploadCells(ITransferHost& host);
 
     bool Busy() const { return Busy_; }
+    // The last transfer ran to its end but its replies were out of step with its commands (a
+    // reply no command asked for, or one owed and given up that came later): the download
+    // then failed with its own log line and kept the old file; the upload completed with
+    // errors, since its rejections may have been charged to the wrong lines.
+    bool RepliesOutOfStep() const { return RepliesOutOfStep_; }
+    // The last transfer got as far as its completion line: the download's file replaced, or
+    // every line of the upload sent. Set before that line is logged, so a host that fails to
+    // log it knows that nothing is left to abort.
+    bool Completed() const { return Completed_; }
     bool ErrorsReported() const { return ErrorsReported_; }
     const std::string& UploadLine() const { return UploadLine_; }
     std::int32_t UploadLineCount() const { return UploadLineCount_; }
@@ -59,6 +69,7 @@ class TCellTransfer {
     void RunUpload(ITransferHost& host, const std::string& source);
     void StoreCell(ITransferHost& host, TCellFileWriter& file);
     void CountLines(TCellFileReader& file);
+    bool CheckRepliesInStep();
     void ReportDownloadStatus(ITransferHost& host);
     void ReportUploadStatus(ITransferHost& host, const std::string& source);
     void ReportWhereUploadStopped(ITransferHost& host, const std::string& source,
@@ -71,6 +82,8 @@ class TCellTransfer {
     std::string UploadLine_;
     std::int32_t UploadLineCount_ = 0;
     bool Busy_ = false;
+    bool RepliesOutOfStep_ = false;
+    bool Completed_ = false;
 };
 
 }  // namespace norvane::device

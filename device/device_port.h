@@ -9,6 +9,7 @@
 // std::exception whose what() is a complete sentence a user can act on; the conversation
 // catches them through that base class, so it never needs to know the serial layer's types.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,10 @@ class IDevicePort {
     // Takes the next received character. Called only from inside an avail notification,
     // for at most as many characters as that notification offered.
     virtual char ReceiveChar() = 0;
+
+    // Received characters not yet taken by ReceiveChar (0 while the port is closed): the
+    // port has them, and its notifications will offer them.
+    virtual std::size_t UnreadCount() = 0;
 
     // Adds a data trigger on `pattern` and returns its handle. Each time the pattern
     // arrives the port notifies the conversation with that handle. Opens the port if it is

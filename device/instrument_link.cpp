@@ -1,5 +1,6 @@
 #include "device/instrument_link.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string_view>
@@ -83,6 +84,7 @@ void TInstrumentLink::SendCommand(const std::string& command) {
     }
     ReplyStatus_ = rsWaiting;
     Host_.SetTimeOutTimer(true);
+    UnreadBeforeCommand_ = Port_.UnreadCount();
     Port_.PutString(command);
     while (ReplyStatus_ == rsWaiting) {
         Host_.PumpEvents();
@@ -99,9 +101,24 @@ void TInstrumentLink::AwaitOwedReply() {
     Host_.SetTimeOutTimer(false);
     // After a further interval a line later still is not waited for. An Abort cut the wait
     // short, so the line stays owed to whichever command comes next.
-    if (ReplyStatus_ != rsAborted) {
+    if (ReplyStatus_ != rsAborted && ReplyOwed_) {
         ReplyOwed_ = false;
+        OwedReplyGivenUp_ = InTransfer_;
     }
+}
+
+bool TInstrumentLink::ConfirmRepliesInStep() {
+    Host_.PumpPendingEvents();
+    if (StrayLineSeen_ || !OwedReplyGivenUp_ || AbortLatched_) {
+        return !StrayLineSeen_;
+    }
+    TFlagGuard listening(ListeningForStrays_);
+    Host_.SetTimeOutTimer(true);
+    while (ListeningForStrays_ && !StrayLineSeen_ && !AbortLatched_) {
+        Host_.PumpEvents();
+    }
+    Host_.SetTimeOutTimer(false);
+    return !StrayLineSeen_;
 }
 
 void TInstrumentLink::Abort() {
@@ -122,6 +139,8 @@ bool TInstrumentLink::CheckForAbort() {
 TInstrumentLink::TTransferScope::TTransferScope(TInstrumentLink& link) : Link_(link) {
     Link_.InTransfer_ = true;
     Link_.AbortLatched_ = false;
+    Link_.StrayLineSeen_ = false;
+    Link_.OwedReplyGivenUp_ = false;
 }
 
 TInstrumentLink::TTransferScope::~TTransferScope() {
@@ -130,6 +149,7 @@ TInstrumentLink::TTransferScope::~TTransferScope() {
 }
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
+    UnreadBeforeCommand_ -= std::min<std::size_t>(count, UnreadBeforeCommand_);
     for (std::uint16_t i = 0; i < count; ++i) {
         const char c = sender.ReceiveChar();
         if (c == kCr || c == kLf) {
@@ -147,11 +167,30 @@ void TInstrumentLink::ComPortTriggerData(IDevicePort& /*sender*/, std::uint16_t 
     if (triggerHandle != LineTriggerHandle_) {
         return;
     }
+    NoteLineEnded();
     ClassifyReply(ReplyBuffer_, ReplyOverlong_);
     ClearReplyBuffer();
 }
 
+// A line is expected while a command waits for its reply or a given-up command still owes
+// one; any other line inside a transfer means that some reply was not its command's. So does
+// a line whose line feed (the next unread character now) had arrived before the command went
+// out: the serial layer hands over one line at a time, so the second of two lines that came
+// together is only offered once the first has ended the wait, during the next command's.
+void TInstrumentLink::NoteLineEnded() {
+    const bool awaited = Sending_ && ReplyStatus_ == rsWaiting && UnreadBeforeCommand_ == 0;
+    if (InTransfer_ && !awaited && !ReplyOwed_) {
+        StrayLineSeen_ = true;
+    }
+}
+
 void TInstrumentLink::TimeOutTimerTimer() {
+    if (ListeningForStrays_) {
+        // The extra interval after the last command passed in silence: nothing was late.
+        Host_.SetTimeOutTimer(false);
+        ListeningForStrays_ = false;
+        return;
+    }
     Host_.SetTimeOutTimer(false);
     ReplyStatus_ = rsNoConnection;
     ClearReplyBuffer();

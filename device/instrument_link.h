@@ -21,6 +21,12 @@
 // transfer does next, no further command goes out. Otherwise an Abort that ends one wait
 // (the line clear, say) would be wiped out by the next command's wait and the transfer would
 // run to its end after the user cancelled it.
+//
+// The replies carry no cell number, so a shift cannot be seen in their content; it shows in
+// their timing. Inside a transfer the link notes a line that no command was waiting for and
+// that no given-up command owed (an instrument that answered one command twice), and an owed
+// line that never came within its extra interval (it may yet come, as the answer to a later
+// command). ConfirmRepliesInStep() turns those notes into the transfer's verdict.
 
 #include <cstdint>
 #include <string>
@@ -91,6 +97,14 @@ class TInstrumentLink {
     // The running transfer has been aborted; false outside a transfer.
     bool AbortLatched() const { return AbortLatched_; }
 
+    // After the transfer's last command: whether every reply of this transfer answered its
+    // own command, as far as the line can show. Delivers the pending events first. When an
+    // owed line was given up during the transfer, listens one more time-out interval for a
+    // line no command asked for (the last command's real answer, if every reply was taken
+    // one command late); otherwise it does not wait. An Abort ends that listening and is
+    // then latched as usual: the caller checks AbortLatched() first. Inside a transfer only.
+    bool ConfirmRepliesInStep();
+
     // Adds the line-feed trigger and remembers its handle. Opens the port if it is closed;
     // its failures propagate. Earlier triggers stay in place and are ignored.
     void AddLineTrigger();
@@ -114,6 +128,7 @@ class TInstrumentLink {
     void ClassifyReply(const std::string& line, bool overlong);
     void ClearReplyBuffer();
     void AwaitOwedReply();
+    void NoteLineEnded();
 
     IDevicePort& Port_;
     ILinkHost& Host_;
@@ -126,6 +141,12 @@ class TInstrumentLink {
     bool ReplyOwed_ = false;
     bool InTransfer_ = false;
     bool AbortLatched_ = false;
+    // This transfer's notes on whether its replies stay in step (see the top of this file).
+    bool StrayLineSeen_ = false;
+    bool OwedReplyGivenUp_ = false;
+    bool ListeningForStrays_ = false;  // ConfirmRepliesInStep's interval is running
+    // Of the characters unread when the last command went out, those not yet taken.
+    std::size_t UnreadBeforeCommand_ = 0;
 };
 
 // The reply status a complete reply line stands for. ReplyStatus rsAborted is handled by

@@ -18,8 +18,11 @@ class ITransferHost {
 
     virtual void SetProgress(int position) = 0;
 
-    // A modal message box titled "Error" with the error symbol and one OK button.
-    virtual void ShowErrorBox(const std::string& text) = 0;
+    // A modal message box titled "Error" with the error symbol and one OK button. cause is
+    // the failure behind it, in words that name what failed (already in the log), or empty
+    // when the box says all; a host without a log in view (the command line's standard
+    // error) shows the cause in place of the box's general advice.
+    virtual void ShowErrorBox(const std::string& text, const std::string& cause) = 0;
 
     // The platform's warning sound.
     virtual void WarningBeep() = 0;

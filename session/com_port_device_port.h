@@ -28,6 +28,7 @@ class TComPortDevicePort final : public device::IDevicePort {
     // called while Closing, so the conversation never meets that case.) Otherwise the
     // component's ReceiveChar, with its exceptions.
     char ReceiveChar() override;
+    std::size_t UnreadCount() override { return Port_.UnreadCount(); }
     std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override {
         return Port_.AddPatternTrigger(pattern, ignoreCase);
     }

@@ -146,7 +146,7 @@ void TTransferForm::SetProgress(int position) {
     ProgressBar->setValue(position);
 }
 
-void TTransferForm::ShowErrorBox(const std::string& text) {
+void TTransferForm::ShowErrorBox(const std::string& text, const std::string& /*cause*/) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), QString::fromStdString(text),
                     QMessageBox::Ok, this);
     box.exec();

@@ -80,7 +80,7 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     void AppendLogLine(const std::string& text) override;
     void SetTransferState(bool on, int maximum) override;
     void SetProgress(int position) override;
-    void ShowErrorBox(const std::string& text) override;
+    void ShowErrorBox(const std::string& text, const std::string& cause) override;
     void WarningBeep() override;
     void CancelDialogClose() override;
     std::string FileDisplayPath() const override;

@@ -186,6 +186,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     std::uint16_t AddPatternTrigger(const std::string& data, bool ignoreCase);
     // The next received character; character 0 while Closing. EBufferIsEmpty when none.
     char ReceiveChar();
+    // Received characters not yet taken by ReceiveChar; 0 unless the port is open.
+    std::uint32_t UnreadCount();
     // Queues all of data for sending, or raises and queues none of it.
     void SendString(const std::string& data);
     // The first pending line error (1 overflow, 2 overrun, 3 parity, 4 framing, 9 break).

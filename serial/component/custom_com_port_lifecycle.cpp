@@ -454,6 +454,10 @@ char TVexaCustomComPort::ReceiveChar() {
     return static_cast<char>(Check(RequireDispatcher().TakeChar()));
 }
 
+std::uint32_t TVexaCustomComPort::UnreadCount() {
+    return Applying() ? Dispatcher_->UnreadCount() : 0;
+}
+
 void TVexaCustomComPort::SendString(const std::string& data) {
     if (State_ == TPortState::Closing) {
         return;

@@ -31,8 +31,11 @@ TEST(VisibleTextTest, EscapesExactlyTheControlsOfItsSet) {
             << ::testing::PrintToString(c.text);
         EXPECT_EQ(VisibleText(c.ascii), c.ascii) << "escaping twice changes nothing";
     }
-    EXPECT_TRUE(HoldsAsciiControl("2,a\tb"));
-    EXPECT_FALSE(HoldsAsciiControl("2,\xc3\xbc"));
+    EXPECT_FALSE(HoldsControlOtherThanTab("2,a\tb"));
+    EXPECT_FALSE(HoldsControlOtherThanTab("2,\xc3\xbc"));
+    for (const char control : {'\0', '\x1a', '\x1b', '\x1f', '\x7f'}) {
+        EXPECT_TRUE(HoldsControlOtherThanTab(std::string("2,a") + control)) << int(control);
+    }
 }
 
 // What the command line prints from outside.

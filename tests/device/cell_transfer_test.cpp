@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -200,6 +201,7 @@ TEST_F(CellTransferTest, PortFailureMidDownloadShowsTheBoxAndKeepsTheOldFile) {
     Transfer.DownloadCells(Host);
 
     EXPECT_EQ(Host.ErrorBoxes, Lines{"Enter a valid filename."});
+    EXPECT_EQ(Host.ErrorCauses, Lines{"The serial device was unplugged."});
     EXPECT_EQ(Host.CloseCancels, 1);
     EXPECT_EQ(Host.Log,
               Lines{"Download to " + Host.Path + " failed - The serial device was unplugged."});
@@ -369,6 +371,93 @@ TEST_F(UploadTest, FileThatShrinksDuringTheUploadStopsItInsteadOfSendingBlanks) 
     EXPECT_LT(Stores().size(), 1000u);
     for (const auto& store : Stores())
         EXPECT_NE(store, "=\r\n");
+}
+
+// ---- replies out of step ----------------------------------------------------------------
+
+// The replies carry no cell number: a reply taken for the next command's shifts every later
+// one, and only the timing of the lines can show it.
+class OutOfStepTest : public UploadTest {
+  protected:
+    // The instrument answers in order, each reply 10 ms after the later of its command and
+    // the previous reply, as a real one working through its input does: a reply held back
+    // holds back all later ones. The line clear is answered `lineClearMs` later still.
+    void AnswerInOrder(std::int64_t lineClearMs) {
+        Port.SetResponder([this, lineClearMs](const std::string& command) {
+            std::optional<TScriptedReply> reply = Instrument.Answer(command);
+            if (reply) {
+                const std::int64_t at =
+                    std::max(Loop.Now(), BusyUntil) + 10 + (command == "\r\n" ? lineClearMs : 0);
+                reply->delayMs = at - Loop.Now();
+                BusyUntil = at;
+            }
+            return reply;
+        });
+    }
+
+    std::int64_t BusyUntil = 0;
+};
+
+TEST_F(OutOfStepTest, DownloadWhoseLineClearIsAnsweredLateFailsAndKeepsTheOldFile) {
+    WriteFile(Host.Path, "last month\r\n");
+    for (int cell = 1; cell <= TCellTransfer::CellCount; ++cell)
+        Instrument.Cells[cell] = std::to_string(cell) + ",x";
+    AnswerInOrder(2 * TFakeEventLoop::kTimeOutMs + 100);  // past the time-out and the owed wait
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(Host.Log, Lines{"Download failed - the instrument's replies were out of step "
+                              "with the commands!"});
+    EXPECT_EQ(Host.Beeps, 1);
+    EXPECT_TRUE(Transfer.RepliesOutOfStep());
+    EXPECT_EQ(ReadFile(Host.Path), "last month\r\n");
+    EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"});
+}
+
+// An instrument that ignores a bare line end is common: the given-up reply never comes, and
+// the download must not be failed for it.
+TEST_F(OutOfStepTest, LineClearThatIsNeverAnsweredIsNoShift) {
+    Instrument.Cells = {{1, "1,a\tb"}, {7, "7,c"}};  // a tab is text
+    Instrument.Special["\r\n"] = std::nullopt;
+    Transfer.DownloadCells(Host);
+
+    EXPECT_EQ(Host.Log, Lines{"Download to " + Host.Path + " complete."});
+    EXPECT_EQ(ReadFile(Host.Path), "1,a\tb\r\n7,c\r\n");
+    EXPECT_FALSE(Transfer.RepliesOutOfStep());
+}
+
+TEST_F(OutOfStepTest, UploadWhoseLineClearIsAnsweredTwiceCompletesWithErrors) {
+    WriteFile(Host.Path, "1,a\r\n2,b\r\n3,c\r\n4,d\r\n");
+    Instrument.Special["\r\n"] = "*\r\n*";
+    Instrument.Special["=3,c\r\n"] = "@ERROR bad value";
+    Transfer.UploadCells(Host);
+
+    EXPECT_EQ(Host.Log.back(), "Upload of " + Host.Path + " completed with errors.");
+    EXPECT_EQ(Host.Log.at(Host.Log.size() - 2),
+              "Upload error - the instrument's replies were out of step with the lines; the "
+              "rejections above may name the wrong lines.");
+    EXPECT_TRUE(Transfer.ErrorsReported());
+}
+
+// A transfer aborted while a reply was on its way: the next one must not take that reply for
+// the answer to its own line clear.
+TEST_F(OutOfStepTest, TransferAfterAnAbortWaitsForTheAbandonedReply) {
+    for (int cell = 1; cell <= TCellTransfer::CellCount; ++cell)
+        Instrument.Cells[cell] = std::to_string(cell) + ",x";
+    AnswerInOrder(0);
+    Host.OnProgress = [this](int position) {
+        if (position == 5) {
+            Host.OnProgress = nullptr;
+            Loop.Post([this] { Link.Abort(); }, 0);
+            BusyUntil = Loop.Now() + 500;  // cell 6's reply is slow
+        }
+    };
+    Transfer.DownloadCells(Host);
+    ASSERT_EQ(Host.Log, Lines{"Download aborted by user."});
+
+    Host.Log.clear();
+    Transfer.DownloadCells(Host);
+    EXPECT_EQ(Host.Log, Lines{"Download to " + Host.Path + " complete."});
+    EXPECT_TRUE(ReadFile(Host.Path).starts_with("1,x\r\n2,x\r\n"));
 }
 
 // ---- the status tables ------------------------------------------------------------------

@@ -24,7 +24,10 @@ class TRecordingHost : public ITransferHost {
             OnProgress(position);
         }
     }
-    void ShowErrorBox(const std::string& text) override { ErrorBoxes.push_back(text); }
+    void ShowErrorBox(const std::string& text, const std::string& cause) override {
+        ErrorBoxes.push_back(text);
+        ErrorCauses.push_back(cause);
+    }
     void WarningBeep() override { ++Beeps; }
     void CancelDialogClose() override { ++CloseCancels; }
     std::string FileDisplayPath() const override { return Path; }
@@ -34,6 +37,7 @@ class TRecordingHost : public ITransferHost {
     std::vector<std::pair<bool, int>> TransferStates;
     std::vector<int> Progress;
     std::vector<std::string> ErrorBoxes;
+    std::vector<std::string> ErrorCauses;
     int Beeps = 0;
     int CloseCancels = 0;
     std::function<void(int)> OnProgress;

@@ -45,7 +45,7 @@ class TScriptedPort : public IDevicePort {
     std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override;
 
     const std::vector<std::string>& Commands() const { return Commands_; }
-    std::size_t UnreadCount() const { return Notifier_.UnreadCount(); }
+    std::size_t UnreadCount() override { return Notifier_.UnreadCount(); }
 
   private:
     TFakeEventLoop& Loop_;

@@ -97,14 +97,47 @@ TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
 // Started with its output closed (`>&-`), the program's next descriptor would take number 1
 // and every log line would go there instead (to the event loop's wake-up counter, or the
 // instrument): the log failed and the download was aborted.
-TEST_F(CliTransferTest, StartedWithItsOutputClosedTheDownloadStillCompletes) {
+// Output on a full device: the file is replaced before the completion line fails, and the
+// exit status must say what happened to the file, not that the log was lost.
+TEST_F(CliTransferTest, StartedWithItsOutputClosedOrFullTheDownloadStillCompletes) {
     TSimProcess sim(SimArgs({}));
-    Args args{"-c", "exec \"$0\" \"$@\" >&-", NORVANE_CLI_EXECUTABLE};
-    const Args cli = CliArgs("download", Dir / "copy.nvf", sim);
-    args.insert(args.end(), cli.begin(), cli.end());
-    const TProgramExit exit = RunProgramToExit("/bin/sh", args);
-    EXPECT_EQ(exit.ExitCode, 0) << exit.ErrorText;
-    EXPECT_EQ(ReadFile(Dir / "copy.nvf"), ReadFile(Dir / "table.nvf"));
+    for (const char* redirection : {">&-", ">/dev/full"}) {
+        std::filesystem::remove(Dir / "copy.nvf");
+        Args args{"-c", std::string("exec \"$0\" \"$@\" ") + redirection, NORVANE_CLI_EXECUTABLE};
+        const Args cli = CliArgs("download", Dir / "copy.nvf", sim);
+        args.insert(args.end(), cli.begin(), cli.end());
+        const TProgramExit exit = RunProgramToExit("/bin/sh", args);
+        EXPECT_EQ(exit.ExitCode, 0) << redirection << ": " << exit.ErrorText;
+        EXPECT_EQ(exit.ErrorText.find("abort"), std::string::npos) << exit.ErrorText;
+        EXPECT_EQ(ReadFile(Dir / "copy.nvf"), ReadFile(Dir / "table.nvf"));
+    }
+}
+
+// The replies carry no cell number: replies one command late would store every cell under
+// its successor's number, and rejections would be charged to the wrong upload lines.
+TEST_F(CliTransferTest, RepliesOutOfStepWithTheCommandsAreNoSuccess) {
+    WriteFile(Dir / "copy.nvf", "kept\r\n");
+    {
+        // Past the time-out and the one further interval a given-up reply is waited for.
+        TSimProcess sim(SimArgs({"--delay-at", "1", "4100"}));
+        const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
+        EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
+        EXPECT_EQ(exit.OutputText,
+                  "Download failed - the instrument's replies were out of step "
+                  "with the commands!\n");
+        EXPECT_EQ(ReadFile(Dir / "copy.nvf"), "kept\r\n");
+    }
+    {
+        WriteFile(Dir / "up.nvf", "2,two\r\n3,bad\r\n4,four\r\n");
+        TSimProcess sim(SimArgs(
+            {"--line-clear-reply", "*\\r\\n*", "--reject-store", "bad", "@ERROR invalid value"}));
+        const TProgramExit exit = Run(CliArgs("upload", Dir / "up.nvf", sim));
+        EXPECT_EQ(exit.ExitCode, 1) << exit.ErrorText;
+        EXPECT_NE(exit.OutputText.find("Upload error - the instrument's replies were out of step"),
+                  std::string::npos)
+            << exit.OutputText;
+        EXPECT_TRUE(exit.OutputText.ends_with(" completed with errors.\n")) << exit.OutputText;
+    }
 }
 
 TEST_F(CliTransferTest, TraceAndLogRecordTheTransferOnRequest) {
@@ -206,6 +239,7 @@ struct TOutsideEnding {
     std::size_t AfterCommands;
     Args SimExtra;
     const char* Journal = nullptr;  // what the instrument received in all, where that is known
+    bool SignalTwice = false;       // the same signal again 10 ms later
 };
 
 void PrintTo(const TOutsideEnding& ending, std::ostream* out) {
@@ -244,6 +278,10 @@ TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
     AwaitJournalLines(ending.AfterCommands);
     if (ending.Signal != 0) {
         cli.Signal(ending.Signal);
+        if (ending.SignalTwice) {
+            std::this_thread::sleep_for(10ms);
+            cli.Signal(ending.Signal);
+        }
     } else {
         cli.CloseOutput();
     }
@@ -277,6 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
         // The line clear's outcome is never examined: an abort must outlast it, and nothing
         // goes out after it.
         TOutsideEnding{"CtrlCDuringTheLineClear", SIGINT, 1, {"--line-clear-reply", "none"}, "\n"},
+        // timeout(1) and supervisors signal the program, then its process group.
+        TOutsideEnding{
+            "InterruptedTwiceInQuickSuccession", SIGINT, 100, {"--think-ms", "2"}, nullptr, true},
         // The log's first line after the reader left is cell 600's error.
         TOutsideEnding{
             "OutputClosed", 0, 100, {"--think-ms", "2", "--error-cells", "600", "@ERROR=16"}}),

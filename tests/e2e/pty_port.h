@@ -30,6 +30,7 @@ class TPtyPort : public device::IDevicePort, public device::ILinkHost {
 
     void PutString(const std::string& data) override;
     char ReceiveChar() override { return Notifier_.TakeChar(); }
+    std::size_t UnreadCount() override { return Notifier_.UnreadCount(); }
     std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override {
         return Notifier_.AddTrigger(pattern, ignoreCase);
     }

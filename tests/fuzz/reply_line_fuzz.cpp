@@ -146,6 +146,7 @@ class TFuzzConversation : public IDevicePort, public ILinkHost {
         Unread_.pop_front();
         return c;
     }
+    std::size_t UnreadCount() override { return Unread_.size(); }
     std::uint16_t AddDataTrigger(const std::string& pattern, bool ignoreCase) override {
         Check(pattern == "\n" && !ignoreCase, "the line trigger is a case-sensitive LF");
         Triggers_.push_back(static_cast<std::uint16_t>(8 * (Triggers_.size() + 1)));
