@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "base/visible_text.h"
 #include "ui/button_glyphs.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
@@ -149,8 +150,12 @@ void TMainForm::SetActions(TMainFormActions actions) {
 }
 
 void TMainForm::AppendLogLine(const std::string& text) {
-    // appendPlainText adds a block at the end of the document, not at the cursor.
-    MessageWindow->appendPlainText(QString::fromStdString(text));
+    // appendPlainText adds a block at the end of the document, not at the cursor. The text
+    // quotes file names and replies: shown raw, a line feed or a paragraph separator in one
+    // would start a log line of its own ("... complete." forged), a bidirectional override
+    // would reorder what follows.
+    MessageWindow->appendPlainText(
+        QString::fromStdString(base::VisibleText(text, base::TControlSet::Terminal)));
 }
 
 void TMainForm::Run(const std::function<void()>& action) {

@@ -58,6 +58,16 @@ std::size_t Utf8Sequence(std::string_view text, std::size_t at, std::uint32_t& c
     return kind->Length;
 }
 
+// Characters that are no text of their own but change how the text around them is laid out:
+// the line and paragraph separators (a new line in the desktop log, as good as a forged log
+// line) and the bidirectional embeddings, overrides and isolates, which reorder what the
+// user reads ("evil\u202Efdp.nvf" shows as "evilpdf.nvf"-like text running backwards).
+bool ActsOnLayout(std::uint32_t codePoint) {
+    return codePoint == 0x2028 || codePoint == 0x2029 ||
+           (codePoint >= 0x202A && codePoint <= 0x202E) ||
+           (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
 std::string AsciiVisible(std::string_view text) {
     std::string visible;
     visible.reserve(text.size());
@@ -84,7 +94,7 @@ std::string TerminalVisible(std::string_view text) {
         if (length == 0) {
             visible += HexEscape("\\x%02X", byte);
             ++at;
-        } else if (codePoint <= 0x9F) {
+        } else if (codePoint <= 0x9F || ActsOnLayout(codePoint)) {
             visible += HexEscape("\\u%04X", codePoint);
             at += length;
         } else {

@@ -18,10 +18,12 @@ enum class TControlSet {
     // Every C0 control, tab included, and DEL: no instrument reply holds one, so each is
     // line noise and must show.
     Ascii,
-    // For a terminal: C0 but tab, and DEL, as \xHH; the C1 controls U+0080..U+009F (UTF-8
-    // C2 80..C2 9F) as \u0080..\u009F; every byte that is no part of valid UTF-8 as \xHH
-    // (a raw 8-bit CSI among them). Everything else, non-ASCII text included, passes, so
-    // file names in any language stay readable.
+    // For a terminal or the desktop's message log: C0 but tab, and DEL, as \xHH; the C1
+    // controls U+0080..U+009F (UTF-8 C2 80..C2 9F), the line and paragraph separators
+    // U+2028 and U+2029 and the bidirectional controls U+202A..U+202E and U+2066..U+2069
+    // as \uXXXX; every byte that is no part of valid UTF-8 as \xHH (a raw 8-bit CSI among
+    // them). Everything else, non-ASCII text included, passes, so file names in any language
+    // stay readable.
     Terminal,
 };
 

@@ -119,6 +119,18 @@ TEST(MainFormLog, LinesGoAtTheEndWhereverTheCursorIs) {
               "Upload of /tmp/b.nvf completed with errors.");
 }
 
+// File names and replies are quoted into the log: none of their characters may start a line
+// of its own, act as a control or reorder the text.
+TEST(MainFormLog, QuotedTextCannotForgeOrReorderALine) {
+    TMainForm form;
+    form.AppendLogLine("Download to /tmp/x\n.nvf\u2029Download to /tmp/y.nvf complete.");
+    form.AppendLogLine("Upload error - bad value... 4,\x1b[2J\a\u202Ebad");
+    EXPECT_EQ(form.MessageWindow->blockCount(), 2);
+    EXPECT_EQ(form.MessageWindow->toPlainText(),
+              "Download to /tmp/x\\x0A.nvf\\u2029Download to /tmp/y.nvf complete.\n"
+              "Upload error - bad value... 4,\\x1B[2J\\x07\\u202Ebad");
+}
+
 TEST(MainFormLog, AFullLogScrollsToItsNewestLine) {
     TMainForm form;
     form.show();

@@ -24,6 +24,11 @@ TEST(VisibleTextTest, EscapesExactlyTheControlsOfItsSet) {
          "\\x9B31m"},                                                   // a lone C1 byte (CSI)
         {"\xc2\x9b", "\xc2\x9b", "\\u009B"},                            // CSI encoded in UTF-8
         {"\xe2\x82\xac\xc2", "\xe2\x82\xac\xc2", "\xe2\x82\xac\\xC2"},  // euro, cut-off lead
+        // Paragraph separator (a new line in the desktop log), right-to-left override and a
+        // pop directional isolate, beside the characters just outside those ranges.
+        {"a\xe2\x80\xa9z", "a\xe2\x80\xa9z", "a\\u2029z"},
+        {"\xe2\x80\xae\xe2\x81\xa9\xe2\x80\xaf", "\xe2\x80\xae\xe2\x81\xa9\xe2\x80\xaf",
+         "\\u202E\\u2069\xe2\x80\xaf"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(VisibleText(c.text), c.ascii) << ::testing::PrintToString(c.text);
