@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -181,10 +182,32 @@ void ApplyPortDeviceAssignments(const std::string& path, serial::TPortMap& map) 
     }
 }
 
+namespace {
+
+// Where packages install programs. Root can write there, but a file Norvane left beside an
+// installed program belongs to no package and outlives a purge.
+bool IsSystemFolder(const std::filesystem::path& directory) {
+    static const std::filesystem::path kSystemFolders[] = {
+        "/usr", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32", "/opt", "/snap"};
+    const std::filesystem::path normal = directory.lexically_normal();
+    return std::any_of(std::begin(kSystemFolders), std::end(kSystemFolders),
+                       [&normal](const std::filesystem::path& system) {
+                           const auto [end, unused] = std::mismatch(system.begin(), system.end(),
+                                                                    normal.begin(), normal.end());
+                           return end == system.end();
+                       });
+}
+
+}  // namespace
+
 std::string SettingsPathFor(const std::filesystem::path& executableDir,
                             const std::string& xdgConfigHome, const std::string& home) {
-    if (::access(executableDir.c_str(), W_OK) == 0 || home.empty()) {
-        return (executableDir / "Norvane.ini").string();
+    const std::filesystem::path beside = executableDir / "Norvane.ini";
+    std::error_code error;
+    const bool usersOwnCopy =
+        !IsSystemFolder(executableDir) || std::filesystem::exists(beside, error);
+    if ((usersOwnCopy && ::access(executableDir.c_str(), W_OK) == 0) || home.empty()) {
+        return beside.string();
     }
     const std::filesystem::path configHome = xdgConfigHome.empty()
                                                  ? std::filesystem::path(home) / ".config"

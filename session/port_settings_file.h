@@ -67,10 +67,12 @@ std::map<int, std::string> LoadPortDeviceAssignments(const std::string& path);
 void ApplyPortDeviceAssignments(const std::string& path, serial::TPortMap& map);
 
 // "Norvane.ini" in the directory of the running executable, where the program keeps its
-// settings. An installed copy cannot write there (/usr/bin): when that directory is not
-// writable the file lives in the user's configuration directory instead
-// ($XDG_CONFIG_HOME/Norvane, else ~/.config/Norvane, created on the way), so that saving
-// the port settings works on every installation.
+// settings, when that copy of the program is the user's own: its directory is writable and
+// is no system folder (/usr, /bin, /opt and the like), or a Norvane.ini is there already.
+// Otherwise, as for an installed program (also run as root, who could write to /usr/bin
+// but would leave a file no package knows), the file lives in the user's configuration
+// directory ($XDG_CONFIG_HOME/Norvane, else ~/.config/Norvane, created on the way), so that
+// saving the port settings works on every installation.
 std::string DefaultSettingsPath();
 
 // The rule above with its inputs given: the executable's directory, the XDG configuration

@@ -130,9 +130,10 @@ TEST(PortSettingsFileTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfigura
     TTempDir dir;
     EXPECT_EQ(SettingsPathFor(dir.Path(), "/x/cfg", "/home/u"), dir / "Norvane.ini");
 
-    const std::filesystem::path unwritable = dir / "not-there";  // stands for /usr/bin
+    const std::filesystem::path unwritable = dir / "not-there";
     EXPECT_EQ(SettingsPathFor(unwritable, "/x/cfg", "/home/u"), "/x/cfg/Norvane/Norvane.ini");
     EXPECT_EQ(SettingsPathFor(unwritable, "", "/home/u"), "/home/u/.config/Norvane/Norvane.ini");
+
     if (test::PermissionsBind()) {
         std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::remove);
@@ -140,6 +141,15 @@ TEST(PortSettingsFileTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfigura
                   "/home/u/.config/Norvane/Norvane.ini");
         std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::add);
+    }
+}
+
+// Run as root (as CI runs it), where /usr/bin is writable: a file left beside an installed
+// program would belong to no package and outlive a purge.
+TEST(PortSettingsFileTest, RootsSettingsStayOutOfSystemFolders) {
+    for (const char* system : {"/usr/bin", "/usr/local/bin/", "/bin", "/usr/sbin/../bin"}) {
+        EXPECT_EQ(SettingsPathFor(system, "", "/root"), "/root/.config/Norvane/Norvane.ini")
+            << system;
     }
 }
 
