@@ -3,7 +3,8 @@
 //
 // Plain 8-bit text, one line per answered cell, each line the cell's reply without its
 // leading '*', at most 30 characters, every line (the last included) ending in CR LF.
-// No header, no trailer, no counts.
+// No header, no trailer, no counts. A line holds no control characters but tab (bytes
+// 0-31 and 127); bytes from 128 up are text.
 //
 // Reading is more lenient than writing, because files come back from editors and other
 // tools: a line ends at CR LF, at CR alone or at LF alone, so files edited with Linux tools
@@ -48,8 +49,9 @@ class TCellFileReader {
 
     // Reads the next line into `line` (without its line end). Returns false, leaving `line`
     // empty, when the file has no further line. Throws TCellFileError on a read error, on a
-    // line longer than kMaxLineLength (naming its number; nothing more of it is read), and
-    // at a line end beyond the 2147483646th.
+    // line longer than kMaxLineLength or holding a control character other than tab (naming
+    // its number; nothing more of it is read: either means the file is no cell file, such as
+    // a program or an image picked by mistake), and at a line end beyond the 2147483646th.
     bool ReadLine(std::string& line);
 
     // Starts again at the first line.

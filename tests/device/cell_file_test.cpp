@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "tests/support/as_user.h"
 #include "tests/support/temp_dir.h"
@@ -56,7 +57,8 @@ TEST_F(CellFileTest, LineRules) {
          "Ctrl-Z inside a line"},
         {"a\r\x1a\nb", {"a"}, 2, "Ctrl-Z between CR and LF"},
         {"a\r\n\x1a", {"a"}, 0, "a Ctrl-Z as the last byte cuts nothing off"},
-        {std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}, 0, "NUL is text"},
+        {"1,A\tB\r\n\xe4\xff\r\n", {"1,A\tB", "\xe4\xff"}, 0, "tab and 8-bit bytes are text"},
+        {std::string(4096, 'x'), {std::string(4096, 'x')}, 0, "the longest line"},
     };
     for (const Case& c : cases) {
         WriteFile(Dir / "cells.nvf", c.bytes);
@@ -67,6 +69,36 @@ TEST_F(CellFileTest, LineRules) {
         EXPECT_EQ(lines, c.lines) << c.why;
         EXPECT_EQ(reader.LineCutByEndMark(), c.lineCutByEndMark) << c.why;
         EXPECT_EQ(ReadCellFileLines(Dir / "cells.nvf"), c.lines) << c.why;
+    }
+}
+
+// A program, an image or noise picked by mistake: refused before an upload sends any of it.
+TEST_F(CellFileTest, WhatIsNoCellFileIsRefusedNamingTheLine) {
+    std::mt19937 noise(1);
+    std::string randomBytes;
+    for (int i = 0; i < 4096; ++i)
+        randomBytes.push_back(static_cast<char>(noise() & 0xFF));
+    struct Case {
+        std::string bytes;
+        std::string fault;
+    };
+    const Case cases[] = {
+        {ReadFile("/bin/true"), "line 1 holds control characters"},
+        {randomBytes, "line 1 holds control characters"},
+        {std::string("1,a\r\n2,b\0\r\n", 10), "line 2 holds control characters"},
+        {"1,a\n2,b\r3,\x1b[0m\r\n", "line 3 holds control characters"},
+        {"1,a\r\n2,\x7f\r\n", "line 2 holds control characters"},
+        {"1,a\r\n" + std::string(4097, 'x'), "line 2 is longer than 4096 characters"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(Dir / "cells.nvf", c.bytes);
+        try {
+            ReadCellFileLines(Dir / "cells.nvf");
+            ADD_FAILURE() << c.fault << ": read";
+        } catch (const TCellFileError& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot read " + (Dir / "cells.nvf") + ": " +
+                                                     c.fault + "; this is no cell file");
+        }
     }
 }
 
