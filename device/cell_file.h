@@ -13,9 +13,12 @@
 // line: the instrument ends a command at LF, so an upload of such a line would be answered
 // twice and every later reply taken for the wrong line.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -80,23 +83,27 @@ std::vector<std::string> ReadCellFileLines(const std::string& path);
 
 // Writes a download without ever destroying the file it replaces.
 //
-// The lines go to a temporary file beside the target (same directory, so the final rename
-// is atomic), each appended and the file closed again, so that every line is on disk before
-// the next command goes out. Commit() moves the finished file over the target; Discard(),
-// or destruction without Commit(), removes the temporary file and leaves the target as it
-// was, or absent if it was absent.
+// The lines go to a temporary file beside the target (same directory, so the final rename is
+// atomic), each appended and the file closed again, so that every line is on disk before the
+// next command goes out. Commit() gives the finished file the owner, group and permissions
+// of the file it replaces (the owner only as root; the group where we belong to it) and
+// moves it over the target. Discard(), or destruction without Commit(), removes the
+// temporary file and leaves the target as it was, or absent if it was absent. Every
+// TCellFileError names the target, never the temporary file (unless the user has to remove
+// it), and says whether the old file is unchanged.
 class TCellFileWriter {
   public:
     // Checks that target names something we may replace (absent, or a writable regular
-    // file) and creates the empty temporary file. A symbolic link as target stands for the
-    // file it leads to, unless another user planted it in a shared folder (the rule of
-    // link_following.h): that target is refused. Throws TCellFileError if any of it fails.
+    // file) and creates the empty temporary file. A symbolic link as target stands for the file it
+    // leads to, unless another user planted it in a shared folder (the rule of link_following.h):
+    // that target is refused. Throws TCellFileError if any of it fails.
     explicit TCellFileWriter(const std::string& target);
     ~TCellFileWriter();
     TCellFileWriter(const TCellFileWriter&) = delete;
     TCellFileWriter& operator=(const TCellFileWriter&) = delete;
 
-    // Appends line + CR LF to the temporary file, then closes it. Throws TCellFileError.
+    // Appends line + CR LF to the temporary file, then closes it. Throws TCellFileError; the
+    // download is then discarded, as by Discard().
     void AppendLine(const std::string& line);
 
     // Renames the temporary file over the target. Throws TCellFileError; the temporary
@@ -104,19 +111,24 @@ class TCellFileWriter {
     // it) and the target keeps what it had.
     void Commit();
 
-    // Removes the temporary file. A failure to remove it is not reported: there is nothing
-    // the user could do about it, and the target is untouched either way.
+    // Removes the temporary file. A failure to remove it is not
+    // reported: there is nothing the user could do about it, and the target is untouched
+    // either way. A Commit() after it fails.
     void Discard() noexcept;
 
     const std::string& TargetPath() const { return Target_; }
     const std::string& TemporaryPath() const { return Temporary_; }
 
   private:
-    TCellFileError WithLeftover(const TCellFileError& error) const;
+    int CreateTemporaryFile();
+    void ReplaceByTemporaryFile();
+    [[noreturn]] void GiveUp(const std::string& operation, int error);
+    TCellFileError Failure(const std::string& operation, const std::string& reason) const;
 
     std::string Target_;
     std::string Temporary_;
-    bool Pending_ = false;  // the temporary file exists and is ours to remove
+    std::optional<struct stat> Replaced_;  // the target as it was, if it existed
+    bool Pending_ = false;                 // neither committed nor discarded yet
 };
 
 }  // namespace norvane::device

@@ -1,6 +1,8 @@
 #include "device/cell_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,14 +166,79 @@ TEST_F(CellFileTest, UncommittedWriteLeavesTheTargetAsItWas) {
     EXPECT_EQ(Dir.Entries(), Lines{"kept.nvf"});
 }
 
-TEST_F(CellFileTest, ReplacementKeepsThePermissionsOfTheReplacedFile) {
+// As root (CI) the file belongs to another user, who must not find it root's afterwards; as
+// anyone else it is our own. The set-user-ID bit is there because changing the owner clears
+// it: it survives only if the permissions are set after the owner.
+TEST_F(CellFileTest, ReplacementKeepsOwnerGroupAndPermissionsOfTheReplacedFile) {
+    const test::TUserIds owner =
+        test::RunningAsRoot() ? test::Nobody() : test::TUserIds{::geteuid(), ::getegid()};
     WriteFile(Dir / "cells.nvf", "old\r\n");
-    ::chmod((Dir / "cells.nvf").c_str(), 0640);
+    ASSERT_EQ(::chown((Dir / "cells.nvf").c_str(), owner.Uid, owner.Gid), 0);
+    ASSERT_EQ(::chmod((Dir / "cells.nvf").c_str(), 04600), 0);
     TCellFileWriter writer(Dir / "cells.nvf");
+    writer.AppendLine("1,a");
     writer.Commit();
     struct stat st {};
     ASSERT_EQ(::stat((Dir / "cells.nvf").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_uid, owner.Uid);
+    EXPECT_EQ(st.st_gid, owner.Gid);
+    EXPECT_EQ(st.st_mode & 07777, 04600u);
+    EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "1,a\r\n");
+}
+
+// A full disk as this process sees it: no file may grow beyond `bytes`, and a write beyond
+// fails (SIGXFSZ ignored) instead of killing the process.
+class TFileSizeLimit {
+  public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &Previous_);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &PreviousAction_);
+        const rlimit limited{bytes, Previous_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~TFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &Previous_);
+        ::sigaction(SIGXFSZ, &PreviousAction_, nullptr);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+  private:
+    rlimit Previous_{};
+    struct sigaction PreviousAction_ {};
+};
+
+// The message names the user's file, never the temporary one, and says what became of it.
+TEST_F(CellFileTest, AFailedWriteNamesTheTargetAndWhatBecameOfIt) {
+    struct Case {
+        bool hardLinked;
+        std::string note;
+        Lines entries;
+    };
+    const Case cases[] = {
+        {false, "(the old file is unchanged)", {"cells.nvf"}},
+    };
+    for (const Case& c : cases) {
+        TTempDir dir;
+        WriteFile(dir / "cells.nvf", "old\r\n");
+        if (c.hardLinked)
+            fs::create_hard_link(dir / "cells.nvf", dir / "twin.nvf");
+        std::string failure = "none";
+        try {
+            const TFileSizeLimit full(64);
+            TCellFileWriter writer(dir / "cells.nvf");
+            for (int cell = 1; cell <= 10; ++cell)
+                writer.AppendLine(std::to_string(cell) + ",a definition of some length");
+            writer.Commit();
+        } catch (const TCellFileError& error) {
+            failure = error.what();
+        }
+        EXPECT_EQ(failure, "Cannot write " + (dir / "cells.nvf") + ": File too large " + c.note);
+        EXPECT_EQ(dir.Entries(), c.entries) << c.note;
+        EXPECT_EQ(ReadFile(dir / "cells.nvf") == "old\r\n", !c.hardLinked) << c.note;
+    }
 }
 
 TEST_F(CellFileTest, SymbolicLinkTargetReplacesTheFileItPointsAt) {
@@ -280,7 +347,8 @@ TEST_F(CellFileTest, TargetDirectoryTurnedReadOnlyFailsTheCommitAndKeepsTheOld) 
     } catch (const TCellFileError& error) {
         EXPECT_EQ(std::string(error.what()),
                   "Cannot replace " + (Dir / "data/cells.nvf") +
-                      ": Permission denied (the partial download is left in " +
+                      ": Permission denied (the old file is unchanged; the partial download is "
+                      "left in " +
                       writer.TemporaryPath() + ")");
     }
     ::chmod((Dir / "data").c_str(), 0755);
