@@ -215,6 +215,13 @@ std::uint64_t UnguessableNumber() {
     return number & 0x7FFF'FFFF'FFFF'FFFFULL;
 }
 
+// Whether a failure to create the temporary file says only that the folder takes no new
+// name, which a target we may write can live with: no write permission on the folder, an
+// immutable folder, a read-only mount of the folder with the file bound in from elsewhere.
+bool FolderRefusesNewNames(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
 // The replacement is to look like the file it replaces. Only root may give a file away, and
 // only a member of a group may give a file to it; otherwise the file stays ours. chown clears
 // the set-user-ID and set-group-ID bits, so the mode comes after it.
@@ -230,11 +237,20 @@ void TakeOwnerAndPermissions(int fd, const struct stat& replaced) {
 TCellFileWriter::TCellFileWriter(const std::string& target)
     : Target_(ResolveTarget(target)), Replaced_(CheckReplaceableTarget(Target_)) {
     RemoveStalePartFiles(DirectoryOf(Target_), BaseNameOf(Target_));
+    Pending_ = true;
+    if (Replaced_ && Replaced_->st_nlink > 1) {
+        InPlace_ = true;
+        return;
+    }
     const int fd = CreateTemporaryFile();
+    if (fd < 0 && Replaced_ && FolderRefusesNewNames(errno)) {
+        InPlace_ = true;
+        return;
+    }
     if (fd < 0) {
+        Pending_ = false;
         throw Failure(Replaced_ ? "Cannot write" : "Cannot create", std::strerror(errno));
     }
-    Pending_ = true;
     // Until the commit the download is as private as the file it replaces.
     if (Replaced_) {
         (void)::fchmod(fd, Replaced_->st_mode & 07777);
@@ -264,6 +280,11 @@ TCellFileWriter::~TCellFileWriter() {
 }
 
 void TCellFileWriter::AppendLine(const std::string& line) {
+    if (InPlace_) {
+        Held_ += line;
+        Held_ += "\r\n";
+        return;
+    }
     const int fd = ::open(Temporary_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {
         GiveUp("Cannot write", errno);
@@ -280,8 +301,13 @@ void TCellFileWriter::Commit() {
     if (!Pending_) {
         throw Failure("Cannot write", "the download was discarded");
     }
-    ReplaceByTemporaryFile();
+    if (InPlace_) {
+        RewriteInPlace();
+    } else {
+        ReplaceByTemporaryFile();
+    }
     Pending_ = false;
+    Held_.clear();
 }
 
 void TCellFileWriter::ReplaceByTemporaryFile() {
@@ -304,6 +330,27 @@ void TCellFileWriter::ReplaceByTemporaryFile() {
     }
 }
 
+void TCellFileWriter::RewriteInPlace() {
+    // The path holds no link once resolved: one there now was put there since. Non-blocking,
+    // so that a named pipe put there cannot hang the open.
+    const int fd = ::open(Target_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw Failure("Cannot write", std::strerror(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Failure("Cannot write", "not a regular file");
+    }
+    const bool written = WriteAll(fd, Held_) &&
+                         ::ftruncate(fd, static_cast<off_t>(Held_.size())) == 0 && ::fsync(fd) == 0;
+    const int writeErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        throw Failure("Cannot write", std::strerror(written ? errno : writeErrno), true);
+    }
+}
+
 void TCellFileWriter::GiveUp(const std::string& operation, int error) {
     Discard();
     throw Failure(operation, std::strerror(error));
@@ -312,10 +359,12 @@ void TCellFileWriter::GiveUp(const std::string& operation, int error) {
 // "OPERATION TARGET: REASON", and what became of the old file and of the temporary one. A
 // temporary file that the directory, turned read-only, did not let us remove is named: the
 // user has to remove it.
-TCellFileError TCellFileWriter::Failure(const std::string& operation,
-                                        const std::string& reason) const {
+TCellFileError TCellFileWriter::Failure(const std::string& operation, const std::string& reason,
+                                        bool mayBeIncomplete) const {
     std::vector<std::string> notes;
-    if (Replaced_) {
+    if (mayBeIncomplete) {
+        notes.push_back("the file may be incomplete");
+    } else if (Replaced_) {
         notes.push_back("the old file is unchanged");
     }
     if (!Pending_ && !Temporary_.empty() && ::access(Temporary_.c_str(), F_OK) == 0) {
@@ -329,10 +378,11 @@ TCellFileError TCellFileWriter::Failure(const std::string& operation,
 }
 
 void TCellFileWriter::Discard() noexcept {
-    if (Pending_) {
+    if (Pending_ && !InPlace_) {
         ::unlink(Temporary_.c_str());
     }
     Pending_ = false;
+    Held_.clear();
 }
 
 }  // namespace norvane::device

@@ -166,6 +166,11 @@ TEST_F(CellFileTest, UncommittedWriteLeavesTheTargetAsItWas) {
     EXPECT_EQ(Dir.Entries(), Lines{"kept.nvf"});
 }
 
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
 // As root (CI) the file belongs to another user, who must not find it root's afterwards; as
 // anyone else it is our own. The set-user-ID bit is there because changing the owner clears
 // it: it survives only if the permissions are set after the owner.
@@ -184,6 +189,40 @@ TEST_F(CellFileTest, ReplacementKeepsOwnerGroupAndPermissionsOfTheReplacedFile) 
     EXPECT_EQ(st.st_gid, owner.Gid);
     EXPECT_EQ(st.st_mode & 07777, 04600u);
     EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "1,a\r\n");
+}
+
+// A rename would leave a file's other names with the old content, and a folder we may not
+// write takes no temporary file: such files are rewritten where they are, and not before
+// the download is complete.
+TEST_F(CellFileTest, FilesARenameWouldHarmAreRewrittenInPlaceOnlyOnCommit) {
+    if (!norvane::test::PermissionsBind()) {
+        GTEST_SKIP() << "root may write anywhere";
+    }
+    const std::string old = "old line one\r\nold line two\r\n";
+    WriteFile(Dir / "cells.nvf", old);
+    fs::create_hard_link(Dir / "cells.nvf", Dir / "other-name.nvf");
+    fs::create_directory(Dir / "locked");
+    WriteFile(Dir / "locked/cells.nvf", old);
+    ::chmod((Dir / "locked").c_str(), 0555);
+    const std::pair<std::string, std::string> targetAndOtherName[] = {
+        {Dir / "cells.nvf", Dir / "other-name.nvf"},
+        {Dir / "locked/cells.nvf", Dir / "locked/cells.nvf"},
+    };
+    for (const auto& [target, otherName] : targetAndOtherName) {
+        const ino_t inode = InodeOf(target);
+        {
+            TCellFileWriter discarded(target);
+            discarded.AppendLine("1,a");
+        }
+        EXPECT_EQ(ReadFile(target), old) << target << " after a discarded download";
+        TCellFileWriter writer(target);
+        writer.AppendLine("1,a");
+        EXPECT_EQ(ReadFile(target), old) << target << " before the commit";
+        writer.Commit();
+        EXPECT_EQ(ReadFile(otherName), "1,a\r\n") << target;
+        EXPECT_EQ(InodeOf(target), inode) << target;
+    }
+    EXPECT_EQ(Dir.Entries(), (Lines{"cells.nvf", "locked", "other-name.nvf"}));
 }
 
 // A full disk as this process sees it: no file may grow beyond `bytes`, and a write beyond
@@ -210,7 +249,8 @@ class TFileSizeLimit {
     struct sigaction PreviousAction_ {};
 };
 
-// The message names the user's file, never the temporary one, and says what became of it.
+// The message names the user's file, never the temporary one, and says what became of it: a
+// replacement fails while the old file stands, an in-place rewrite (hard-linked) at the end.
 TEST_F(CellFileTest, AFailedWriteNamesTheTargetAndWhatBecameOfIt) {
     struct Case {
         bool hardLinked;
@@ -219,6 +259,7 @@ TEST_F(CellFileTest, AFailedWriteNamesTheTargetAndWhatBecameOfIt) {
     };
     const Case cases[] = {
         {false, "(the old file is unchanged)", {"cells.nvf"}},
+        {true, "(the file may be incomplete)", {"cells.nvf", "twin.nvf"}},
     };
     for (const Case& c : cases) {
         TTempDir dir;
