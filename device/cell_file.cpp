@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "base/link_following.h"
 #include "device/stale_part_files.h"
@@ -19,6 +20,13 @@ namespace {
 constexpr int kCr = 13;
 constexpr int kLf = 10;
 constexpr int kEndOfFileMark = 26;  // Ctrl-Z, the old text-file end marker
+constexpr int kTab = 9;
+constexpr int kDelete = 127;
+
+// Line ends and Ctrl-Z never reach a line, so any control byte found there is foreign.
+bool IsControlCharacter(int c) {
+    return (c < 32 && c != kTab) || c == kDelete;
+}
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -60,16 +68,16 @@ std::string ResolveTarget(const std::string& target) {
     }
 }
 
-// Refuses targets that the download could not honestly replace. Returns the permission
-// bits of an existing target, or -1 when there is none.
-int CheckReplaceableTarget(const std::string& target) {
+// Refuses targets that the download could not honestly replace. Returns what stat() says of
+// an existing target.
+std::optional<struct stat> CheckReplaceableTarget(const std::string& target) {
     if (target.empty()) {
         throw TCellFileError("No file name given");
     }
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0) {
         if (errno == ENOENT) {
-            return -1;
+            return std::nullopt;
         }
         throw CellFileErrorFromErrno("Cannot use", target);
     }
@@ -83,7 +91,7 @@ int CheckReplaceableTarget(const std::string& target) {
     if (::access(target.c_str(), W_OK) != 0) {
         throw CellFileErrorFromErrno("Cannot write", target);
     }
-    return static_cast<int>(st.st_mode & 07777);
+    return st;
 }
 
 }  // namespace
@@ -150,6 +158,10 @@ bool TCellFileReader::ReadLine(std::string& line) {
                                  " is longer than " + std::to_string(kMaxLineLength) +
                                  " characters; this is no cell file");
         }
+        if (IsControlCharacter(c)) {
+            throw TCellFileError("Cannot read " + Path_ + ": line " + std::to_string(Line_) +
+                                 " holds control characters; this is no cell file");
+        }
         line.push_back(static_cast<char>(c));
         c = NextByte();
     }
@@ -203,11 +215,51 @@ std::uint64_t UnguessableNumber() {
     return number & 0x7FFF'FFFF'FFFF'FFFFULL;
 }
 
+// Whether a failure to create the temporary file says only that the folder takes no new
+// name, which a target we may write can live with: no write permission on the folder, an
+// immutable folder, a read-only mount of the folder with the file bound in from elsewhere.
+bool FolderRefusesNewNames(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// The replacement is to look like the file it replaces. Only root may give a file away, and
+// only a member of a group may give a file to it; otherwise the file stays ours. chown clears
+// the set-user-ID and set-group-ID bits, so the mode comes after it.
+void TakeOwnerAndPermissions(int fd, const struct stat& replaced) {
+    if (::fchown(fd, replaced.st_uid, replaced.st_gid) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), replaced.st_gid);
+    }
+    (void)::fchmod(fd, replaced.st_mode & 07777);
+}
+
 }  // namespace
 
-TCellFileWriter::TCellFileWriter(const std::string& target) : Target_(ResolveTarget(target)) {
-    const int existingMode = CheckReplaceableTarget(Target_);
+TCellFileWriter::TCellFileWriter(const std::string& target)
+    : Target_(ResolveTarget(target)), Replaced_(CheckReplaceableTarget(Target_)) {
     RemoveStalePartFiles(DirectoryOf(Target_), BaseNameOf(Target_));
+    Pending_ = true;
+    if (Replaced_ && Replaced_->st_nlink > 1) {
+        InPlace_ = true;
+        return;
+    }
+    const int fd = CreateTemporaryFile();
+    if (fd < 0 && Replaced_ && FolderRefusesNewNames(errno)) {
+        InPlace_ = true;
+        return;
+    }
+    if (fd < 0) {
+        Pending_ = false;
+        throw Failure(Replaced_ ? "Cannot write" : "Cannot create", std::strerror(errno));
+    }
+    // Until the commit the download is as private as the file it replaces.
+    if (Replaced_) {
+        (void)::fchmod(fd, Replaced_->st_mode & 07777);
+    }
+    ::close(fd);
+}
+
+// Returns the open file, or -1 with errno set (and Temporary_ empty).
+int TCellFileWriter::CreateTemporaryFile() {
     const std::string stem =
         DirectoryOf(Target_) + "/." + BaseNameOf(Target_) + "." + std::to_string(::getpid()) + ".";
     for (int attempt = 0;; ++attempt) {
@@ -217,15 +269,9 @@ TCellFileWriter::TCellFileWriter(const std::string& target) : Target_(ResolveTar
             continue;
         }
         if (fd < 0) {
-            throw CellFileErrorFromErrno("Cannot create", Target_);
+            Temporary_.clear();
         }
-        Pending_ = true;
-        // The replacement keeps the permissions of the file it replaces.
-        if (existingMode >= 0) {
-            (void)::fchmod(fd, static_cast<mode_t>(existingMode));
-        }
-        ::close(fd);
-        return;
+        return fd;
     }
 }
 
@@ -234,57 +280,109 @@ TCellFileWriter::~TCellFileWriter() {
 }
 
 void TCellFileWriter::AppendLine(const std::string& line) {
+    if (InPlace_) {
+        Held_ += line;
+        Held_ += "\r\n";
+        return;
+    }
     const int fd = ::open(Temporary_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {
-        throw CellFileErrorFromErrno("Cannot open", Temporary_);
+        GiveUp("Cannot write", errno);
     }
     const bool written = WriteAll(fd, line + "\r\n");
     const int writeErrno = errno;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {
-        errno = written ? errno : writeErrno;
-        throw CellFileErrorFromErrno("Cannot write", Temporary_);
+        GiveUp("Cannot write", written ? errno : writeErrno);
     }
 }
 
 void TCellFileWriter::Commit() {
+    if (!Pending_) {
+        throw Failure("Cannot write", "the download was discarded");
+    }
+    if (InPlace_) {
+        RewriteInPlace();
+    } else {
+        ReplaceByTemporaryFile();
+    }
+    Pending_ = false;
+    Held_.clear();
+}
+
+void TCellFileWriter::ReplaceByTemporaryFile() {
     // Without the sync a crash right after the rename could leave an empty file where the
     // old one was.
     const int fd = ::open(Temporary_.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    const int syncErrno = errno;
-    if (fd >= 0) {
-        ::close(fd);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        GiveUp("Cannot write", error);
     }
-    if (!synced) {
-        errno = syncErrno;
-        const TCellFileError error = CellFileErrorFromErrno("Cannot write", Temporary_);
-        Discard();
-        throw WithLeftover(error);
+    if (Replaced_) {
+        TakeOwnerAndPermissions(fd, *Replaced_);
     }
+    ::close(fd);
     if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) {
-        const TCellFileError error = CellFileErrorFromErrno("Cannot replace", Target_);
-        Discard();
-        throw WithLeftover(error);
+        GiveUp("Cannot replace", errno);
     }
-    Pending_ = false;
 }
 
-TCellFileError TCellFileWriter::WithLeftover(const TCellFileError& error) const {
-    // A directory that turned read-only keeps the partial file; the user has to know its
-    // name to remove it.
-    if (::access(Temporary_.c_str(), F_OK) != 0) {
-        return error;
+void TCellFileWriter::RewriteInPlace() {
+    // The path holds no link once resolved: one there now was put there since. Non-blocking,
+    // so that a named pipe put there cannot hang the open.
+    const int fd = ::open(Target_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw Failure("Cannot write", std::strerror(errno));
     }
-    return TCellFileError(std::string(error.what()) + " (the partial download is left in " +
-                          Temporary_ + ")");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Failure("Cannot write", "not a regular file");
+    }
+    const bool written = WriteAll(fd, Held_) &&
+                         ::ftruncate(fd, static_cast<off_t>(Held_.size())) == 0 && ::fsync(fd) == 0;
+    const int writeErrno = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        throw Failure("Cannot write", std::strerror(written ? errno : writeErrno), true);
+    }
+}
+
+void TCellFileWriter::GiveUp(const std::string& operation, int error) {
+    Discard();
+    throw Failure(operation, std::strerror(error));
+}
+
+// "OPERATION TARGET: REASON", and what became of the old file and of the temporary one. A
+// temporary file that the directory, turned read-only, did not let us remove is named: the
+// user has to remove it.
+TCellFileError TCellFileWriter::Failure(const std::string& operation, const std::string& reason,
+                                        bool mayBeIncomplete) const {
+    std::vector<std::string> notes;
+    if (mayBeIncomplete) {
+        notes.push_back("the file may be incomplete");
+    } else if (Replaced_) {
+        notes.push_back("the old file is unchanged");
+    }
+    if (!Pending_ && !Temporary_.empty() && ::access(Temporary_.c_str(), F_OK) == 0) {
+        notes.push_back("the partial download is left in " + Temporary_);
+    }
+    std::string message = operation + " " + Target_ + ": " + reason;
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        message += (i == 0 ? " (" : "; ") + notes[i];
+    }
+    return TCellFileError(notes.empty() ? message : message + ")");
 }
 
 void TCellFileWriter::Discard() noexcept {
-    if (Pending_) {
+    if (Pending_ && !InPlace_) {
         ::unlink(Temporary_.c_str());
-        Pending_ = false;
     }
+    Pending_ = false;
+    Held_.clear();
 }
 
 }  // namespace norvane::device

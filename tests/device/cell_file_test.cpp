@@ -1,12 +1,16 @@
 #include "device/cell_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <random>
 
 #include "tests/support/as_user.h"
 #include "tests/support/temp_dir.h"
@@ -56,7 +60,8 @@ TEST_F(CellFileTest, LineRules) {
          "Ctrl-Z inside a line"},
         {"a\r\x1a\nb", {"a"}, 2, "Ctrl-Z between CR and LF"},
         {"a\r\n\x1a", {"a"}, 0, "a Ctrl-Z as the last byte cuts nothing off"},
-        {std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}, 0, "NUL is text"},
+        {"1,A\tB\r\n\xe4\xff\r\n", {"1,A\tB", "\xe4\xff"}, 0, "tab and 8-bit bytes are text"},
+        {std::string(4096, 'x'), {std::string(4096, 'x')}, 0, "the longest line"},
     };
     for (const Case& c : cases) {
         WriteFile(Dir / "cells.nvf", c.bytes);
@@ -67,6 +72,32 @@ TEST_F(CellFileTest, LineRules) {
         EXPECT_EQ(lines, c.lines) << c.why;
         EXPECT_EQ(reader.LineCutByEndMark(), c.lineCutByEndMark) << c.why;
         EXPECT_EQ(ReadCellFileLines(Dir / "cells.nvf"), c.lines) << c.why;
+    }
+}
+
+// A program, an image or noise picked by mistake: refused before an upload sends any of it.
+TEST_F(CellFileTest, WhatIsNoCellFileIsRefusedNamingTheLine) {
+    std::mt19937 noise(1);
+    std::string randomBytes(4096, '\0');
+    for (char& byte : randomBytes)
+        byte = static_cast<char>(noise());
+    const std::pair<std::string, std::string> bytesAndFault[] = {
+        {ReadFile("/bin/true"), "line 1 holds control characters"},
+        {randomBytes, "line 1 holds control characters"},
+        {std::string("1,a\r\n2,b\0\r\n", 10), "line 2 holds control characters"},
+        {"1,a\n2,b\r3,\x1b[0m\r\n", "line 3 holds control characters"},
+        {"1,a\r\n2,\x7f\r\n", "line 2 holds control characters"},
+        {"1,a\r\n" + std::string(4097, 'x'), "line 2 is longer than 4096 characters"},
+    };
+    for (const auto& [bytes, fault] : bytesAndFault) {
+        WriteFile(Dir / "cells.nvf", bytes);
+        try {
+            ReadCellFileLines(Dir / "cells.nvf");
+            ADD_FAILURE() << fault << ": read";
+        } catch (const TCellFileError& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot read " + (Dir / "cells.nvf") + ": " +
+                                                     fault + "; this is no cell file");
+        }
     }
 }
 
@@ -132,14 +163,110 @@ TEST_F(CellFileTest, UncommittedWriteLeavesTheTargetAsItWas) {
     EXPECT_EQ(Dir.Entries(), Lines{"kept.nvf"});
 }
 
-TEST_F(CellFileTest, ReplacementKeepsThePermissionsOfTheReplacedFile) {
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// As root (CI) the file belongs to another user, who must not find it root's afterwards; as
+// anyone else it is our own. The set-user-ID bit is there because changing the owner clears
+// it: it survives only if the permissions are set after the owner.
+TEST_F(CellFileTest, ReplacementKeepsOwnerGroupAndPermissionsOfTheReplacedFile) {
+    const test::TUserIds owner =
+        test::RunningAsRoot() ? test::Nobody() : test::TUserIds{::geteuid(), ::getegid()};
     WriteFile(Dir / "cells.nvf", "old\r\n");
-    ::chmod((Dir / "cells.nvf").c_str(), 0640);
+    ASSERT_EQ(::chown((Dir / "cells.nvf").c_str(), owner.Uid, owner.Gid), 0);
+    ASSERT_EQ(::chmod((Dir / "cells.nvf").c_str(), 04600), 0);
     TCellFileWriter writer(Dir / "cells.nvf");
+    writer.AppendLine("1,a");
     writer.Commit();
     struct stat st {};
     ASSERT_EQ(::stat((Dir / "cells.nvf").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_uid, owner.Uid);
+    EXPECT_EQ(st.st_gid, owner.Gid);
+    EXPECT_EQ(st.st_mode & 07777, 04600u);
+    EXPECT_EQ(ReadFile(Dir / "cells.nvf"), "1,a\r\n");
+}
+
+// A rename would leave a file's other names with the old content, and a folder we may not
+// write takes no temporary file: such files are rewritten where they are, and not before
+// the download is complete.
+TEST_F(CellFileTest, FilesARenameWouldHarmAreRewrittenInPlaceOnlyOnCommit) {
+    if (!norvane::test::PermissionsBind()) {
+        GTEST_SKIP() << "root may write anywhere";
+    }
+    const std::string old = "old line one\r\nold line two\r\n";
+    WriteFile(Dir / "cells.nvf", old);
+    fs::create_hard_link(Dir / "cells.nvf", Dir / "other-name.nvf");
+    fs::create_directory(Dir / "locked");
+    WriteFile(Dir / "locked/cells.nvf", old);
+    ::chmod((Dir / "locked").c_str(), 0555);
+    const std::pair<std::string, std::string> targetAndOtherName[] = {
+        {Dir / "cells.nvf", Dir / "other-name.nvf"},
+        {Dir / "locked/cells.nvf", Dir / "locked/cells.nvf"},
+    };
+    for (const auto& [target, otherName] : targetAndOtherName) {
+        const ino_t inode = InodeOf(target);
+        {
+            TCellFileWriter discarded(target);
+            discarded.AppendLine("1,a");
+        }
+        EXPECT_EQ(ReadFile(target), old) << target << " after a discarded download";
+        TCellFileWriter writer(target);
+        writer.AppendLine("1,a");
+        writer.Commit();
+        EXPECT_EQ(ReadFile(otherName), "1,a\r\n") << target;
+        EXPECT_EQ(InodeOf(target), inode) << target;
+    }
+    EXPECT_EQ(Dir.Entries(), (Lines{"cells.nvf", "locked", "other-name.nvf"}));
+}
+
+// What `write` throws while this process sees a full disk: no file may grow beyond `bytes`,
+// and a write beyond fails (SIGXFSZ ignored) instead of killing the process.
+std::string FailureWithFileSizeLimit(rlim_t bytes, const std::function<void()>& write) {
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    const rlimit limited{bytes, previous.rlim_max};
+    const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    std::string failure = "none";
+    try {
+        write();
+    } catch (const TCellFileError& error) {
+        failure = error.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::signal(SIGXFSZ, previousHandler);
+    return failure;
+}
+
+// The message names the user's file, never the temporary one, and says what became of it: a
+// replacement fails while the old file stands, an in-place rewrite (hard-linked) at the end.
+TEST_F(CellFileTest, AFailedWriteNamesTheTargetAndWhatBecameOfIt) {
+    struct Case {
+        bool hardLinked;
+        std::string note;
+        Lines entries;
+    };
+    const Case cases[] = {
+        {false, "(the old file is unchanged)", {"cells.nvf"}},
+        {true, "(the file may be incomplete)", {"cells.nvf", "twin.nvf"}},
+    };
+    for (const Case& c : cases) {
+        TTempDir dir;
+        WriteFile(dir / "cells.nvf", "old\r\n");
+        if (c.hardLinked)
+            fs::create_hard_link(dir / "cells.nvf", dir / "twin.nvf");
+        const std::string failure = FailureWithFileSizeLimit(64, [&dir] {
+            TCellFileWriter writer(dir / "cells.nvf");
+            for (int cell = 1; cell <= 10; ++cell)
+                writer.AppendLine(std::to_string(cell) + ",a definition of some length");
+            writer.Commit();
+        });
+        EXPECT_EQ(failure, "Cannot write " + (dir / "cells.nvf") + ": File too large " + c.note);
+        EXPECT_EQ(dir.Entries(), c.entries) << c.note;
+        EXPECT_EQ(ReadFile(dir / "cells.nvf") == "old\r\n", !c.hardLinked) << c.note;
+    }
 }
 
 TEST_F(CellFileTest, SymbolicLinkTargetReplacesTheFileItPointsAt) {
@@ -248,7 +375,8 @@ TEST_F(CellFileTest, TargetDirectoryTurnedReadOnlyFailsTheCommitAndKeepsTheOld) 
     } catch (const TCellFileError& error) {
         EXPECT_EQ(std::string(error.what()),
                   "Cannot replace " + (Dir / "data/cells.nvf") +
-                      ": Permission denied (the partial download is left in " +
+                      ": Permission denied (the old file is unchanged; the partial download is "
+                      "left in " +
                       writer.TemporaryPath() + ")");
     }
     ::chmod((Dir / "data").c_str(), 0755);

@@ -108,11 +108,10 @@ class TargetDirectoryDrill : public TCliDrill {
             << exit.ErrorText;
         EXPECT_TRUE(exit.OutputText.starts_with("Download to " + Target() + " failed - "))
             << exit.OutputText;
-        // A partial file that could not be removed is named after the cause.
+        // After the cause: the old file is unchanged, and a partial file that could not be
+        // removed is named.
         const bool causeNamed =
-            exit.OutputText.ends_with(": " + cause + "\n") ||
-            exit.OutputText.find(": " + cause + " (the partial download is left in ") !=
-                std::string::npos;
+            exit.OutputText.find(": " + cause + " (the old file is unchanged") != std::string::npos;
         EXPECT_TRUE(causeNamed) << exit.OutputText;
         EXPECT_EQ(ReadFile(Target()), kOldFile);
     }

@@ -2,9 +2,11 @@
 //
 // The input's first byte says after how many lines to rewind; the rest is the file. The
 // lines read must equal those of a plain reference reader written from the format's reading
-// rules, before and after the rewind, and ReadCellFileLines must agree with both.
+// rules, before and after the rewind, and ReadCellFileLines must agree with both; a file
+// with a line the reference calls no cell line must be refused.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +44,13 @@ std::vector<std::string> ReferenceLines(const std::string& file) {
         }
     }
     return lines;
+}
+
+// Too long, or holding a control character other than tab: the whole file is refused.
+bool IsNoCellLine(const std::string& line) {
+    const auto control = [](unsigned char c) { return (c < 32 && c != '\t') || c == 127; };
+    return line.size() > norvane::device::TCellFileReader::kMaxLineLength ||
+           std::any_of(line.begin(), line.end(), control);
 }
 
 // The line a Ctrl-Z with bytes after it stands in, counting line ends before it; else 0.
@@ -98,13 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteScratch(content);
     const std::vector<std::string> expected = ReferenceLines(content);
     for (const std::string& line : expected) {
-        if (line.size() > norvane::device::TCellFileReader::kMaxLineLength) {
+        if (IsNoCellLine(line)) {
             try {
                 norvane::device::ReadCellFileLines(ScratchPath());
             } catch (const norvane::device::TCellFileError&) {
                 return 0;
             }
-            Check(false, "an overlong line was read");
+            Check(false, "an overlong line or one with control characters was read");
         }
     }
 
