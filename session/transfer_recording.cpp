@@ -1,8 +1,13 @@
 #include "session/transfer_recording.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/link_following.h"
+#include "base/recording_target.h"
 #include "session/settings_ini.h"
 
 namespace norvane::session {
@@ -21,6 +26,27 @@ std::uint32_t ReadSize(const CSimpleIniA& ini, const char* key) {
         return 10000;
     }
     return static_cast<std::uint32_t>(value);
+}
+
+// Why a recording cannot go to `file` as the file system stands now ("it is a FIFO"), or "".
+// The dump itself refuses the same files (by a bare "access denied"); asking first gives the
+// user the reason.
+std::string RecordingRefusal(const std::string& file) {
+    std::string resolved;
+    try {
+        resolved = base::ResolveLinksForWriting(file);
+    } catch (const base::TWritePathError& refused) {
+        return refused.what();
+    }
+    struct stat existing {};
+    if (::lstat(resolved.c_str(), &existing) != 0) {
+        return {};
+    }
+    const std::string reason = base::ReasonNotToRecordInto(existing, ::geteuid());
+    if (reason.empty()) {
+        return reason;
+    }
+    return (resolved == file ? std::string("it") : resolved) + " " + reason;
 }
 
 std::string ReadFileName(const CSimpleIniA& ini, const char* key,
@@ -59,6 +85,11 @@ void TTransferRecording::Arm() {
                                ": the name is longer than 255 characters");
             return;
         }
+        if (const std::string refusal = RecordingRefusal(file); !refusal.empty()) {
+            Refused_.push_back(std::string("cannot record the ") + what + " to " + file + ": " +
+                               refusal);
+            return;
+        }
         try {
             if (log) {
                 Port_.SetLogName(file);
@@ -86,6 +117,15 @@ std::vector<std::string> TTransferRecording::Finish() {
             return;
         }
         try {
+            // Something may have taken the name while the transfer ran.
+            const bool recording = (log ? Port_.Logging() : Port_.Tracing()) != serial::tlOff;
+            if (const std::string refusal = recording ? RecordingRefusal(file) : "";
+                !refusal.empty()) {
+                log ? Port_.SetLogging(serial::tlOff) : Port_.SetTracing(serial::tlOff);
+                failures.push_back(std::string("cannot write the ") + what + " to " + file + ": " +
+                                   refusal);
+                return;
+            }
             log ? Port_.SetLogging(serial::tlDump) : Port_.SetTracing(serial::tlDump);
         } catch (const std::exception& failure) {
             failures.push_back(std::string("cannot write the ") + what + " to " + file + ": " +

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "base/link_following.h"
+#include "base/recording_target.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_text.h"
 
@@ -27,6 +28,49 @@ std::string Bracketed(std::string_view inner) {
 std::string HexText(std::uint8_t byte) {
     const char digits[] = {kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
     return Bracketed(std::string_view(digits, 2));
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A new file, created by us (O_EXCL), or one already there that base/recording_target.h lets
+// us write into; -1 with errno set otherwise (EACCES for a file it refuses). O_NONBLOCK stays
+// on: nothing but a regular file is ever opened, so it changes nothing there, and should a
+// pipe take the name between the check and the open, neither opening nor writing waits.
+int OpenRecordingTarget(const std::string& path, bool append) {
+    constexpr int kFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) != 0) {
+        if (errno != ENOENT) {
+            return -1;
+        }
+        struct stat folder {};
+        const mode_t mode = ::stat(FolderOf(path).c_str(), &folder) == 0
+                                ? base::RecordingCreationMode(folder)
+                                : 0600;
+        return ::open(path.c_str(), kFlags | O_CREAT | O_EXCL | (append ? O_APPEND : 0), mode);
+    }
+    if (!base::ReasonNotToRecordInto(existing, ::geteuid()).empty()) {
+        errno = EACCES;
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), kFlags | (append ? O_APPEND : 0));
+    struct stat opened {};
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || opened.st_ino != existing.st_ino ||
+                    opened.st_dev != existing.st_dev)) {
+        ::close(fd);  // replaced between the check and the open
+        errno = EACCES;
+        return -1;
+    }
+    if (fd >= 0 && !append && ::ftruncate(fd, 0) != 0) {
+        const int cause = errno;
+        ::close(fd);
+        errno = cause;
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -88,15 +132,10 @@ std::int32_t TDumpFile::Open(const std::string& fileName, bool append) {
     } catch (const base::TWritePathError&) {
         return ResultFromErrno(EACCES, TIoDirection::Write);
     }
-    // Opened without blocking, as opening a named pipe for writing would wait for a reader;
-    // the writes block as usual again.
-    const int mode =
-        O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (append ? O_APPEND : O_TRUNC);
-    Descriptor_ = ::open(resolved.c_str(), mode, 0666);
+    Descriptor_ = OpenRecordingTarget(resolved, append);
     if (Descriptor_ < 0) {
         return ResultFromErrno(errno, TIoDirection::Write);
     }
-    ::fcntl(Descriptor_, F_SETFL, ::fcntl(Descriptor_, F_GETFL) & ~O_NONBLOCK);
     struct stat status {};
     HadContent_ = append && ::fstat(Descriptor_, &status) == 0 && status.st_size > 0;
     Result_ = 0;

@@ -53,9 +53,11 @@ class TDumpFile {
 
     // Opens fileName for writing: replaced when `append` is false; when true, appended to if
     // it exists and created otherwise. Returns 0 or the negated error; nothing is open then.
-    // A symbolic link on the way is followed only where base/link_following.h allows it;
-    // one it refuses fails as EACCES does. Never waits: a named pipe nobody reads fails as
-    // ENXIO does (a trace path is no reason to hang the program).
+    // A symbolic link on the way is followed only where base/link_following.h allows it, and
+    // a file already at the name is used only where base/recording_target.h allows it (a
+    // regular file of our own with one link); what either refuses fails as EACCES does. A
+    // file created here is new (O_EXCL), 0600 in a shared folder. Never waits, neither
+    // opening nor writing: a trace path is no reason to hang the program.
     std::int32_t Open(const std::string& fileName, bool append);
 
     // Whether the file held any bytes when it was opened (always false when replacing).

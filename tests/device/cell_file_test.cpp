@@ -13,6 +13,7 @@
 #include <random>
 
 #include "tests/support/as_user.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace norvane::device {
@@ -221,23 +222,15 @@ TEST_F(CellFileTest, FilesARenameWouldHarmAreRewrittenInPlaceOnlyOnCommit) {
     EXPECT_EQ(Dir.Entries(), (Lines{"cells.nvf", "locked", "other-name.nvf"}));
 }
 
-// What `write` throws while this process sees a full disk: no file may grow beyond `bytes`,
-// and a write beyond fails (SIGXFSZ ignored) instead of killing the process.
+// What `write` throws while no file may grow beyond `bytes`.
 std::string FailureWithFileSizeLimit(rlim_t bytes, const std::function<void()>& write) {
-    rlimit previous{};
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    const rlimit limited{bytes, previous.rlim_max};
-    const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-    std::string failure = "none";
+    const norvane::test::TFileSizeLimit limit(bytes);
     try {
         write();
     } catch (const TCellFileError& error) {
-        failure = error.what();
+        return error.what();
     }
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::signal(SIGXFSZ, previousHandler);
-    return failure;
+    return "none";
 }
 
 // The message names the user's file, never the temporary one, and says what became of it: a

@@ -171,6 +171,45 @@ TEST_F(CliTransferTest, TraceAndLogRecordTheTransferOnRequest) {
                                         (Dir / "no-folder/line.log") + ": File not found\n");
 }
 
+// In a shared folder another user may have put something at the recording's name first. The
+// transfer goes on; the recording is refused, the reason said, and nothing is written there.
+TEST_F(CliTransferTest, ARecordingIsNeverWrittenIntoWhatSomeoneElsePutAtItsName) {
+    WriteFile(Dir / "table.nvf", "1,one\r\n");
+    TSimProcess sim(SimArgs({}));
+    WriteFile(Dir / "planted.trc", "theirs");
+    // Root runs this in CI: the file is nobody's. Anyone else meets a file of root's.
+    const std::string planted = RunningAsRoot() ? Dir / "planted.trc" : "/etc/hostname";
+    if (RunningAsRoot()) {
+        ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
+        ::chmod(planted.c_str(), 0666);
+    }
+    ASSERT_EQ(::mkfifo((Dir / "pipe.trc").c_str(), 0666), 0);
+    const int reader = ::open((Dir / "pipe.trc").c_str(), O_RDONLY | O_NONBLOCK);  // held open
+    WriteFile(Dir / "mine.nvf", "kept\r\n");
+    ASSERT_EQ(::link((Dir / "mine.nvf").c_str(), (Dir / "linked.trc").c_str()), 0);
+    const struct {
+        std::string trace;
+        std::string reason;
+    } cases[] = {{planted, "belongs to another user"},
+                 {Dir / "pipe.trc", "is a FIFO"},
+                 {Dir / "linked.trc", "has other hard links"}};
+    for (const auto& c : cases) {
+        const std::string before = ReadFile(c.trace == Dir / "pipe.trc" ? "/dev/null" : c.trace);
+        Args args = CliArgs("download", Dir / "copy.nvf", sim);
+        args.insert(args.end(), {"--trace", c.trace});
+        const TProgramExit exit = Run(args);
+        EXPECT_EQ(exit.ExitCode, 0) << exit.ErrorText;
+        EXPECT_EQ(exit.ErrorText,
+                  "norvane-cli: cannot record the trace to " + c.trace + ": it " + c.reason + "\n");
+        if (c.trace != Dir / "pipe.trc") {
+            EXPECT_EQ(ReadFile(c.trace), before) << c.trace;
+        }
+    }
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "nothing reached the pipe's reader";
+    ::close(reader);
+}
+
 // A user must be able to act on a failure to open the line: the serial layer's own text,
 // then what was tried and what is wrong with it.
 TEST_F(CliTransferTest, OpenAndSettingsFailuresNameWhatWasTried) {

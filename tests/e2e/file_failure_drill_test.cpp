@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "tests/e2e/cli_drill.h"
+#include "tests/support/file_size_limit.h"
 
 namespace norvane::test {
 namespace {
@@ -44,21 +46,11 @@ class TSmallTmpfs {
     bool Mounted_ = false;
 };
 
-// Runs norvane-cli with its files limited to `bytes`, the way a full disk looks to one
-// program where no small file system can be mounted. SIGXFSZ is ignored so that the write
-// fails with EFBIG instead of killing the program; both settings pass to the child.
+// Runs norvane-cli with its files limited to `bytes`: both settings pass to the child.
 TProgramExit RunWithFileSizeLimit(const Args& args, rlim_t bytes) {
-    rlimit previous{};
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    const rlimit limited{bytes, previous.rlim_max};
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    struct sigaction previousAction {};
-    ::sigaction(SIGXFSZ, &ignore, &previousAction);
-    ::setrlimit(RLIMIT_FSIZE, &limited);
+    std::optional<TFileSizeLimit> limit(std::in_place, bytes);
     TChildProcess cli(NORVANE_CLI_EXECUTABLE, args);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::sigaction(SIGXFSZ, &previousAction, nullptr);
+    limit.reset();
     return cli.Wait();
 }
 

@@ -1,6 +1,8 @@
 // The byte trace: its circular buffer, its states and the trace file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <string_view>
@@ -9,6 +11,7 @@
 #include "serial/errors/error_codes.h"
 #include "serial/trace/byte_trace.h"
 #include "serial/trace/trace_log_format.h"
+#include "tests/support/file_size_limit.h"
 #include "trace_log_test_files.h"
 
 namespace norvane::serial::testing {
@@ -170,13 +173,21 @@ TEST_F(ByteTraceTest, ReplaceAndAppend) {
     EXPECT_EQ(ReadFile(fresh), "Transmit: e");
 }
 
-// A named pipe nobody reads once held the dump, and the program with it, forever.
+// A named pipe once held the dump, and the program with it, until a reader came; one with a
+// reader would have taken the user's recording. A hard link to another file of ours would
+// have had that file overwritten.
 TEST_F(ByteTraceTest, FailedOpenStopsTheTrace) {
     ASSERT_EQ(::mkfifo(PathOf("pipe.trc").c_str(), 0600), 0);
+    const int reader = ::open(PathOf("pipe.trc").c_str(), O_RDONLY | O_NONBLOCK);
+    WriteFile(PathOf("mine.txt"), "kept");
+    ASSERT_EQ(::link(PathOf("mine.txt").c_str(), PathOf("linked.trc").c_str()), 0);
     const struct {
         const char* name;
         int error;
-    } cases[] = {{"missing/VEXA.TRC", ENOENT}, {"pipe.trc", ENXIO}};
+    } cases[] = {{"missing/VEXA.TRC", ENOENT},
+                 {"pipe.trc", EACCES},
+                 {"linked.trc", EACCES},
+                 {"/dev/null", EACCES}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(Trace.StartTrace(10), 0);
@@ -186,12 +197,18 @@ TEST_F(ByteTraceTest, FailedOpenStopsTheTrace) {
         EXPECT_FALSE(Trace.HasBuffer());
         EXPECT_FALSE(Trace.IsTracing());
     }
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "nothing reached the pipe's reader";
+    ::close(reader);
+    EXPECT_EQ(ReadFile(PathOf("mine.txt")), "kept");
 }
 
 TEST_F(ByteTraceTest, FailedWriteStopsTheTrace) {
     ASSERT_EQ(Trace.StartTrace(2000), 0);
     Add(tkReceive, std::string(2000, '\x01'));  // more than one write buffer
-    EXPECT_EQ(Trace.WriteTraceFile("/dev/full", false, false, true), -ecDiskFull);
+    const norvane::test::TFileSizeLimit fullDisk(100);
+    EXPECT_EQ(Trace.WriteTraceFile(PathOf("full.trc"), false, false, true),
+              ResultFromErrno(EFBIG, TIoDirection::Write));
     EXPECT_FALSE(Trace.HasBuffer());
 }
 

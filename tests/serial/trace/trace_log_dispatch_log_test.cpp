@@ -10,6 +10,7 @@
 #include "serial/errors/error_codes.h"
 #include "serial/trace/dispatch_log.h"
 #include "serial/trace/trace_log_format.h"
+#include "tests/support/file_size_limit.h"
 #include "trace_log_test_files.h"
 
 namespace norvane::serial::testing {
@@ -209,7 +210,9 @@ TEST_F(DispatchLogTest, FailedOpenKeepsTheEntries) {
 TEST_F(DispatchLogTest, FailedWriteStopsTheLog) {
     ASSERT_EQ(Log.StartLog(1000), 0);
     Add(ltThread, lsStart, 1);
-    EXPECT_EQ(Log.WriteLogFile("/dev/full", false, false, true), -ecDiskFull);
+    const norvane::test::TFileSizeLimit fullDisk(100);
+    EXPECT_EQ(Log.WriteLogFile(PathOf("full.log"), false, false, true),
+              ResultFromErrno(EFBIG, TIoDirection::Write));
     EXPECT_FALSE(Log.HasRing());
 }
 
