@@ -31,12 +31,17 @@ std::string TStableDeviceNames::Link(const std::string& devicePath) const {
     if (node.empty()) {
         return {};
     }
-    for (const char* folder : {"serial/by-id", "serial/by-path"}) {
-        const fs::path links = fs::path(DevRoot_) / folder;
-        if (fs::path(devicePath).parent_path() == links) {
+    constexpr const char* kFolders[] = {"serial/by-id", "serial/by-path"};
+    // Asked first, for both folders: a by-path name the user chose must not turn into the
+    // adapter's by-id link.
+    for (const char* folder : kFolders) {
+        if (fs::path(devicePath).parent_path() == fs::path(DevRoot_) / folder) {
             return devicePath;
         }
-        if (std::string link = LinkTo(links.string(), node); !link.empty()) {
+    }
+    for (const char* folder : kFolders) {
+        if (std::string link = LinkTo((fs::path(DevRoot_) / folder).string(), node);
+            !link.empty()) {
             return link;
         }
     }

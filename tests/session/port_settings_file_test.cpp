@@ -46,7 +46,8 @@ TEST(PortSettingsFileTest, EverythingElseInTheFileSurvivesASave) {
     std::filesystem::permissions(path, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::owner_write |
                                            std::filesystem::perms::group_read);
-    SavePortSettingIndexes(path, {1, 3, 0, 1, 0});
+    // Confirming port 3 pins it to its device, but the user's own line for it stands.
+    SavePortSettingIndexes(path, {1, 3, 0, 1, 0}, TPortDeviceEntry{3, "/dev/serial/by-id/usb-X"});
 
     const std::string saved = ReadFile(path);
     for (const char* kept :
@@ -103,6 +104,14 @@ TEST(PortSettingsFileTest, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
     EXPECT_EQ(SaveFailure(dir / "Norvane.ini"), "Unable to write to " + dir / "Norvane.ini");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "Norvane.ini"));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"Norvane.ini"}) << "no temporary left";
+
+    // A file the user made read-only stays as it is, though the folder would allow a rename.
+    if (test::PermissionsBind()) {
+        WriteFile(dir / "mine.ini", "[ComPortSettings]\nComPort=4\n");
+        std::filesystem::permissions(dir / "mine.ini", std::filesystem::perms::owner_read);
+        EXPECT_EQ(SaveFailure(dir / "mine.ini"), "Unable to write to " + dir / "mine.ini");
+        EXPECT_EQ(ReadFile(dir / "mine.ini"), "[ComPortSettings]\nComPort=4\n");
+    }
 }
 
 // Read through the ini parser alone, a folder at the settings path asked for an allocation

@@ -81,7 +81,11 @@ TEST_F(PortMapTest, AnAssignedAdapterKeepsItsNumberWhateverItsKernelNameAndPrese
     link("by-id/usb-A", "ttyUSB0");
     link("by-path/pci-A", "ttyUSB0");
     EXPECT_EQ(Map.StableName(Dev("ttyUSB0")), Dev("serial/by-id/usb-A"));
+    EXPECT_EQ(Map.StableName(Dev("serial/by-path/pci-A")), Dev("serial/by-path/pci-A"))
+        << "a stable name already: kept as the user chose it";
     Map.Assign(1, Dev("serial/by-id/usb-A"));
+    // The assignment names the adapter by its link; it is the same device as ttyUSB0.
+    EXPECT_EQ(Map.DevicePath(2), std::nullopt) << "the adapter listed a second time";
 
     // Adapter B is plugged in first after a reboot: it takes ttyUSB0, A becomes ttyUSB1.
     Node("ttyUSB1");
@@ -90,6 +94,7 @@ TEST_F(PortMapTest, AnAssignedAdapterKeepsItsNumberWhateverItsKernelNameAndPrese
     link("by-path/pci-B", "ttyUSB0");
     EXPECT_EQ(Map.DevicePath(1), Dev("serial/by-id/usb-A"));
     EXPECT_EQ(Map.DevicePath(2), Dev("ttyUSB0"));
+    EXPECT_EQ(Map.DevicePath(3), std::nullopt);
     EXPECT_EQ(Map.StableName(Dev("ttyUSB0")), Dev("serial/by-path/pci-B")) << "no by-id link";
     EXPECT_EQ(Map.StableLink(Dev("ttyUSB0")), Dev("serial/by-path/pci-B"));
 
