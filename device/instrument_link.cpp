@@ -108,13 +108,19 @@ void TInstrumentLink::AwaitOwedReply() {
 }
 
 bool TInstrumentLink::ConfirmRepliesInStep() {
-    Host_.PumpPendingEvents();
-    if (StrayLineSeen_ || !OwedReplyGivenUp_ || AbortLatched_) {
+    // Characters beyond the last line's own line feed came after the last reply: they are
+    // taken (at most one interval waited for their notifications) to see whether they end a
+    // line. Without them nothing is pumped, so an ordinary transfer ends exactly as before.
+    const auto unreadBeyondLastLine = [this] {
+        return Port_.UnreadCount() > (LineFeedUnread_ ? 1u : 0u);
+    };
+    if (StrayLineSeen_ || AbortLatched_ || (!OwedReplyGivenUp_ && !unreadBeyondLastLine())) {
         return !StrayLineSeen_;
     }
     TFlagGuard listening(ListeningForStrays_);
     Host_.SetTimeOutTimer(true);
-    while (ListeningForStrays_ && !StrayLineSeen_ && !AbortLatched_) {
+    while (ListeningForStrays_ && !StrayLineSeen_ && !AbortLatched_ &&
+           (OwedReplyGivenUp_ || unreadBeyondLastLine())) {
         Host_.PumpEvents();
     }
     Host_.SetTimeOutTimer(false);
@@ -150,6 +156,7 @@ TInstrumentLink::TTransferScope::~TTransferScope() {
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
     UnreadBeforeCommand_ -= std::min<std::size_t>(count, UnreadBeforeCommand_);
+    LineFeedUnread_ = LineFeedUnread_ && count == 0;
     for (std::uint16_t i = 0; i < count; ++i) {
         const char c = sender.ReceiveChar();
         if (c == kCr || c == kLf) {
@@ -168,6 +175,7 @@ void TInstrumentLink::ComPortTriggerData(IDevicePort& /*sender*/, std::uint16_t 
         return;
     }
     NoteLineEnded();
+    LineFeedUnread_ = true;  // offered by the next avail notification
     ClassifyReply(ReplyBuffer_, ReplyOverlong_);
     ClearReplyBuffer();
 }

@@ -98,11 +98,13 @@ class TInstrumentLink {
     bool AbortLatched() const { return AbortLatched_; }
 
     // After the transfer's last command: whether every reply of this transfer answered its
-    // own command, as far as the line can show. Delivers the pending events first. When an
-    // owed line was given up during the transfer, listens one more time-out interval for a
-    // line no command asked for (the last command's real answer, if every reply was taken
-    // one command late); otherwise it does not wait. An Abort ends that listening and is
-    // then latched as usual: the caller checks AbortLatched() first. Inside a transfer only.
+    // own command, as far as the line can show. When an owed line was given up during the
+    // transfer, listens one more time-out interval for a line no command asked for (the last
+    // command's real answer, if every reply was taken one command late). When the port holds
+    // characters beyond the last line's line feed, takes them (waiting at most that interval)
+    // to see whether they end a line. Otherwise it neither waits nor pumps. An Abort ends the
+    // listening and is then latched as usual: the caller checks AbortLatched() first. Inside
+    // a transfer only.
     bool ConfirmRepliesInStep();
 
     // Adds the line-feed trigger and remembers its handle. Opens the port if it is closed;
@@ -147,6 +149,7 @@ class TInstrumentLink {
     bool ListeningForStrays_ = false;  // ConfirmRepliesInStep's interval is running
     // Of the characters unread when the last command went out, those not yet taken.
     std::size_t UnreadBeforeCommand_ = 0;
+    bool LineFeedUnread_ = false;  // the last line ended, its line feed not yet taken
 };
 
 // The reply status a complete reply line stands for. ReplyStatus rsAborted is handled by
