@@ -3,13 +3,13 @@
 // descriptors it should not share with the test, opens a device the plain way (no flock, no
 // TIOCEXCL, as a terminal emulator or a script does) and stays until the test ends it.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -66,5 +66,12 @@ class TOtherProcess {
     pid_t Pid_ = -1;
     bool Running_ = true;
 };
+
+// A lock file's content as serial programs write it: the pid in ten columns, a newline.
+inline std::string LockFileText(pid_t pid) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
+    return text;
+}
 
 }  // namespace norvane::serial::testing

@@ -7,9 +7,8 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 
@@ -21,57 +20,31 @@ using norvane::test::WriteFile;
 using testing::TOtherProcess;
 using testing::TPtyController;
 
-// Which pty controller the process that opens the line keeps besides: the far end of a
-// pseudo-terminal holds its controller and often its terminal side too.
-enum class TKeeps { Nothing, ThisLinesController, AnotherLinesController };
-
-struct TOpenerCase {
-    const char* Name;
-    TKeeps Keeps;
-    bool Counts;
-};
-
-void PrintTo(const TOpenerCase& c, std::ostream* out) {
-    *out << c.Name;
+std::string HolderText(const std::optional<TPortHolder>& holder) {
+    return holder ? InUseText(*holder) : "";
 }
 
-class PortHolderOpenerTest : public ::testing::TestWithParam<TOpenerCase> {};
-
-TEST_P(PortHolderOpenerTest, AnotherProcessWithTheLineOpenHoldsItUnlessItIsTheFarEnd) {
+// The far end of a pseudo-terminal holds its controller and often its terminal side too;
+// holding another line's controller makes no far end of this one.
+TEST(PortHolderFinderTest, AnotherProcessWithTheLineOpenHoldsItUnlessItIsItsFarEnd) {
     TTempDir locks;
     TPtyController line, other;
-    std::vector<int> closeFirst;
-    if (GetParam().Keeps != TKeeps::ThisLinesController) {
-        closeFirst.push_back(line.Fd());
+    struct TCase {
+        const char* Name;
+        std::vector<int> Drops;  // the controllers the opener does not keep
+        bool Counts;
+    };
+    const std::vector<TCase> cases{
+        {"plain open", {line.Fd(), other.Fd()}, true},
+        {"far end of this line", {other.Fd()}, false},
+        {"far end of another line", {line.Fd()}, true},
+    };
+    for (const TCase& c : cases) {
+        const TOtherProcess opener("opener", line.Path(), c.Drops);
+        EXPECT_EQ(HolderText(TPortHolderFinder("/proc", locks.Path()).Find(line.Path())),
+                  c.Counts ? "in use by opener (pid " + std::to_string(opener.Pid()) + ")" : "")
+            << c.Name;
     }
-    if (GetParam().Keeps != TKeeps::AnotherLinesController) {
-        closeFirst.push_back(other.Fd());
-    }
-    TOtherProcess opener("opener", line.Path(), closeFirst);
-
-    const std::optional<TPortHolder> holder =
-        TPortHolderFinder("/proc", locks.Path()).Find(line.Path());
-    if (!GetParam().Counts) {
-        EXPECT_FALSE(holder) << InUseText(*holder);
-        return;
-    }
-    ASSERT_TRUE(holder);
-    EXPECT_EQ(InUseText(*holder), "in use by opener (pid " + std::to_string(opener.Pid()) + ")");
-    opener.End();
-    EXPECT_FALSE(TPortHolderFinder("/proc", locks.Path()).Find(line.Path())) << "gone with it";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PortHolderFinderTest, PortHolderOpenerTest,
-    ::testing::Values(TOpenerCase{"PlainOpen", TKeeps::Nothing, true},
-                      TOpenerCase{"FarEndOfThisLine", TKeeps::ThisLinesController, false},
-                      TOpenerCase{"FarEndOfAnotherLine", TKeeps::AnotherLinesController, true}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-std::string PaddedText(pid_t pid) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
-    return text;
 }
 
 std::string Binary(pid_t pid) {
@@ -92,20 +65,18 @@ TEST(PortHolderFinderTest, ALockFileWithALivePidOfAnotherProcessHoldsTheLine) {
         bool Counts;
     };
     const std::vector<TCase> cases{
-        {"padded text", PaddedText(locker.Pid()), true},
+        {"padded text", testing::LockFileText(locker.Pid()), true},
         {"bare text", std::to_string(locker.Pid()) + "\n", true},
         {"binary", Binary(locker.Pid()), true},
-        {"dead pid", PaddedText(gone.Pid()), false},
-        {"our pid", PaddedText(::getpid()), false},
+        {"dead pid", testing::LockFileText(gone.Pid()), false},
+        {"our pid", testing::LockFileText(::getpid()), false},
         {"no pid", "ttyUSB0\n", false},
     };
     const std::string lockFile = UucpLockPath(locks.Path(), line.Path());
     EXPECT_EQ(lockFile, locks / ("LCK.." + std::filesystem::path(line.Path()).filename().string()));
     for (const TCase& c : cases) {
         WriteFile(lockFile, c.Content);
-        const std::optional<TPortHolder> holder =
-            TPortHolderFinder("/proc", locks.Path()).Find(line.Path());
-        EXPECT_EQ(holder ? InUseText(*holder) : "",
+        EXPECT_EQ(HolderText(TPortHolderFinder("/proc", locks.Path()).Find(line.Path())),
                   c.Counts ? "in use by locker (pid " + std::to_string(locker.Pid()) + ")" : "")
             << c.Name;
     }

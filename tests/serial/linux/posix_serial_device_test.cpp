@@ -10,7 +10,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,25 +27,13 @@ using testing::TOtherProcess;
 using testing::TPtyController;
 
 // The process's claim settings for one test, with the lock folder a scratch one.
-class TClaimSettingsScope {
-  public:
-    explicit TClaimSettingsScope(const std::filesystem::path& lockDir)
-        : Saved_(PortClaimSettings()) {
+struct TClaimSettingsScope {
+    explicit TClaimSettingsScope(const std::filesystem::path& lockDir) {
         PortClaimSettings().LockDir = lockDir;
     }
-    ~TClaimSettingsScope() { PortClaimSettings() = Saved_; }
-    TClaimSettingsScope(const TClaimSettingsScope&) = delete;
-    TClaimSettingsScope& operator=(const TClaimSettingsScope&) = delete;
-
-  private:
-    TPortClaimSettings Saved_;
+    ~TClaimSettingsScope() { PortClaimSettings() = Saved; }
+    const TPortClaimSettings Saved = PortClaimSettings();
 };
-
-std::string LockText(pid_t pid) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
-    return text;
-}
 
 TEST(PosixSerialDeviceTest, OpenConfigureAndCloseRestoresWhatWasThere) {
     TPtyController pty;
@@ -105,13 +92,13 @@ TEST(PosixSerialDeviceTest, HoldsTheLinesLockFileFromOpenToClose) {
     TOtherProcess gone("gone", "", {});
     gone.End();
     const std::string lockFile = UucpLockPath(locks.Path(), pty.Path());
-    for (const std::string& before : {std::string(), LockText(gone.Pid())}) {
+    for (const std::string& before : {std::string(), testing::LockFileText(gone.Pid())}) {
         if (!before.empty()) {
             WriteFile(lockFile, before);
         }
         TPosixSerialDevice device;
         ASSERT_EQ(device.Open(pty.Path()), 0) << before;
-        EXPECT_EQ(ReadFile(lockFile), LockText(::getpid()));
+        EXPECT_EQ(ReadFile(lockFile), testing::LockFileText(::getpid()));
         EXPECT_EQ(device.Close(), 0);
         EXPECT_EQ(locks.Entries(), std::vector<std::string>{}) << "removed at close";
     }
@@ -128,7 +115,7 @@ TEST(PosixSerialDeviceTest, ADeviceAnotherProcessHoldsIsRefusedUnlessToldOtherwi
     TPtyController pty;
     TOtherProcess locker("locker", "", {});
     const std::string lockFile = UucpLockPath(locks.Path(), pty.Path());
-    WriteFile(lockFile, LockText(locker.Pid()));
+    WriteFile(lockFile, testing::LockFileText(locker.Pid()));
 
     TPosixSerialDevice device;
     EXPECT_EQ(device.Open(pty.Path()), -EBUSY);
@@ -139,7 +126,7 @@ TEST(PosixSerialDeviceTest, ADeviceAnotherProcessHoldsIsRefusedUnlessToldOtherwi
     EXPECT_EQ(device.Open(pty.Path()), 0);
     EXPECT_EQ(device.FailureText(), "");
     EXPECT_EQ(device.Close(), 0);
-    EXPECT_EQ(ReadFile(lockFile), LockText(locker.Pid()));
+    EXPECT_EQ(ReadFile(lockFile), testing::LockFileText(locker.Pid()));
 }
 
 TEST(PosixSerialDeviceTest, OpenFailuresCarryTheirErrno) {
