@@ -149,6 +149,10 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
             options.ShowVersion = true;
             return options;
         }
+        if (arg == "--force") {
+            options.Force = true;
+            continue;
+        }
         if (TakeValueOption(args, i, options)) {
             continue;
         }
@@ -159,7 +163,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
     }
     if (positional.size() == 1 && positional[0] == "ports") {
         if (options.Device || options.Port || options.Baud || options.Parity || options.DataBits ||
-            options.StopBits || options.TraceFile || options.LogFile) {
+            options.StopBits || options.TraceFile || options.LogFile || options.Force) {
             throw TUsageError("ports takes no line options, only --settings FILE");
         }
         options.Command = TCommand::Ports;
@@ -226,7 +230,8 @@ download  reads cells 1 to 1899 from the instrument into the cell file FILE; an 
 upload    sends every line of the cell file FILE to the instrument.
 ports     lists what each port number means now: the device, its stable name (the
           /dev/serial/by-id or by-path link that survives replugging), the adapter, and
-          whether it is available, busy (held by another program), no permission or missing;
+          whether it is available, busy (held by another program), in use by a program that
+          has it open without locking it (named with its pid), no permission or missing;
           for a network device whether it is reachable, refused, gives no answer, names an
           unknown host or is unusable (no address Norvane understands), all tried at once.
 
@@ -242,6 +247,8 @@ The line:
   --data-bits 7|8
   --stop-bits 1|2
   --settings FILE       read the defaults from FILE instead of Norvane.ini
+  --force               open the device even when another program has it open or holds
+                        its lock file in /var/lock (it may take replies meant for Norvane)
 
 Recording, for a field engineer (written when the transfer ends, whatever its outcome):
   --trace FILE          every byte sent and received

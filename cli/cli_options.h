@@ -32,6 +32,8 @@ struct TCliOptions {
     std::optional<int> DataBits;
     std::optional<int> StopBits;
     std::optional<std::string> SettingsFile;
+    // Open the device even when another program holds it without a lock.
+    bool Force = false;
     // Recording of what went over the line, written when the transfer ends.
     std::optional<std::string> TraceFile;
     std::optional<std::string> LogFile;

@@ -49,7 +49,7 @@ int ListPortsCommand(const TCliOptions& options, std::ostream& out, serial::TPor
     std::vector<TRow> rows{{"PORT", "DEVICE", "STABLE NAME", "ADAPTER", "STATE"}};
     for (const serial::TPortListing& port : serial::ListPorts(map, describer)) {
         rows.push_back({std::to_string(port.Port), OrDash(port.Device), OrDash(port.StableName),
-                        OrDash(port.Description), serial::PresenceText(port.Presence)});
+                        OrDash(port.Description), serial::StateText(port)});
     }
     WriteTable(out, rows);
     if (rows.size() == 1) {

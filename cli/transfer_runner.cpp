@@ -8,6 +8,7 @@
 #include "serial/errors/application_hooks.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/serial_layer.h"
+#include "serial/linux/port_claim.h"
 #include "serial/linux/port_map.h"
 #include "session/instrument_session.h"
 #include "session/port_settings_file.h"
@@ -93,6 +94,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
     }
+    serial::PortClaimSettings().OpenHeldDevices = options.Force;
     session::ApplyPortDeviceAssignments(settingsPath, serial::PortMap());
     if (options.Device) {
         serial::PortMap().Assign(line.Port, *options.Device);

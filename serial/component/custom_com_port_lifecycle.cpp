@@ -131,6 +131,10 @@ void TVexaCustomComPort::OpenPort() {
         if (result != 0 && IsNetworkDeviceName(DevicePath_)) {
             throw ENetworkDeviceFailed(DevicePath_, result, Dispatcher_->DeviceFailureText());
         }
+        // A local device says who holds it when it knows (a program that took no lock).
+        if (result == -ecAlreadyOpen && !Dispatcher_->DeviceFailureText().empty()) {
+            throw EDeviceInUse(DevicePath_, result, Dispatcher_->DeviceFailureText());
+        }
         if (result != 0) {
             Check(result);
             throw EVexaException(result);  // loading returns instead of raising

@@ -17,6 +17,15 @@ class EDeviceAccessDenied : public EOpenComm {
     EDeviceAccessDenied(std::string_view device, std::int32_t code);
 };
 
+// Raised by the port's open code when another process holds a local serial device without
+// locking it (port_holders.h): "Serial device /dev/ttyUSB0 is in use by screen (pid 4242)".
+// `holder` is the device's FailureText, which names the process. ErrorCode is the result of
+// the failed open.
+class EDeviceInUse : public EOpenComm {
+  public:
+    EDeviceInUse(std::string_view device, std::int32_t code, std::string_view holder);
+};
+
 // Raised by the port's open code when a network device (network_address.h) cannot be
 // opened: the message names the address, which no table text can, and what the server did
 // when the device knows (`detail`, the dispatcher's DeviceFailureText).

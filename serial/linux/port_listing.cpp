@@ -1,8 +1,26 @@
 #include "serial/linux/port_listing.h"
 
+#include "serial/linux/port_claim.h"
 #include "serial/linux/stable_device_name.h"
 
 namespace norvane::serial {
+
+namespace {
+
+// A busy device may be held by a program that locked it, found as well by its descriptor.
+void FindHolder(TPortListing& row) {
+    if (row.Presence != TDevicePresence::Available && row.Presence != TDevicePresence::Busy) {
+        return;
+    }
+    const TPortClaimSettings& claim = PortClaimSettings();
+    row.Holder = TPortHolderFinder(claim.ProcDir, claim.LockDir).Find(row.Device);
+}
+
+}  // namespace
+
+std::string StateText(const TPortListing& row) {
+    return row.Holder ? InUseText(*row.Holder) : PresenceText(row.Presence);
+}
 
 TPortListing DescribePort(int port, const std::string& device, const TPortMap& map,
                           const TPortDescriber& describer, bool probe) {
@@ -13,6 +31,7 @@ TPortListing DescribePort(int port, const std::string& device, const TPortMap& m
     row.Description = describer.Describe(device);
     if (probe) {
         row.Presence = ProbeDevice(device);
+        FindHolder(row);
     } else {
         row.Presence =
             DeviceNode(device).empty() ? TDevicePresence::Missing : TDevicePresence::Available;
@@ -30,6 +49,7 @@ std::vector<TPortListing> ListPorts(const TPortMap& map, const TPortDescriber& d
     const std::vector<TDevicePresence> presences = ProbeDevices(devices);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         rows[i].Presence = presences[i];
+        FindHolder(rows[i]);
     }
     return rows;
 }

@@ -1,6 +1,8 @@
 #include "serial/linux/posix_serial_device.h"
 
 #include "serial/errors/errno_mapping.h"
+#include "serial/linux/port_claim.h"
+#include "serial/linux/port_holders.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>
@@ -31,6 +33,16 @@ int TPosixSerialDevice::Open(const std::string& path) {
     if (IsOpen()) {
         return -EBUSY;
     }
+    FailureText_.clear();
+    const TPortClaimSettings& claim = PortClaimSettings();
+    if (!claim.OpenHeldDevices) {
+        // Before our own open: the other program must not see the line change under it.
+        const TPortHolderFinder holders(claim.ProcDir, claim.LockDir);
+        if (const std::optional<TPortHolder> holder = holders.Find(path)) {
+            FailureText_ = InUseText(*holder);
+            return -EBUSY;
+        }
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return -errno;
@@ -49,6 +61,8 @@ int TPosixSerialDevice::Open(const std::string& path) {
     if (const int saved = SaveTermios(fd, original); saved != 0) {
         return fail(-saved);
     }
+    // Only informs other programs: a folder we may not write in leaves us without one.
+    Lock_.Acquire(claim.LockDir, path);
     Fd_ = fd;
     Path_ = path;
     Original_ = original;
@@ -65,9 +79,11 @@ int TPosixSerialDevice::Close() {
     RestoreTermios(Fd_, Original_);
     ::ioctl(Fd_, TIOCNXCL);
     const int closed = ::close(Fd_);  // also releases the flock
+    const int result = closed == 0 ? 0 : -errno;
     Fd_ = -1;
+    Lock_.Release();
     Original_.Valid = false;
-    return closed == 0 ? 0 : -errno;
+    return result;
 }
 
 int TPosixSerialDevice::Read(void* buffer, int count) {

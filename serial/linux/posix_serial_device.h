@@ -6,7 +6,9 @@
 //
 // Keeping two programs apart: TIOCEXCL makes further opens of the device fail with EBUSY,
 // but root is exempt from it, so an exclusive flock() on the descriptor is taken as well;
-// a second opener that cannot get the lock is refused with EBUSY too.
+// a second opener that cannot get the lock is refused with EBUSY too. Programs that take
+// neither are kept apart as port_claim.h says: a device another process holds is refused
+// before it is opened, and the device's UUCP lock file is ours from Open to Close.
 //
 // Devices without modem lines or error counters (pseudo-terminals, some USB gadgets) answer
 // those ioctls with ENOTTY or EINVAL; that means "not supported here", and the functions
@@ -18,6 +20,7 @@
 #include "serial/dispatch/line_status_bits.h"
 #include "serial/linux/line_device.h"
 #include "serial/linux/posix_termios.h"
+#include "serial/linux/uucp_lock.h"
 
 namespace norvane::serial {
 
@@ -30,12 +33,14 @@ class TPosixSerialDevice final : public TLineDevice {
 
     // Opens path non-blocking, locks it against other programs, remembers its settings for
     // Close() and makes the line raw. On failure nothing stays open. EBUSY means another
-    // program holds the device.
+    // program holds the device; FailureText() then says who, where it is known.
     int Open(const std::string& path) override;
 
-    // Restores the settings found at Open(), unlocks and closes. Safe to call twice.
+    // Restores the settings found at Open(), unlocks, closes and removes the lock file.
+    // Safe to call twice.
     int Close() override;
 
+    std::string FailureText() const override { return FailureText_; }
     bool IsOpen() const override { return Fd_ >= 0; }
     int Fd() const override { return Fd_; }
     const std::string& Path() const { return Path_; }
@@ -79,6 +84,8 @@ class TPosixSerialDevice final : public TLineDevice {
 
     int Fd_ = -1;
     std::string Path_;
+    std::string FailureText_;
+    TUucpLock Lock_;
     TSavedTermios Original_;
     struct TCounters {
         int Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufferOverrun = 0;

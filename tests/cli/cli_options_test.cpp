@@ -43,7 +43,7 @@ TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
           Args{"download", "x", "--verbose"}, Args{"download", "-x.nvf"},
           Args{"download", "x", "--trace", ""}, Args{"download", "x", "--", "y"},
           Args{"upload", ""}, Args{"download", "x", "--device", ""},
-          Args{"download", "x", "--settings="}}) {
+          Args{"download", "x", "--settings="}, Args{"ports", "--force"}}) {
         EXPECT_THROW(ParseCliOptions(args), TUsageError) << ::testing::PrintToString(args);
     }
     try {

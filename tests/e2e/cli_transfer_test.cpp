@@ -308,11 +308,12 @@ TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
     const TOutsideEnding& ending = GetParam();
     WriteFile(Dir / "copy.nvf", "kept\r\n");
     TSimProcess sim(SimArgs(ending.SimExtra));
-    // Another program holding the line keeps its tty, and so the exclusive-use flag, alive.
+    // Another program holding the line keeps its tty, and so the exclusive-use flag, alive;
+    // --force lets the download share the line with it.
     const int holder = ::open(sim.LinePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(holder, 0);
     Args args = CliArgs("download", Dir / "copy.nvf", sim);
-    args.insert(args.end(), {"--trace", Dir / "line.trc", "--trace-size", "200000"});
+    args.insert(args.end(), {"--trace", Dir / "line.trc", "--trace-size", "200000", "--force"});
     TChildProcess cli(NORVANE_CLI_EXECUTABLE, args);
     AwaitJournalLines(ending.AfterCommands);
     if (ending.Signal != 0) {
@@ -343,6 +344,9 @@ TEST_P(OutsideEnding, AbortsCleanlyKeepsTheOldFileAndUnlocksThePort) {
     EXPECT_TRUE(ReadFile(Dir / "line.trc").starts_with("Transmit: [0D][0A]"));
     EXPECT_EQ(Dir.Entries(), (Names{"copy.nvf", "empty.ini", "journal", "line.trc", "table.nvf"}));
     EXPECT_TRUE(OrdinaryUserCanOpen(sim.LinePath())) << "the port was left locked";
+    EXPECT_FALSE(std::filesystem::exists("/var/lock/LCK.." +
+                                         std::filesystem::path(sim.LinePath()).filename().string()))
+        << "the lock file was left behind";
     ::close(holder);
 }
 

@@ -8,6 +8,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "tests/e2e/cli_drill.h"
 
 namespace norvane::test {
@@ -105,21 +109,47 @@ TEST_F(LineFailureDrill, CellAnsweredJustAfterItsTimeOutEndsTheDownload) {
     ExpectOldFileKeptAndNothingLeft();
 }
 
-TEST_F(LineFailureDrill, PortHeldByAnotherProgramIsReportedAlreadyOpenAndNothingIsSent) {
+// A terminal program or a script may open the line with or without locking it; either way
+// it would take the replies. Refused, it is named; with --force only its locks keep us out.
+TEST_F(LineFailureDrill, PortHeldByAnotherProgramIsRefusedNamingItAndNothingIsSent) {
     TSimProcess sim(SimArgs({}));
-    // What another terminal program does to keep a port to itself.
-    const int holder = ::open(sim.LinePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
-    const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
-    ::close(holder);
-    EXPECT_EQ(exit.ExitCode, 4);
-    EXPECT_EQ(exit.ErrorText, "ie_Open - device already open\n" + sim.LinePath() + "\n")
-        << "names the device it found held";
-    EXPECT_EQ(JournalLines(), 0u);
-    ExpectOldFileKeptAndNothingLeft();
-
+    std::ifstream commFile("/proc/self/comm");
+    std::string comm;
+    std::getline(commFile, comm);
+    const std::string inUse = "Serial device " + sim.LinePath() + " is in use by " + comm +
+                              " (pid " + std::to_string(::getpid()) + ")\n" + sim.LinePath() + "\n";
+    struct TCase {
+        bool Locked;  // flock and the exclusive-use flag, as careful programs take them
+        bool Force;
+        std::string ErrorText;  // "" for a download that goes through
+    };
+    const std::vector<TCase> cases{
+        {true, false, inUse},
+        {true, true, "ie_Open - device already open\n" + sim.LinePath() + "\n"},
+        {false, false, inUse},
+        {false, true, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Locked ? "locked" : "plain") + (c.Force ? ", --force" : ""));
+        const int holder = ::open(sim.LinePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(holder, 0);
+        if (c.Locked) {
+            ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+            ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+        }
+        Args args = CliArgs("download", Dir / "copy.nvf", sim);
+        if (c.Force) {
+            args.push_back("--force");
+        }
+        const TProgramExit exit = Run(args);
+        ::close(holder);
+        EXPECT_EQ(exit.ExitCode, c.ErrorText.empty() ? 0 : 4) << exit.ErrorText;
+        if (!c.ErrorText.empty()) {
+            EXPECT_EQ(exit.ErrorText, c.ErrorText);
+            EXPECT_EQ(JournalLines(), 0u);
+            ExpectOldFileKeptAndNothingLeft();
+        }
+    }
     const TProgramExit released = Run(CliArgs("download", Dir / "copy.nvf", sim));
     EXPECT_EQ(released.ExitCode, 0) << released.ErrorText;
 }

@@ -11,6 +11,7 @@
 #include "serial/linux/port_map.h"
 #include "session/port_settings_file.h"
 #include "tests/serial/linux/driver_test_support.h"
+#include "tests/serial/linux/other_process.h"
 #include "tests/support/loopback_listener.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
@@ -250,6 +251,17 @@ TEST_F(SerialFormTest, ThePortDevicesSectionSaysWhatAPortNumberMeans) {
     WriteSettings("[ComPortSettings]\nComPort=2\n");
     Form.LoadPortSettings();
     EXPECT_NE(serial::PortMap().DevicePath(3), Pty.Path());
+}
+
+// A terminal program that opened the line without locking it would take the replies: the
+// port stays closed, and the report names the program as the command line does.
+TEST_F(SerialFormTest, APortAnotherProgramHoldsStaysClosedAndTheReportNamesIt) {
+    WriteSettings(DevicesFor(3) + "[ComPortSettings]\nComPort=2\n");
+    Form.LoadPortSettings();
+    const serial::testing::TOtherProcess terminal("terminal", Pty.Path(), {Pty.Fd()});
+    EXPECT_EQ(ApplyFailure(), "Serial device " + Pty.Path() + " is in use by terminal (pid " +
+                                  std::to_string(terminal.Pid()) + ")");
+    EXPECT_FALSE(Port.Open());
 }
 
 // A server that takes the connection but never answers the negotiation: the box that
