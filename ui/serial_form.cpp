@@ -190,9 +190,12 @@ void TSerialForm::ApplyPortSettings() {
                 throw;
             }
             serial::TPortMap& map = port.DeviceMap();
+            const std::optional<std::string> device = map.DevicePath(portNumber);
             throw TDetailedFailure(
-                failure.what(), serial::OpenAttemptText(portNumber, map.DevicePath(portNumber),
-                                                        serial::FailureResultCode(failure), map));
+                failure.what(),
+                device ? serial::OpenAttemptText(portNumber, device,
+                                                 serial::FailureResultCode(failure), map)
+                       : serial::NoDeviceForPortText(portNumber, map));
         }
     };
     // The port follows its number to the device the number means now; an open port closes and

@@ -107,6 +107,9 @@ void TTransferForm::CreateControls() {
 int TTransferForm::Open() {
     PendingResult_.reset();
     SetTransferState(false, 0);
+    // The same start on every opening, whatever the last one ended with: Space opens the
+    // chooser, and Enter still means OK, the default button.
+    FileBtn->setFocus(Qt::OtherFocusReason);
     CentreOnScreen();
     return exec();
 }
@@ -133,10 +136,14 @@ void TTransferForm::SetTransferState(bool on, int maximum) {
     }
     ProgressBar->setEnabled(on);
     AbortBtn->setEnabled(on);
+    // While a transfer runs, Abort is all there is to press: Enter means it, as it means OK
+    // in the idle dialog (the disabled OK button used to swallow it).
+    OKBtn->setDefault(!on);
+    AbortBtn->setDefault(on);
     if (on) {
         // Focus would otherwise stay on the disabled OK button, out of Abort's reach by
-        // keyboard.
-        AbortBtn->setFocus();
+        // keyboard. Given as if by Tab, so that the style draws the focus frame.
+        AbortBtn->setFocus(Qt::TabFocusReason);
     }
     ProgressBar->setMaximum(maximum);
     ProgressBar->setValue(0);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <map>
 
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/in_out_error.h"
@@ -56,6 +58,22 @@ std::string OpenAttemptText(std::optional<int> port, const std::optional<std::st
     }
     const std::string adapter = describer.Describe(*device);
     return prefix + *device + (adapter.empty() ? std::string() : " (" + adapter + ")");
+}
+
+std::string NoDeviceForPortText(int port, const TPortMap& map) {
+    const std::map<int, std::string> ports = map.Ports();
+    if (ports.empty()) {
+        return "No serial device is connected.";
+    }
+    std::string found;
+    for (const auto& [number, device] : ports) {
+        const std::string name = IsNetworkDeviceName(device)
+                                     ? device
+                                     : std::filesystem::path(device).filename().string();
+        found += (found.empty() ? "" : ", ") + name + " (port " + std::to_string(number) + ")";
+    }
+    return "Port " + std::to_string(port) +
+           " has no device on this machine. Serial devices found: " + found + ".";
 }
 
 std::int32_t FailureResultCode(const std::exception& failure) {

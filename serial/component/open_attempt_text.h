@@ -35,6 +35,13 @@ std::string OpenAttemptText(std::optional<int> port, const std::optional<std::st
                             std::int32_t result, const TPortMap& map,
                             const TPortDescriber& describer = TPortDescriber());
 
+// The desktop program's line for a port number that means no device, where the command
+// line's pointer to `norvane-cli ports` would send the user to a program they did not start:
+//   "Port 2 has no device on this machine. Serial devices found: ttyUSB0 (port 1)."
+//   "No serial device is connected."  (the map has none at all)
+// Devices are named by their file name in /dev, network devices by their address.
+std::string NoDeviceForPortText(int port, const TPortMap& map);
+
 // The result code a failure of the serial layer was raised for (EVexaException family or
 // EInOutError), 0 for any other exception.
 std::int32_t FailureResultCode(const std::exception& failure);

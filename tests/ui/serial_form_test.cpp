@@ -15,6 +15,7 @@
 #include "tests/support/loopback_listener.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
+#include "ui/error_report.h"
 #include "ui/server_wait_box.h"
 
 namespace norvane::ui {
@@ -261,6 +262,24 @@ TEST_F(SerialFormTest, APortAnotherProgramHoldsStaysClosedAndTheReportNamesIt) {
     const serial::testing::TOtherProcess terminal("terminal", Pty.Path(), {Pty.Fd()});
     EXPECT_EQ(ApplyFailure(), "Serial device " + Pty.Path() + " is in use by terminal (pid " +
                                   std::to_string(terminal.Pid()) + ")");
+    EXPECT_FALSE(Port.Open());
+}
+
+// The desktop's detail line names no internal code and no program the user did not start.
+TEST_F(SerialFormTest, APortNumberWithoutADeviceSaysWhichDevicesThereAre) {
+    WriteSettings(DevicesFor(3) + "[ComPortSettings]\nComPort=15\n");  // port 16: nothing
+    Form.LoadPortSettings();
+    std::string detail = "applied";
+    try {
+        Form.ApplyPortSettings();
+    } catch (const TDetailedFailure& failure) {
+        detail = failure.Detail();
+    }
+    EXPECT_TRUE(detail.starts_with("Port 16 has no device on this machine. Serial devices found: "))
+        << detail;
+    EXPECT_NE(detail.find(std::filesystem::path(Pty.Path()).filename().string() + " (port 3)"),
+              std::string::npos)
+        << detail;
     EXPECT_FALSE(Port.Open());
 }
 

@@ -90,6 +90,13 @@ void AtProgress(TTransferForm& form, int position, std::function<void()> action)
     });
 }
 
+// The control that has the keyboard focus once the user has the dialog in front.
+QWidget* FocusedControl(QWidget& dialog) {
+    dialog.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    return QApplication::focusWidget();
+}
+
 void PressEscape(QWidget& widget) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&widget, &press);
@@ -228,21 +235,65 @@ TEST_F(TransferDialogTest, OkWithoutAChosenFileAsksForOneAndStaysOpen) {
 TEST_F(TransferDialogTest, AbortEndsTheDownloadClosesTheDialogAndKeepsTheOldFile) {
     Connect({"--think-ms", "1"});
     const std::string target = Dir / "copy.nvf";
-    WriteFile(target, "last month\r\n");
-    // Abort is clicked while the next cell's reply is awaited, as a user would.
-    AtProgress(Down, 100, [&] { QTimer::singleShot(0, Down.AbortBtn, &QPushButton::click); });
+    // Abort is clicked, or Enter pressed on the focused control, while the next cell's
+    // reply is awaited, as a user would.
+    for (const bool byEnter : {false, true}) {
+        SCOPED_TRACE(byEnter ? "Enter" : "click");
+        WriteFile(target, "last month\r\n");
+        Log.clear();
+        const std::size_t sentBefore = Journal().size();
+        AtProgress(Down, 100, [&] {
+            QTimer::singleShot(0, [&] {
+                if (!byEnter) {
+                    Down.AbortBtn->click();
+                } else {
+                    QWidget* focused = FocusedControl(Down);
+                    EXPECT_EQ(focused, Down.AbortBtn);
+                    QTest::keyClick(focused != nullptr ? focused : &Down, Qt::Key_Return);
+                }
+            });
+        });
 
-    const int result = OpenAndRun(Down, [&] {
-        ChooseFile(Down, QString::fromStdString(target));
-        Down.OKBtn->click();
-    });
+        const int result = OpenAndRun(Down, [&] {
+            ChooseFile(Down, QString::fromStdString(target));
+            Down.OKBtn->click();
+        });
 
-    EXPECT_EQ(result, TTransferForm::AbortResult);
-    EXPECT_EQ(Log, Lines{"Download aborted by user."});
-    EXPECT_EQ(ReadFile(target), "last month\r\n");
-    EXPECT_EQ(Dir.Entries(), (Lines{"copy.nvf", "journal", "table.nvf"}));
-    EXPECT_LT(Journal().size(), 110u);
-    EXPECT_EQ(Down.FileName->text(), "*.nvf");
+        EXPECT_EQ(result, TTransferForm::AbortResult);
+        EXPECT_EQ(Log, Lines{"Download aborted by user."});
+        EXPECT_EQ(ReadFile(target), "last month\r\n");
+        EXPECT_EQ(Dir.Entries(), (Lines{"copy.nvf", "journal", "table.nvf"}));
+        EXPECT_LT(Journal().size() - sentBefore, 110u);
+        EXPECT_EQ(Down.FileName->text(), "*.nvf");
+    }
+}
+
+// Space opens the chooser and Enter means OK on every opening, however the last one ended.
+TEST_F(TransferDialogTest, EveryOpeningStartsOnTheFileButton) {
+    Connect();
+    QWidget* focused[3] = {};
+    for (TTransferForm* form :
+         {static_cast<TTransferForm*>(&Down), static_cast<TTransferForm*>(&Up)}) {
+        SCOPED_TRACE(form->objectName().toStdString());
+        const std::string file = Dir / "copy.nvf";
+        WriteFile(file, kTable);
+        OpenAndRun(*form, [&] {  // first opening, cancelled
+            focused[0] = FocusedControl(*form);
+            form->reject();
+        });
+        OpenAndRun(*form, [&] {  // after a cancel; the transfer completes
+            focused[1] = FocusedControl(*form);
+            ChooseFile(*form, QString::fromStdString(file));
+            form->OKBtn->click();
+        });
+        OpenAndRun(*form, [&] {  // after a completed transfer
+            focused[2] = FocusedControl(*form);
+            form->reject();
+        });
+        for (QWidget* widget : focused) {
+            EXPECT_EQ(widget, form->FileBtn);
+        }
+    }
 }
 
 TEST_F(TransferDialogTest, AProbeWithoutAnswerNeverGrowsTheDialogAndClosesIt) {

@@ -54,5 +54,37 @@ TEST_F(OpenFailureTextTest, AFailedOpenNamesThePortAndWhatItMeans) {
               "port 7: " + Dev("ttyUSB9") + " does not exist");
 }
 
+// The desktop's words: no internal code, no program the user did not start.
+TEST_F(OpenFailureTextTest, TheDesktopSaysWhichDevicesThereAreInstead) {
+    const struct {
+        const char* nodes[2];
+        const char* network;
+        const char* text;
+    } cases[] = {
+        {{nullptr, nullptr}, nullptr, "No serial device is connected."},
+        {{"ttyUSB0", nullptr},
+         nullptr,
+         "Port 9 has no device on this machine. Serial devices found: ttyUSB0 (port 1)."},
+        {{"ttyUSB0", "ttyACM0"},
+         "rfc2217://lab:4001",
+         "Port 9 has no device on this machine. Serial devices found: ttyUSB0 (port 1), "
+         "ttyACM0 (port 2), rfc2217://lab:4001 (port 3)."},
+    };
+    for (const auto& c : cases) {
+        norvane::test::TTempDir dir;
+        std::filesystem::create_directories(dir / "dev");
+        TPortMap map(dir / "dev", dir / "tty", dir / "consoles");
+        for (const char* node : c.nodes) {
+            if (node != nullptr) {
+                norvane::test::WriteFile(dir / ("dev/" + std::string(node)), "");
+            }
+        }
+        if (c.network != nullptr) {
+            map.Assign(3, c.network);
+        }
+        EXPECT_EQ(NoDeviceForPortText(9, map), c.text);
+    }
+}
+
 }  // namespace
 }  // namespace norvane::serial
