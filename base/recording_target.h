@@ -13,9 +13,25 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 namespace norvane::base {
+
+// Where a recording named `path` would be written, and whether it may be: what the writer and
+// the front end (which wants to say why) both ask before writing.
+struct TRecordingTarget {
+    std::string Path;                     // links resolved by the rule of link_following.h
+    std::optional<struct stat> Existing;  // lstat() of what is there now, if anything
+    mode_t CreationMode = 0600;           // for a new file: RecordingCreationMode of its folder
+    // "" when it may be written; otherwise why not, naming the file ("it is a FIFO", or the
+    // resolved path when a link led there), or the link the rule refuses.
+    std::string Refusal;
+};
+
+// Never throws for what it finds: a refused link or one that cannot be examined is a
+// Refusal. The effective user is the one the rule is for.
+TRecordingTarget InspectRecordingTarget(const std::string& path);
 
 // Why the file `existing` (its lstat()) must not receive a recording of `user` (the effective
 // user): "is a FIFO", "is a folder", "is no regular file", "belongs to another user" or "has

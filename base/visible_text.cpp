@@ -84,8 +84,8 @@ std::string TerminalVisible(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const auto byte = static_cast<unsigned char>(text[at]);
         if (byte < 0x80) {
-            const bool control = IsAsciiControl(text[at]) && text[at] != '\t';
-            visible += control ? HexEscape("\\x%02X", byte) : std::string(1, text[at]);
+            visible += IsControlOtherThanTab(text[at]) ? HexEscape("\\x%02X", byte)
+                                                       : std::string(1, text[at]);
             ++at;
             continue;
         }
@@ -108,8 +108,7 @@ std::string TerminalVisible(std::string_view text) {
 }  // namespace
 
 bool HoldsControlOtherThanTab(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return IsAsciiControl(c) && c != '\t'; });
+    return std::any_of(text.begin(), text.end(), IsControlOtherThanTab);
 }
 
 std::string VisibleText(std::string_view text, TControlSet controls) {

@@ -33,8 +33,13 @@ constexpr bool IsAsciiControl(char c) {
     return byte < 0x20 || byte == 0x7F;
 }
 
-// Whether text holds an IsAsciiControl character other than tab: a line of text (a cell
-// definition, a line of a cell file) holds tabs, never another control.
+// An IsAsciiControl character other than tab: a line of text (a cell definition, a line of
+// a cell file) holds tabs, never another control.
+constexpr bool IsControlOtherThanTab(char c) {
+    return IsAsciiControl(c) && c != '\t';
+}
+
+// Whether text holds an IsControlOtherThanTab character.
 bool HoldsControlOtherThanTab(std::string_view text);
 
 std::string VisibleText(std::string_view text, TControlSet controls = TControlSet::Ascii);

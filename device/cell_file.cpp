@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "base/link_following.h"
+#include "base/visible_text.h"
 #include "device/stale_part_files.h"
 
 namespace norvane::device {
@@ -20,13 +21,6 @@ namespace {
 constexpr int kCr = 13;
 constexpr int kLf = 10;
 constexpr int kEndOfFileMark = 26;  // Ctrl-Z, the old text-file end marker
-constexpr int kTab = 9;
-constexpr int kDelete = 127;
-
-// Line ends and Ctrl-Z never reach a line, so any control byte found there is foreign.
-bool IsControlCharacter(int c) {
-    return (c < 32 && c != kTab) || c == kDelete;
-}
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -158,7 +152,8 @@ bool TCellFileReader::ReadLine(std::string& line) {
                                  " is longer than " + std::to_string(kMaxLineLength) +
                                  " characters; this is no cell file");
         }
-        if (IsControlCharacter(c)) {
+        // Line ends and Ctrl-Z never reach a line, so any other control found there is foreign.
+        if (base::IsControlOtherThanTab(static_cast<char>(c))) {
             throw TCellFileError("Cannot read " + Path_ + ": line " + std::to_string(Line_) +
                                  " holds control characters; this is no cell file");
         }

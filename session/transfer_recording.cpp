@@ -1,12 +1,8 @@
 #include "session/transfer_recording.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 
-#include "base/link_following.h"
 #include "base/recording_target.h"
 #include "session/settings_ini.h"
 
@@ -26,27 +22,6 @@ std::uint32_t ReadSize(const CSimpleIniA& ini, const char* key) {
         return 10000;
     }
     return static_cast<std::uint32_t>(value);
-}
-
-// Why a recording cannot go to `file` as the file system stands now ("it is a FIFO"), or "".
-// The dump itself refuses the same files (by a bare "access denied"); asking first gives the
-// user the reason.
-std::string RecordingRefusal(const std::string& file) {
-    std::string resolved;
-    try {
-        resolved = base::ResolveLinksForWriting(file);
-    } catch (const base::TWritePathError& refused) {
-        return refused.what();
-    }
-    struct stat existing {};
-    if (::lstat(resolved.c_str(), &existing) != 0) {
-        return {};
-    }
-    const std::string reason = base::ReasonNotToRecordInto(existing, ::geteuid());
-    if (reason.empty()) {
-        return reason;
-    }
-    return (resolved == file ? std::string("it") : resolved) + " " + reason;
 }
 
 std::string ReadFileName(const CSimpleIniA& ini, const char* key,
@@ -85,7 +60,10 @@ void TTransferRecording::Arm() {
                                ": the name is longer than 255 characters");
             return;
         }
-        if (const std::string refusal = RecordingRefusal(file); !refusal.empty()) {
+        // The dump refuses the same files by a bare "access denied"; asking first gives the
+        // user the reason.
+        if (const std::string refusal = base::InspectRecordingTarget(file).Refusal;
+            !refusal.empty()) {
             Refused_.push_back(std::string("cannot record the ") + what + " to " + file + ": " +
                                refusal);
             return;
@@ -119,7 +97,8 @@ std::vector<std::string> TTransferRecording::Finish() {
         try {
             // Something may have taken the name while the transfer ran.
             const bool recording = (log ? Port_.Logging() : Port_.Tracing()) != serial::tlOff;
-            if (const std::string refusal = recording ? RecordingRefusal(file) : "";
+            if (const std::string refusal =
+                    recording ? base::InspectRecordingTarget(file).Refusal : "";
                 !refusal.empty()) {
                 log ? Port_.SetLogging(serial::tlOff) : Port_.SetTracing(serial::tlOff);
                 failures.push_back(std::string("cannot write the ") + what + " to " + file + ": " +

@@ -160,11 +160,8 @@ bool TPortHolderFinder::HoldsDevice(const fs::path& processDir, dev_t device) co
 }
 
 std::optional<TPortHolder> TPortHolderFinder::FindLockOwner(const std::string& devicePath) const {
-    const std::optional<pid_t> pid = ReadUucpLockPid(UucpLockPath(LockDir_, devicePath));
-    if (!pid || *pid == ::getpid() || !IsProcessAlive(*pid)) {
-        return std::nullopt;
-    }
-    return Describe(*pid);
+    const std::optional<pid_t> pid = ForeignLockOwner(UucpLockPath(LockDir_, devicePath));
+    return pid ? std::optional<TPortHolder>(Describe(*pid)) : std::nullopt;
 }
 
 TPortHolder TPortHolderFinder::Describe(pid_t pid) const {

@@ -45,10 +45,8 @@ bool WritePid(int fd) {
     return ::write(fd, text, static_cast<std::size_t>(length)) == length;
 }
 
-// A lock whose owner has gone (or that we left behind ourselves) may be taken over.
-bool IsStale(const std::filesystem::path& path) {
-    const std::optional<pid_t> pid = ReadUucpLockPid(path);
-    return !pid || *pid == ::getpid() || !IsProcessAlive(*pid);
+bool IsProcessAlive(pid_t pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
 
 }  // namespace
@@ -84,15 +82,20 @@ std::optional<pid_t> ReadUucpLockPid(const std::filesystem::path& lockFile) {
     return ParsePidText(std::string(bytes, static_cast<std::size_t>(length)));
 }
 
-bool IsProcessAlive(pid_t pid) {
-    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+std::optional<pid_t> ForeignLockOwner(const std::filesystem::path& lockFile) {
+    const std::optional<pid_t> pid = ReadUucpLockPid(lockFile);
+    if (!pid || *pid == ::getpid() || !IsProcessAlive(*pid)) {
+        return std::nullopt;
+    }
+    return pid;
 }
 
 bool TUucpLock::Acquire(const std::filesystem::path& lockDir, const std::string& devicePath) {
     Release();
     const std::filesystem::path path = UucpLockPath(lockDir, devicePath);
     int fd = CreateLockFile(path);
-    if (fd < 0 && errno == EEXIST && IsStale(path)) {
+    // A lock whose owner has gone (or that we left behind ourselves) may be taken over.
+    if (fd < 0 && errno == EEXIST && !ForeignLockOwner(path)) {
         ::unlink(path.c_str());
         fd = CreateLockFile(path);
     }

@@ -28,8 +28,10 @@ std::filesystem::path UucpLockPath(const std::filesystem::path& lockDir,
 // The pid a lock file names, or nullopt when it cannot be read or names none (0 or less).
 std::optional<pid_t> ReadUucpLockPid(const std::filesystem::path& lockFile);
 
-// Whether pid is a running process: one we may not signal (EPERM) runs as well.
-bool IsProcessAlive(pid_t pid);
+// The running process other than ours that a lock file names, or nullopt: a lock that cannot
+// be read, names a dead process or names ours holds nothing against us. A process we may not
+// signal (EPERM) runs as well.
+std::optional<pid_t> ForeignLockOwner(const std::filesystem::path& lockFile);
 
 // This program's lock of one device, released when it goes.
 class TUucpLock {

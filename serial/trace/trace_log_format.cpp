@@ -7,7 +7,6 @@
 
 #include <cerrno>
 
-#include "base/link_following.h"
 #include "base/recording_target.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_text.h"
@@ -30,36 +29,25 @@ std::string HexText(std::uint8_t byte) {
     return Bracketed(std::string_view(digits, 2));
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A new file, created by us (O_EXCL), or one already there that base/recording_target.h lets
 // us write into; -1 with errno set otherwise (EACCES for a file it refuses). O_NONBLOCK stays
 // on: nothing but a regular file is ever opened, so it changes nothing there, and should a
 // pipe take the name between the check and the open, neither opening nor writing waits.
-int OpenRecordingTarget(const std::string& path, bool append) {
+int OpenRecordingTarget(const base::TRecordingTarget& target, bool append) {
     constexpr int kFlags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-    struct stat existing {};
-    if (::lstat(path.c_str(), &existing) != 0) {
-        if (errno != ENOENT) {
-            return -1;
-        }
-        struct stat folder {};
-        const mode_t mode = ::stat(FolderOf(path).c_str(), &folder) == 0
-                                ? base::RecordingCreationMode(folder)
-                                : 0600;
-        return ::open(path.c_str(), kFlags | O_CREAT | O_EXCL | (append ? O_APPEND : 0), mode);
-    }
-    if (!base::ReasonNotToRecordInto(existing, ::geteuid()).empty()) {
+    const std::string& path = target.Path;
+    if (!target.Refusal.empty()) {
         errno = EACCES;
         return -1;
     }
+    if (!target.Existing) {
+        return ::open(path.c_str(), kFlags | O_CREAT | O_EXCL | (append ? O_APPEND : 0),
+                      target.CreationMode);
+    }
     const int fd = ::open(path.c_str(), kFlags | (append ? O_APPEND : 0));
     struct stat opened {};
-    if (fd >= 0 && (::fstat(fd, &opened) != 0 || opened.st_ino != existing.st_ino ||
-                    opened.st_dev != existing.st_dev)) {
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || opened.st_ino != target.Existing->st_ino ||
+                    opened.st_dev != target.Existing->st_dev)) {
         ::close(fd);  // replaced between the check and the open
         errno = EACCES;
         return -1;
@@ -126,13 +114,7 @@ TDumpFile::~TDumpFile() {
 std::int32_t TDumpFile::Open(const std::string& fileName, bool append) {
     // A dump follows a symbolic link only as the program's other writers of files do; the
     // resolved path holds no link, so O_NOFOLLOW stops only one planted after the check.
-    std::string resolved;
-    try {
-        resolved = base::ResolveLinksForWriting(fileName);
-    } catch (const base::TWritePathError&) {
-        return ResultFromErrno(EACCES, TIoDirection::Write);
-    }
-    Descriptor_ = OpenRecordingTarget(resolved, append);
+    Descriptor_ = OpenRecordingTarget(base::InspectRecordingTarget(fileName), append);
     if (Descriptor_ < 0) {
         return ResultFromErrno(errno, TIoDirection::Write);
     }
