@@ -89,8 +89,12 @@ TTerminationWatch::TTerminationWatch(std::function<void(int signal)> onSignal,
 }
 
 TTerminationWatch::~TTerminationWatch() {
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        ::sigaction(kSignals[i], &Previous_[i], nullptr);
+    // After a request the program is on its way out, and the repeat a process group gets
+    // may still come while it finishes: the handler stays and, with no pipe, drops it.
+    if (FirstRequestNs.load() == 0) {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            ::sigaction(kSignals[i], &Previous_[i], nullptr);
+        }
     }
     SignalPipe = -1;
     serial::SetWaitInterruptFd(-1);

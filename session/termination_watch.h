@@ -38,7 +38,10 @@ class TTerminationWatch {
     // std::logic_error when another watch is alive; the dispositions are unchanged then.
     explicit TTerminationWatch(std::function<void(int signal)> onSignal,
                                std::chrono::milliseconds insistAfter = kInsistAfter);
-    // Restores the dispositions found at construction. Signals still in the pipe are lost.
+    // Restores the dispositions found at construction, unless one of the signals came: then
+    // the program is ending, and the handler stays for the rest of its life, so that a
+    // repeat arriving after the watch is gone is dropped (or insists) as above rather than
+    // killing a program that is writing its last words. Signals still in the pipe are lost.
     ~TTerminationWatch();
     TTerminationWatch(const TTerminationWatch&) = delete;
     TTerminationWatch& operator=(const TTerminationWatch&) = delete;
