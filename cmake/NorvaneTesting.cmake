@@ -13,8 +13,13 @@ set(NORVANE_OFFSCREEN_DESIGN_SCREEN
 # meets: they are left out of the plain registration and registered one by one under their
 # own names through tests/support/run-unprivileged, which runs them as nobody when CTest runs
 # as root (as in CI), so that they run there instead of skipping.
+#
+# The cases matching WINDOW_MANAGER_ONLY (gtest filter patterns) type through a real X
+# server: they are left out here and run only where a norvane_add_window_manager_test names
+# them.
 function(norvane_register_gtest name)
-  cmake_parse_arguments(ARG "" "LABEL;ENVIRONMENT" "SOURCES;LIBS;UNPRIVILEGED" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL;ENVIRONMENT" "SOURCES;LIBS;UNPRIVILEGED;WINDOW_MANAGER_ONLY"
+    ${ARGN})
   if(NOT ARG_LABEL)
     message(FATAL_ERROR "test ${name} needs a LABEL")
   endif()
@@ -25,8 +30,9 @@ function(norvane_register_gtest name)
     list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
   set(filter)
-  if(ARG_UNPRIVILEGED)
-    list(JOIN ARG_UNPRIVILEGED ":" cases)
+  set(elsewhere ${ARG_UNPRIVILEGED} ${ARG_WINDOW_MANAGER_ONLY})
+  if(elsewhere)
+    list(JOIN elsewhere ":" cases)
     set(filter TEST_FILTER "-${cases}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${filter} PROPERTIES ${properties})
@@ -50,15 +56,18 @@ function(norvane_add_test name)
     LIBS ${ARG_LIBS} GTest::gtest_main UNPRIVILEGED ${ARG_UNPRIVILEGED})
 endfunction()
 
-# norvane_add_widget_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>])
+# norvane_add_widget_test(<name> LABEL <label> SOURCES <files...> [LIBS <targets...>]
+#                         [WINDOW_MANAGER_ONLY <patterns...>])
 #
 # As norvane_add_test, for tests that need a QApplication: main() comes from the widget
-# test support and every case runs headless on the design screen.
+# test support and every case runs headless on the design screen, except those matching
+# WINDOW_MANAGER_ONLY.
 function(norvane_add_widget_test name)
-  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS;WINDOW_MANAGER_ONLY" ${ARGN})
   norvane_register_gtest(${name} LABEL ${ARG_LABEL} SOURCES ${ARG_SOURCES}
     LIBS ${ARG_LIBS} norvane_widget_test_support
-    ENVIRONMENT "QT_QPA_PLATFORM=${NORVANE_OFFSCREEN_DESIGN_SCREEN}")
+    ENVIRONMENT "QT_QPA_PLATFORM=${NORVANE_OFFSCREEN_DESIGN_SCREEN}"
+    WINDOW_MANAGER_ONLY ${ARG_WINDOW_MANAGER_ONLY})
 endfunction()
 
 # norvane_add_window_manager_test(<name> SCREEN <width>x<height> COMMAND <target> [args...])

@@ -18,18 +18,19 @@ TDownLoadForm::TDownLoadForm(session::TInstrumentSession& session, TLogSink appe
     FileBtn->setToolTip(QStringLiteral("Click to specify filename"));
     OKBtn->setToolTip(QStringLiteral("Click to begin download"));
     CancelBtn->setToolTip(QStringLiteral("Click to exit without downloading"));
+}
 
-    QFileDialog& chooser = FileChooser();
+void TDownLoadForm::RunTransfer(device::TCellTransfer& transfer) {
+    transfer.DownloadCells(*this);
+}
+
+void TDownLoadForm::SetUpChooser(QFileDialog& chooser) const {
     chooser.setObjectName(QStringLiteral("DownDialog"));
     chooser.setWindowTitle(QStringLiteral("Save As"));
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setNameFilter(QStringLiteral("Norvane Files (*.nvf)"));
     chooser.setDefaultSuffix(QStringLiteral("nvf"));
     chooser.setOption(QFileDialog::DontConfirmOverwrite);
-}
-
-void TDownLoadForm::RunTransfer(device::TCellTransfer& transfer) {
-    transfer.DownloadCells(*this);
 }
 
 }  // namespace norvane::ui

@@ -17,6 +17,7 @@ class TDownLoadForm : public TTransferForm {
 
   protected:
     void RunTransfer(device::TCellTransfer& transfer) override;
+    void SetUpChooser(QFileDialog& chooser) const override;
 };
 
 }  // namespace norvane::ui

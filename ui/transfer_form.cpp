@@ -36,15 +36,10 @@ TTransferForm::TTransferForm(session::TInstrumentSession& session, TLogSink appe
                              QWidget* parent)
     : QDialog(parent, kFixedDialogFlags),
       Session_(session),
-      AppendLogLine_(std::move(appendLogLine)),
-      Chooser_(new QFileDialog(this)) {
+      AppendLogLine_(std::move(appendLogLine)) {
     setFont(ArialOfPixels(13));
     setModal(true);
     CreateControls();
-    // Qt's own chooser, not the desktop's: it behaves alike everywhere and lets the
-    // program's tests answer it.
-    Chooser_->setOption(QFileDialog::DontUseNativeDialog);
-    Chooser_->setFileMode(QFileDialog::AnyFile);
     ApplyClientHeight();
 }
 
@@ -115,7 +110,22 @@ int TTransferForm::Open() {
 }
 
 void TTransferForm::SetInitialDirectory(const QString& directory) {
-    InitialDirectory_ = directory;
+    ChooserDirectory_ = directory;
+}
+
+std::unique_ptr<QFileDialog> TTransferForm::NewFileChooser() {
+    auto chooser = std::make_unique<QFileDialog>(this);
+    // Qt's own chooser, not the desktop's: it behaves alike everywhere and lets the
+    // program's tests answer it.
+    chooser->setOption(QFileDialog::DontUseNativeDialog);
+    chooser->setFileMode(QFileDialog::AnyFile);
+    SetUpChooser(*chooser);
+    if (!ChooserDirectory_.isEmpty()) {
+        // A chooser given a missing directory opens in the working directory, of all places.
+        chooser->setDirectory(QDir(ChooserDirectory_).exists() ? ChooserDirectory_
+                                                               : QDir::homePath());
+    }
+    return chooser;
 }
 
 // ---- host operations --------------------------------------------------------------------
@@ -174,20 +184,15 @@ std::string TTransferForm::FileDisplayPath() const {
 // ---- handlers ---------------------------------------------------------------------------
 
 void TTransferForm::FileBtnClick() {
-    if (!InitialDirectory_.isEmpty()) {
-        // A chooser given a missing directory opens in the working directory, of all places.
-        Chooser_->setDirectory(QDir(InitialDirectory_).exists() ? InitialDirectory_
-                                                                : QDir::homePath());
-    }
-    if (Chooser_->exec() != QDialog::Accepted || Chooser_->selectedFiles().isEmpty()) {
+    const std::unique_ptr<QFileDialog> chooser = NewFileChooser();
+    if (chooser->exec() != QDialog::Accepted || chooser->selectedFiles().isEmpty()) {
         return;
     }
-    const QFileInfo chosen(Chooser_->selectedFiles().constFirst());
+    const QFileInfo chosen(chooser->selectedFiles().constFirst());
     FileName->setText(chosen.absoluteFilePath());
     // From now on the chooser opens where the last chosen file lies, as the desktop's own
     // choosers do, also when the name was typed with another directory.
-    InitialDirectory_.clear();
-    Chooser_->setDirectory(chosen.absolutePath());
+    ChooserDirectory_ = chosen.absolutePath();
 }
 
 void TTransferForm::OKBtnClick() {

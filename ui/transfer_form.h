@@ -21,6 +21,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -69,12 +70,14 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     int Open();
 
     // The directory the file chooser shows at its next opening (the home folder while it
-    // does not exist). A confirmed choice clears it again, so that later openings start in
+    // does not exist). A confirmed choice replaces it, so that later openings start in
     // the directory the user chose from last.
     void SetInitialDirectory(const QString& directory);
 
-    // The file chooser, for the program's tests to answer.
-    QFileDialog& FileChooser() { return *Chooser_; }
+    // A file chooser as the file button opens it: a new one at every opening, parented to
+    // this dialog. One kept for the whole run left its name field's completion list on
+    // screen after Enter had closed it, and that list took the next key or click.
+    std::unique_ptr<QFileDialog> NewFileChooser();
 
     // ITransferHost.
     void AppendLogLine(const std::string& text) override;
@@ -107,6 +110,8 @@ class TTransferForm : public QDialog, public device::ITransferHost {
   protected:
     // The download or the upload, with this dialog as its host.
     virtual void RunTransfer(device::TCellTransfer& transfer) = 0;
+    // Gives a new chooser its title, mode and filter.
+    virtual void SetUpChooser(QFileDialog& chooser) const = 0;
 
   private:
     void CreateControls();
@@ -119,8 +124,8 @@ class TTransferForm : public QDialog, public device::ITransferHost {
 
     session::TInstrumentSession& Session_;
     TLogSink AppendLogLine_;
-    QFileDialog* Chooser_;
-    QString InitialDirectory_;
+    // Where the next chooser opens; empty for the working directory.
+    QString ChooserDirectory_;
     int ClientHeight_ = kIdleClientHeight;
     // True while the OK handler's procedure runs.
     bool Running_ = false;

@@ -19,16 +19,18 @@ TUpLoadForm::TUpLoadForm(session::TInstrumentSession& session, TLogSink appendLo
     OKBtn->setToolTip(QStringLiteral("Click to upload file"));
     CancelBtn->setToolTip(QStringLiteral("Click to exit without uploading"));
 
-    QFileDialog& chooser = FileChooser();
-    chooser.setObjectName(QStringLiteral("UpDialog"));
-    chooser.setWindowTitle(QStringLiteral("Select File To Load"));
-    chooser.setAcceptMode(QFileDialog::AcceptOpen);
-    chooser.setNameFilter(QStringLiteral("Norvane files (*.nvf)"));
     SetInitialDirectory(DefaultDataDirectory());
 }
 
 void TUpLoadForm::RunTransfer(device::TCellTransfer& transfer) {
     transfer.UploadCells(*this);
+}
+
+void TUpLoadForm::SetUpChooser(QFileDialog& chooser) const {
+    chooser.setObjectName(QStringLiteral("UpDialog"));
+    chooser.setWindowTitle(QStringLiteral("Select File To Load"));
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setNameFilter(QStringLiteral("Norvane files (*.nvf)"));
 }
 
 }  // namespace norvane::ui

@@ -16,6 +16,7 @@ class TUpLoadForm : public TTransferForm {
 
   protected:
     void RunTransfer(device::TCellTransfer& transfer) override;
+    void SetUpChooser(QFileDialog& chooser) const override;
 };
 
 }  // namespace norvane::ui

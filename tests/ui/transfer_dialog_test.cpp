@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,6 +30,7 @@
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"
+#include "tests/ui/real_keys.h"
 #include "tests/ui/window_frame.h"
 #include "ui/download_form.h"
 #include "ui/upload_form.h"
@@ -452,13 +455,13 @@ TEST_F(TransferDialogTest, CancelForgetsTheChosenFile) {
 }
 
 TEST_F(TransferDialogTest, TheDownloadChooserStartsInTheInitialDirectoryOnlyUntilAChoice) {
-    const QFileDialog& chooser = Down.FileChooser();
-    EXPECT_EQ(chooser.objectName(), "DownDialog");
-    EXPECT_EQ(chooser.windowTitle(), "Save As");
-    EXPECT_EQ(chooser.acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_EQ(chooser.nameFilters(), QStringList{"Norvane Files (*.nvf)"});
-    EXPECT_EQ(chooser.defaultSuffix(), "nvf");
-    EXPECT_TRUE(chooser.testOption(QFileDialog::DontConfirmOverwrite));
+    const std::unique_ptr<QFileDialog> chooser = Down.NewFileChooser();
+    EXPECT_EQ(chooser->objectName(), "DownDialog");
+    EXPECT_EQ(chooser->windowTitle(), "Save As");
+    EXPECT_EQ(chooser->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(chooser->nameFilters(), QStringList{"Norvane Files (*.nvf)"});
+    EXPECT_EQ(chooser->defaultSuffix(), "nvf");
+    EXPECT_TRUE(chooser->testOption(QFileDialog::DontConfirmOverwrite));
 
     std::filesystem::create_directory(Dir / "start");
     std::filesystem::create_directory(Dir / "elsewhere");
@@ -476,11 +479,11 @@ TEST_F(TransferDialogTest, TheDownloadChooserStartsInTheInitialDirectoryOnlyUnti
 // The data directory is nobody's to create; without it the chooser used to open in the
 // program's working directory.
 TEST_F(TransferDialogTest, TheUploadChooserStartsInTheDataDirectoryOrElseAtHome) {
-    const QFileDialog& chooser = Up.FileChooser();
-    EXPECT_EQ(chooser.objectName(), "UpDialog");
-    EXPECT_EQ(chooser.windowTitle(), "Select File To Load");
-    EXPECT_EQ(chooser.acceptMode(), QFileDialog::AcceptOpen);
-    EXPECT_EQ(chooser.nameFilters(), QStringList{"Norvane files (*.nvf)"});
+    const std::unique_ptr<QFileDialog> chooser = Up.NewFileChooser();
+    EXPECT_EQ(chooser->objectName(), "UpDialog");
+    EXPECT_EQ(chooser->windowTitle(), "Select File To Load");
+    EXPECT_EQ(chooser->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(chooser->nameFilters(), QStringList{"Norvane files (*.nvf)"});
 
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", QByteArray::fromStdString(Dir.Path().string()));
@@ -518,6 +521,87 @@ TEST_F(TransferDialogTest, ALongPathShowsItsFileNameWhileTheTransferGetsThePath)
     Down.done(QDialog::Rejected);
     EXPECT_EQ(display.DisplayedText(), "*.nvf");
     EXPECT_EQ(display.ToolTipText(), "Specified file to receive download");
+}
+
+// ---- by keys through the X server (window-manager run only) --------------------------
+
+using test::PressKey;
+using test::TKeyScript;
+using test::TypeText;
+
+class TransferDialogByKeys : public TransferDialogTest {
+  protected:
+    // True once `window` is the active window and `control` has the focus: where the next
+    // key typed goes.
+    static bool KeysGoTo(QWidget* window, QWidget* control) {
+        return window != nullptr && window->isActiveWindow() &&
+               QApplication::focusWidget() == control;
+    }
+
+    static QFileDialog* OpenChooser() {
+        return qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    }
+
+    static QLineEdit* ChooserNameField() {
+        QFileDialog* chooser = OpenChooser();
+        return chooser == nullptr ? nullptr
+                                  : chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    }
+};
+
+// Typing a name in the chooser brings up its completion list; the chooser closed with
+// Enter used to leave that list on screen, holding the keyboard, so the next Enter
+// started nothing.
+TEST_F(TransferDialogByKeys, AfterTheChooserClosesOnEnterTheNextEnterStartsTheUpload) {
+    Connect();
+    Up.SetInitialDirectory(QString::fromStdString(Dir.Path().string()));
+    for (int opening = 1; opening <= 2; ++opening) {
+        SCOPED_TRACE("opening " + std::to_string(opening));
+        Log.clear();
+        TKeyScript script({
+            {"the upload dialog in front, its file button focused",
+             [&] { return KeysGoTo(&Up, Up.FileBtn); }, [] { PressKey("space"); }},
+            {"the chooser's name field focused",
+             [&] {
+                 QLineEdit* name = ChooserNameField();
+                 return name != nullptr && KeysGoTo(OpenChooser(), name);
+             },
+             [] { TypeText("table.nvf"); }},
+            {"the completion list showing table.nvf",
+             [&] {
+                 QLineEdit* name = ChooserNameField();
+                 return name != nullptr && name->completer() != nullptr &&
+                        name->completer()->popup()->isVisible();
+             },
+             [] { PressKey("Return"); }},
+            {"the chooser closed, the upload dialog in front again",
+             [&] { return OpenChooser() == nullptr && Up.isActiveWindow(); },
+             [] { PressKey("Return"); }},
+        });
+        script.Start();
+        const int result = Up.Open();
+        EXPECT_EQ(script.StuckAt(), "");
+        EXPECT_EQ(result, QDialog::Accepted);
+        EXPECT_EQ(Log, Lines{"Upload of " + Dir / "table.nvf" + " complete."});
+    }
+}
+
+TEST_F(TransferDialogByKeys, EnterDuringADownloadAborts) {
+    Connect({"--think-ms", "20"});
+    ChooseFile(Down, QString::fromStdString(Dir / "copy"));
+    TKeyScript script({
+        {"the download dialog in front", [&] { return KeysGoTo(&Down, Down.FileBtn); },
+         [] { PressKey("Return"); }},
+        {"the transfer running, Abort focused",
+         [&] { return Down.ProgressBar->value() > 0 && KeysGoTo(&Down, Down.AbortBtn); },
+         [] { PressKey("Return"); }},
+    });
+    script.Start();
+    const int result = Down.Open();
+    EXPECT_EQ(script.StuckAt(), "");
+    EXPECT_EQ(result, TTransferForm::AbortResult);
+    EXPECT_LT(Down.ProgressBar->value(), 1899);
+    EXPECT_FALSE(std::filesystem::exists(Dir / "copy.nvf"));
 }
 
 }  // namespace
