@@ -10,6 +10,13 @@ TStoredSizerValues MainFormSizerValues() {
     values.GTClientWidth = 552;
     values.IgnoreTag = 1;
     values.SameSize = false;
+    // Dragged smaller than the design size, the text fell under the design font's 13 pixels
+    // and the tool buttons under their 16-pixel pictures; at 300 pixels wide the log read in
+    // 7-pixel letters. The window grows from its design width but does not shrink below it.
+    // The height's limit is the design's on a 1024 x 768 screen, the smallest the window is
+    // laid out for, so that start-up there still fits the window to the screen.
+    values.RtMinimumWidth = values.GTClientWidth;
+    values.RtMinimumHeight = 369;
     return values;
 }
 

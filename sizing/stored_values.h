@@ -24,7 +24,8 @@ struct TStoredSizerValues {
 };
 
 // The main window's: laid out on a 1280 x 1024 screen with a 552 x 374 client area, 1 pixel
-// right of its right-most control and 21 below its lowest.
+// right of its right-most control and 21 below its lowest; the user may not make the client
+// area smaller than that.
 TStoredSizerValues MainFormSizerValues();
 
 // Sets every value through its setter, in the order a layout file delivers them. Setting

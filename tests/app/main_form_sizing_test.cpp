@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -56,6 +57,22 @@ TEST_F(MainFormSizing, CornerDragScalesControlsAndFontsInProportion) {
     EXPECT_EQ(Form.MessageWindow->geometry(), QRect(35, 99, 732, 413));
     EXPECT_EQ(Form.ExitBtn->geometry().left(), 187);  // 129 * 800 / 552
     EXPECT_EQ(QFontInfo(Form.MessageWindow->font()).pixelSize(), 19);
+}
+
+// Dragged to 300 pixels wide the log read in 7-pixel letters and the tool buttons were
+// narrower than their pictures: the window springs back to its design width instead.
+TEST_F(MainFormSizing, DraggedSmallerThanItsDesignTheWindowKeepsItsDesignSize) {
+    Show();
+    for (const QSize drag : {QSize(-252, -120), QSize(-100, 0), QSize(0, -100)}) {
+        SCOPED_TRACE(std::to_string(drag.width()) + ", " + std::to_string(drag.height()));
+        Drag(drag.width(), drag.height());
+        // Under a window manager the size it gave and the sizer's answer come back later.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return Client().width() == 552 && Client().height() >= 369; }, 5000))
+            << "client " << Client().width() << " x " << Client().height();
+        EXPECT_EQ(QFontInfo(Form.MessageWindow->font()).pixelSize(), 13);
+        EXPECT_EQ(Form.DownBtn->geometry(), QRect(24, 8, 25, 25));
+    }
 }
 
 }  // namespace
