@@ -54,7 +54,14 @@ class SizerTest : public ::testing::Test {
 // The main window as laid out, with its stored values.
 class MainWindowTest : public SizerTest {
   protected:
-    void StartMainWindow() { Start(MainFormSizerValues()); }
+    // The sizer's own rules at work on the main window's layout, without the size limits
+    // the program gives that window (tested with the window itself, tests/app/).
+    void StartMainWindow() {
+        TStoredSizerValues values = MainFormSizerValues();
+        values.RtMinimumWidth = 0;
+        values.RtMinimumHeight = 0;
+        Start(values);
+    }
 
     TMainWindowLayout Layout{Form};
 };
