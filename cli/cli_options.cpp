@@ -153,6 +153,10 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
             options.Force = true;
             continue;
         }
+        if (arg == "--verify") {
+            options.Verify = true;
+            continue;
+        }
         if (TakeValueOption(args, i, options)) {
             continue;
         }
@@ -161,23 +165,38 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
         }
         positional.push_back(arg);
     }
+    const bool lineOptions = options.Device || options.Port || options.Baud || options.Parity ||
+                             options.DataBits || options.StopBits || options.TraceFile ||
+                             options.LogFile || options.Force || options.Verify;
     if (positional.size() == 1 && positional[0] == "ports") {
-        if (options.Device || options.Port || options.Baud || options.Parity || options.DataBits ||
-            options.StopBits || options.TraceFile || options.LogFile || options.Force) {
+        if (lineOptions) {
             throw TUsageError("ports takes no line options, only --settings FILE");
         }
         options.Command = TCommand::Ports;
         return options;
     }
+    if (positional.size() == 3 && positional[0] == "diff") {
+        if (lineOptions || options.SettingsFile) {
+            throw TUsageError("diff compares two files and takes no options");
+        }
+        options.Command = TCommand::Diff;
+        options.File = NonEmpty(positional[1], "diff");
+        options.SecondFile = NonEmpty(positional[2], "diff", "two file names");
+        return options;
+    }
     if (positional.size() != 2) {
         throw TUsageError(
-            "expected a command and a file: download FILE or upload FILE, or the command ports");
+            "expected a command and a file: download FILE, upload FILE or verify FILE; or diff "
+            "FILE FILE, or the command ports");
     }
-    options.Command =
-        static_cast<TCommand>(ParseChoice(positional[0], "the command", {"download", "upload"}));
+    options.Command = static_cast<TCommand>(
+        ParseChoice(positional[0], "the command", {"download", "upload", "verify"}));
     options.File = NonEmpty(positional[1], positional[0]);
     if (options.Device && options.Port) {
         throw TUsageError("give either --device or --port, not both");
+    }
+    if (options.Verify && options.Command != TCommand::Upload) {
+        throw TUsageError("--verify goes with upload only (verify FILE checks without one)");
     }
     return options;
 }
@@ -222,12 +241,21 @@ void CheckSettingsFileReadable(const std::string& path) {
 
 std::string UsageText() {
     return R"(Usage: norvane-cli download FILE [options]
-       norvane-cli upload FILE [options]
+       norvane-cli upload FILE [--verify] [options]
+       norvane-cli verify FILE [options]
+       norvane-cli diff FILE1 FILE2
        norvane-cli ports [--settings FILE]
 
 download  reads cells 1 to 1899 from the instrument into the cell file FILE; an existing
           FILE is replaced only when the download completes.
-upload    sends every line of the cell file FILE to the instrument.
+upload    sends every line of the cell file FILE to the instrument; with --verify, then
+          checks as verify does that the instrument holds what FILE says.
+verify    reads every cell as download does, writes no file, and lists each cell in
+          which the instrument differs from FILE: "cell 12: file has '...', instrument
+          has '...'", "cell 40: only in the file", "cell 41: only on the instrument".
+          Lines are matched by the cell number they begin with, and compared on the 30
+          characters the instrument answers with.
+diff      the same comparison between two cell files, e.g. two backups.
 ports     lists what each port number means now: the device, its stable name (the
           /dev/serial/by-id or by-path link that survives replugging), the adapter, and
           whether it is available, busy (held by another program), in use by a program that
@@ -249,6 +277,7 @@ The line:
   --settings FILE       read the defaults from FILE instead of Norvane.ini
   --force               open the device even when another program has it open or holds
                         its lock file in /var/lock (it may take replies meant for Norvane)
+  --verify              with upload: verify the instrument against FILE afterwards
 
 Recording, for a field engineer (written when the transfer ends, whatever its outcome):
   --trace FILE          every byte sent and received
@@ -265,12 +294,18 @@ The message log goes to standard output, failures and progress to standard error
 Ctrl-C aborts the transfer as the Abort button does; a second Ctrl-C, 2 s or more
 after the first, quits at once (a sooner one is taken for the same request).
 
+Examples:
+  norvane-cli upload site-a.nvf --verify --device /dev/ttyUSB0
+  norvane-cli verify site-a.nvf --port 2
+  norvane-cli diff monday.nvf tuesday.nvf
+
   -h, --help            show this help
   --version             show the program's version
 
 Exit status:
-  0  complete
-  1  completed with errors (the instrument rejected some cells or lines)
+  0  complete; verify and diff: the tables match
+  1  completed with errors (the instrument rejected some cells or lines); verify and
+     diff: the tables differ; upload --verify: the worse of the upload and the verify
   2  failed: no connection, an unknown reply, replies out of step with the commands
      (an upload then completes with errors: 1), or the upload file does not exist
   3  aborted

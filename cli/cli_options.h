@@ -18,13 +18,16 @@ class TUsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class TCommand { Download, Upload, Ports };
+enum class TCommand { Download, Upload, Verify, Diff, Ports };
 
 struct TCliOptions {
     bool ShowHelp = false;
     bool ShowVersion = false;
     TCommand Command = TCommand::Download;
-    std::string File;                   // download and upload
+    std::string File;        // download, upload, verify; diff's first file
+    std::string SecondFile;  // diff's second file
+    // After an upload that completed, verify the instrument against the same file.
+    bool Verify = false;
     std::optional<std::string> Device;  // a device path, in place of a port number
     std::optional<int> Port;
     std::optional<int> Baud;

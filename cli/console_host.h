@@ -42,6 +42,8 @@ class TConsoleHost : public device::ITransferHost {
     void CancelDialogClose() override {}
     std::string FileDisplayPath() const override { return Path_; }
 
+    // What the progress counts from the next transfer on ("cells", "lines").
+    void SetUnit(std::string unit) { Unit_ = std::move(unit); }
     // Prints a failure that reached the program outside the transfer's own reporting; its
     // line breaks stay line breaks, every other control character is escaped.
     void ReportFailure(const std::string& text);

@@ -1,4 +1,5 @@
-// norvane-cli: download an instrument's cells to a cell file, or upload one, from a shell.
+// norvane-cli: download an instrument's cells to a cell file, upload one, or compare them,
+// from a shell.
 
 #include <signal.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <iostream>
 
 #include "base/visible_text.h"
+#include "cli/cell_comparison_report.h"
 #include "cli/cli_options.h"
 #include "cli/port_list_command.h"
 #include "cli/transfer_runner.h"
@@ -48,6 +50,9 @@ int main(int argc, char** argv) {
                       << '\n';
             return ecUsageOrFileOrPort;
         }
+    }
+    if (options.Command == TCommand::Diff) {
+        return DiffCommand(options, std::cout, std::cerr);
     }
     if (options.Command == TCommand::Ports) {
         return ListPortsCommand(options, std::cout, norvane::serial::PortMap());

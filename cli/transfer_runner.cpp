@@ -1,5 +1,9 @@
 #include "cli/transfer_runner.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "cli/cell_comparison_report.h"
 #include "cli/console_host.h"
 #include "device/cell_transfer.h"
 #include "device/instrument_link.h"
@@ -39,6 +43,28 @@ int ExitCodeFor(const device::TInstrumentLink& link, const device::TCellTransfer
     }
 }
 
+// How the verdict of a verify names the instrument: by its device, else by its port.
+std::string InstrumentPlace(const TCliOptions& options, const session::TLineSettings& line) {
+    if (options.Device) {
+        return *options.Device;
+    }
+    return serial::PortMap().DevicePath(line.Port).value_or("port " + std::to_string(line.Port));
+}
+
+// The instrument's cells against the file; the verdict's exit code, or the conversation's
+// own when it did not get through every cell.
+int VerifyInstrument(const TCliOptions& options, const session::TLineSettings& line,
+                     const device::TCellTable& file, session::TInstrumentSession& session,
+                     TConsoleHost& console) {
+    device::TCellTable instrument = InstrumentCells();
+    console.SetUnit("cells");
+    if (!session.Transfer().VerifyCells(console, instrument)) {
+        return ExitCodeFor(session.Link(), session.Transfer(), console);
+    }
+    return ReportVerification(file, instrument, InstrumentPlace(options, line), options.File,
+                              [&console](const std::string& text) { console.AppendLogLine(text); });
+}
+
 session::TRecordingRequest RecordingRequestFrom(const TCliOptions& options) {
     session::TRecordingRequest request;
     request.TraceFile = options.TraceFile.value_or(std::string());
@@ -65,7 +91,7 @@ std::string OpenFailureText(const std::exception& failure, const TCliOptions& op
 int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& errors,
                 bool interactive) {
     TConsoleHost console(options.File, log, errors, interactive,
-                         options.Command == TCommand::Download ? "cells" : "lines");
+                         options.Command == TCommand::Upload ? "lines" : "cells");
     // A failure no procedure handled (a serial worker thread that died, say) ends the run
     // as a port failure, whatever the transfer made of it.
     bool unhandledFailure = false;
@@ -120,6 +146,11 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
     recording.SetRequest(RecordingRequestFrom(options));
     int exitCode = ecUsageOrFileOrPort;
     try {
+        // Read before anything touches the line: a file that is no cell file ends here.
+        std::optional<device::TCellTable> fileToVerify;
+        if (options.Command == TCommand::Verify || options.Verify) {
+            fileToVerify = CellFileToVerify(options.File);
+        }
         ApplyLineSettings(port, line);
         recording.Arm();
         bool aborted = false;
@@ -140,12 +171,24 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
             exitCode = ecAborted;
         }
         if (!aborted) {
-            if (options.Command == TCommand::Download) {
-                transfer.DownloadCells(console);
-            } else {
-                transfer.UploadCells(console);
+            switch (options.Command) {
+                case TCommand::Download:
+                    transfer.DownloadCells(console);
+                    exitCode = ExitCodeFor(link, transfer, console);
+                    break;
+                case TCommand::Verify:
+                    exitCode = VerifyInstrument(options, line, *fileToVerify, session, console);
+                    break;
+                default:
+                    transfer.UploadCells(console);
+                    exitCode = ExitCodeFor(link, transfer, console);
+                    // Rejected lines or not: what the instrument now holds is the question.
+                    if (options.Verify && transfer.Completed()) {
+                        exitCode = std::max(exitCode, VerifyInstrument(options, line, *fileToVerify,
+                                                                       session, console));
+                    }
+                    break;
             }
-            exitCode = ExitCodeFor(link, transfer, console);
         }
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());

@@ -92,6 +92,7 @@ void TCellTransfer::DownloadCells(ITransferHost& host) {
     }
     TFlagGuard busy(Busy_);
     TInstrumentLink::TTransferScope abortHolds(Link_);
+    Activity_ = "Download";
     const std::string target = host.FileDisplayPath();
     RepliesOutOfStep_ = false;
     Completed_ = false;
@@ -111,6 +112,23 @@ void TCellTransfer::DownloadCells(ITransferHost& host) {
     }
 }
 
+bool TCellTransfer::VerifyCells(ITransferHost& host, TCellTable& cells) {
+    if (RefuseWhileBusy(host)) {
+        return false;
+    }
+    TFlagGuard busy(Busy_);
+    TInstrumentLink::TTransferScope abortHolds(Link_);
+    Activity_ = "Verify";
+    RepliesOutOfStep_ = false;
+    Completed_ = false;
+    cells.Lines.clear();
+    cells.ErrorReplies.clear();
+    Completed_ = QueryEveryCell(
+        host, [&cells](int, const std::string& value) { cells.Lines.push_back(value); },
+        [&cells](int cell, const std::string& reply) { cells.ErrorReplies[cell] = reply; });
+    return Completed_;
+}
+
 void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) {
     if (target == kNoFileChosen || target.empty()) {
         throw TCellFileError("No file chosen");
@@ -118,7 +136,20 @@ void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) 
     // Destroying the writer without Commit() removes what was written and leaves the
     // target as it was: every way out of here but the completion line does that.
     TCellFileWriter file(target);
+    if (!QueryEveryCell(host, [&file](int, const std::string& value) { file.AppendLine(value); },
+                        {})) {
+        return;
+    }
+    file.Commit();
+    Completed_ = true;
+    host.AppendLogLine("Download to " + target +
+                       (ErrorsReported_ ? " completed with errors." : " complete."));
+}
 
+// The line clear, the probe and every cell, each answered cell to `store` and each error
+// reply to `refuse` (where given). True when all of it went through with replies in step.
+bool TCellTransfer::QueryEveryCell(ITransferHost& host, const TCellSink& store,
+                                   const TCellSink& refuse) {
     Link_.SendCommand(kLineEnd);
     Link_.SendCommand(kProbe);
     if (Link_.ReplyStatus() == rsOk) {
@@ -134,31 +165,28 @@ void TCellTransfer::RunDownload(ITransferHost& host, const std::string& target) 
         }
         Link_.SendCommand(QueryCommand(cell));
         if (Link_.ReplyStatus() == rsOk) {
-            StoreCell(host, file);
+            StoreCell(host, cell, store, refuse);
         }
         if (!EndsTransfer(Link_.ReplyStatus())) {
             host.SetProgress(cell);
         }
-        ReportDownloadStatus(host);
+        ReportDownloadStatus(host, refuse, cell);
     }
     if (EndsTransfer(Link_.ReplyStatus())) {
-        return;
+        return false;
     }
     if (!CheckRepliesInStep()) {
         ReportDownloadStatus(host);
-        return;
+        return false;
     }
     if (RepliesOutOfStep_) {
-        host.AppendLogLine(
-            "Download failed - the instrument's replies were out of step with "
-            "the commands!");
+        host.AppendLogLine(std::string(Activity_) +
+                           " failed - the instrument's replies were out of step with "
+                           "the commands!");
         host.WarningBeep();
-        return;
+        return false;
     }
-    file.Commit();
-    Completed_ = true;
-    host.AppendLogLine("Download to " + target +
-                       (ErrorsReported_ ? " completed with errors." : " complete."));
+    return true;
 }
 
 // Every reply may have been one command late without any showing it, so the verdict waits
@@ -171,33 +199,41 @@ bool TCellTransfer::CheckRepliesInStep() {
 // No definition holds a control character but tab, so another one in a reply is line noise.
 // Stored, it would be worse than lost: a Ctrl-Z silently ends every later upload of the file
 // there, and an upload refuses a file holding any other.
-void TCellTransfer::StoreCell(ITransferHost& host, TCellFileWriter& file) {
+void TCellTransfer::StoreCell(ITransferHost& host, int cell, const TCellSink& store,
+                              const TCellSink& refuse) {
     const std::string& value = Link_.ReplyValue();
     if (base::HoldsControlOtherThanTab(value)) {
-        ReportError(host, "Download error - garbled reply... " + base::VisibleText(value));
+        ReportError(
+            host, std::string(Activity_) + " error - garbled reply... " + base::VisibleText(value));
+        if (refuse) {
+            refuse(cell, value);
+        }
         return;
     }
-    file.AppendLine(value);
+    store(cell, value);
 }
 
-void TCellTransfer::ReportDownloadStatus(ITransferHost& host) {
+void TCellTransfer::ReportDownloadStatus(ITransferHost& host, const TCellSink& refuse, int cell) {
     const std::int32_t status = Link_.ReplyStatus();
+    const std::string activity = Activity_;
     switch (status) {
         case rsNoConnection:
-            host.AppendLogLine("Download failed - no connection!");
+            host.AppendLogLine(activity + " failed - no connection!");
             break;
         case rsUnexpectedReply:
-            host.AppendLogLine("Download failed - unknown error... " + Link_.ReplyValue());
+            host.AppendLogLine(activity + " failed - unknown error... " + Link_.ReplyValue());
             break;
         case rsAborted:
-            host.AppendLogLine("Download aborted by user.");
+            host.AppendLogLine(activity + " aborted by user.");
             break;
         case rsOk:
         case rsCellNotAvailable:  // an undefined cell is simply skipped
             return;
         default:
-            ReportError(host, std::string("Download") + ErrorReplyText(status) + "... " +
-                                  Link_.ReplyValue());
+            ReportError(host, activity + ErrorReplyText(status) + "... " + Link_.ReplyValue());
+            if (refuse && cell > 0) {
+                refuse(cell, Link_.ReplyValue());
+            }
             return;
     }
     // The partial file is removed when the download unwinds.

@@ -11,8 +11,10 @@
 // "... aborted by user." line.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "device/cell_comparison.h"
 #include "device/instrument_link.h"
 #include "device/transfer_host.h"
 
@@ -40,6 +42,13 @@ class TCellTransfer {
     // download with the "Enter a valid filename." box.
     void DownloadCells(ITransferHost& host);
 
+    // Holds the download's conversation, writing no file: every answered cell's value goes to
+    // `cells.Lines` in cell order, every instrument error reply to `cells.ErrorReplies` under
+    // the cell queried. Logs as a download does, with "Verify" in place of "Download", but
+    // ends without a completion line: the caller compares and says the outcome. Returns
+    // whether every cell was queried with replies in step; when not, the log says why.
+    bool VerifyCells(ITransferHost& host, TCellTable& cells);
+
     // Sends every line of the file named by host.FileDisplayPath() as a store command.
     // An upload that no reply, an unknown reply or Abort ends while sending a line logs,
     // after the failure itself, at which line of how many it stopped. When a Ctrl-Z ended
@@ -65,12 +74,15 @@ class TCellTransfer {
     std::int32_t UploadLineCount() const { return UploadLineCount_; }
 
   private:
+    using TCellSink = std::function<void(int cell, const std::string& value)>;
+
     void RunDownload(ITransferHost& host, const std::string& target);
+    bool QueryEveryCell(ITransferHost& host, const TCellSink& store, const TCellSink& refuse);
     void RunUpload(ITransferHost& host, const std::string& source);
-    void StoreCell(ITransferHost& host, TCellFileWriter& file);
+    void StoreCell(ITransferHost& host, int cell, const TCellSink& store, const TCellSink& refuse);
     void CountLines(TCellFileReader& file);
     bool CheckRepliesInStep();
-    void ReportDownloadStatus(ITransferHost& host);
+    void ReportDownloadStatus(ITransferHost& host, const TCellSink& refuse = {}, int cell = 0);
     void ReportUploadStatus(ITransferHost& host, const std::string& source);
     void ReportWhereUploadStopped(ITransferHost& host, const std::string& source,
                                   std::int32_t line);
@@ -78,6 +90,8 @@ class TCellTransfer {
     bool RefuseWhileBusy(ITransferHost& host);
 
     TInstrumentLink& Link_;
+    // What the log calls the running query of every cell: "Download" or "Verify".
+    const char* Activity_ = "Download";
     bool ErrorsReported_ = false;
     std::string UploadLine_;
     std::int32_t UploadLineCount_ = 0;

@@ -31,6 +31,19 @@ std::optional<std::string> TFaultPlan::StoreRejectionReply(std::string_view line
     return std::nullopt;
 }
 
+void TFaultPlan::AlterStores(const std::string& pattern, std::string replacement) {
+    StoreAlterations_.emplace_back(std::regex(pattern, std::regex::ECMAScript),
+                                   std::move(replacement));
+}
+
+std::string TFaultPlan::StoredForm(std::string_view line) const {
+    std::string stored(line);
+    for (const auto& [pattern, replacement] : StoreAlterations_) {
+        stored = std::regex_replace(stored, pattern, replacement);
+    }
+    return stored;
+}
+
 std::string TRandomReplies::Next() {
     // The engine's raw output, not a distribution: those differ between standard
     // libraries, and a seed must mean the same replies everywhere.

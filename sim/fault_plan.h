@@ -56,11 +56,19 @@ class TFaultPlan {
     // The reply of the first rejection whose pattern matches the store line.
     std::optional<std::string> StoreRejectionReply(std::string_view line) const;
 
+    // A store line matching `pattern` is accepted but kept with each match replaced by
+    // `replacement` (ECMAScript's $& and $1 apply): an instrument that stores a definition
+    // otherwise than it was sent. Throws std::regex_error for a bad pattern.
+    void AlterStores(const std::string& pattern, std::string replacement);
+    // The line as the instrument keeps it.
+    std::string StoredForm(std::string_view line) const;
+
     const TReply& LineClearReply() const { return LineClearReply_; }
 
   private:
     std::map<int, TCellFault> CellFaults_;
     std::vector<TStoreRejection> StoreRejections_;
+    std::vector<std::pair<std::regex, std::string>> StoreAlterations_;
     TReply LineClearReply_ = std::string("*");
     std::optional<std::uint32_t> RandomSeed_;
 };

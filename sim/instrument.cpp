@@ -79,7 +79,7 @@ TReply TInstrument::AnswerStore(std::string_view line) {
     if (const auto fault = Faults_.CellFault(reference.Cell)) {
         return fault->Reply;
     }
-    Cells_.Store(reference.Cell, std::string(line));
+    Cells_.Store(reference.Cell, Faults_.StoredForm(line));
     return ReplyOf(reply::kOk);
 }
 

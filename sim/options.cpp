@@ -144,6 +144,14 @@ const std::vector<TOptionRule>& OptionRules() {
          [](TOptions& o, const TValues& v) { SetCellsFault(o, v[0], ReplyText(v[1])); }},
         {"--reject-store", 2,
          [](TOptions& o, const TValues& v) { AddStoreRejection(o, v[0], v[1]); }},
+        {"--alter-store", 2,
+         [](TOptions& o, const TValues& v) {
+             try {
+                 o.Faults.AlterStores(v[0], v[1]);
+             } catch (const std::regex_error& e) {
+                 throw TUsageError("--alter-store: bad pattern '" + v[0] + "': " + e.what());
+             }
+         }},
         {"--line-clear-reply", 1,
          [](TOptions& o, const TValues& v) {
              o.Faults.SetLineClearReply(ParseLineClearReply(v[0]));
@@ -298,6 +306,9 @@ a faulty cell answers queries and stores alike, and stores nothing):
                           answer REPLY to a store whose line matches REGEX (ECMAScript,
                           matched anywhere; use ^...$ for whole lines) and store nothing;
                           checked before everything else, first match wins
+  --alter-store REGEX REPLACEMENT
+                          accept a store whose line matches REGEX but keep it with each
+                          match replaced by REPLACEMENT (ECMAScript; $& is the match)
   --line-clear-reply none|star|REPLY
                           the answer to CR LF alone (default: star, i.e. "*")
   --random-replies SEED   answer every command, line clears included, with 1 to 40 random

@@ -31,19 +31,39 @@ TEST(CliOptionsTest, CommandFileAndLineOptions) {
     EXPECT_EQ(dashed.TraceFile, "t.trc");
     EXPECT_FALSE(dashed.LogFile);
     EXPECT_EQ(ParseCliOptions({"download", "--", "--help"}).File, "--help");
+
+    EXPECT_TRUE(ParseCliOptions({"upload", "x", "--verify"}).Verify);
+    EXPECT_EQ(ParseCliOptions({"verify", "x"}).Command, TCommand::Verify);
+    const TCliOptions diff = ParseCliOptions({"diff", "a.nvf", "b.nvf"});
+    EXPECT_EQ(diff.Command, TCommand::Diff);
+    EXPECT_EQ(diff.File, "a.nvf");
+    EXPECT_EQ(diff.SecondFile, "b.nvf");
 }
 
 TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
-    for (const Args& args :
-         {Args{}, Args{"download"}, Args{"copy", "x"}, Args{"download", "x", "y"},
-          Args{"download", "x", "--baud"}, Args{"download", "x", "--baud", "fast"},
-          Args{"download", "x", "--parity", "mark"}, Args{"download", "x", "--data-bits", "9"},
-          Args{"download", "x", "--port", "0"},
-          Args{"download", "x", "--port", "2", "--device", "/dev/ttyS0"},
-          Args{"download", "x", "--verbose"}, Args{"download", "-x.nvf"},
-          Args{"download", "x", "--trace", ""}, Args{"download", "x", "--", "y"},
-          Args{"upload", ""}, Args{"download", "x", "--device", ""},
-          Args{"download", "x", "--settings="}, Args{"ports", "--force"}}) {
+    for (const Args& args : {Args{},
+                             Args{"download"},
+                             Args{"copy", "x"},
+                             Args{"download", "x", "y"},
+                             Args{"download", "x", "--baud"},
+                             Args{"download", "x", "--baud", "fast"},
+                             Args{"download", "x", "--parity", "mark"},
+                             Args{"download", "x", "--data-bits", "9"},
+                             Args{"download", "x", "--port", "0"},
+                             Args{"download", "x", "--port", "2", "--device", "/dev/ttyS0"},
+                             Args{"download", "x", "--verbose"},
+                             Args{"download", "-x.nvf"},
+                             Args{"download", "x", "--trace", ""},
+                             Args{"download", "x", "--", "y"},
+                             Args{"upload", ""},
+                             Args{"download", "x", "--device", ""},
+                             Args{"download", "x", "--settings="},
+                             Args{"ports", "--force"},
+                             Args{"download", "x", "--verify"},
+                             Args{"verify", "x", "--verify"},
+                             Args{"diff", "a"},
+                             Args{"diff", "a", "b", "--baud", "9600"},
+                             Args{"diff", "a", ""}}) {
         EXPECT_THROW(ParseCliOptions(args), TUsageError) << ::testing::PrintToString(args);
     }
     try {

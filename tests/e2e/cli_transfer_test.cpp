@@ -64,6 +64,87 @@ TEST_F(CliTransferTest, UploadThenDownloadRoundTripsAndRejectionsCount) {
     EXPECT_EQ(ReadFile(Dir / "down.nvf"), "1,probe\r\n2,two\r\n3,three\r\n5,five\r\n");
 }
 
+// The file differs from the simulator's full table in cell 12's definition and lacks cell
+// 41; cell 600 answers with an error.
+TEST_F(CliTransferTest, VerifyListsEachCellInWhichTheInstrumentDiffersAndWritesNothing) {
+    std::string changed = TableOf(1899);
+    changed.replace(changed.find("12,gauge 84\r\n"), 13, "12,TC-K,-200,1370,degC\r\n");
+    changed.erase(changed.find("41,gauge 287\r\n"), 14);
+    WriteFile(Dir / "changed.nvf", changed);
+    struct TVerifyCase {
+        const char* File;
+        Args SimExtra;
+        int ExitCode;
+        std::string Output;
+    };
+    const std::string file = Dir / "changed.nvf";
+    const std::vector<TVerifyCase> cases{
+        {"table.nvf", {}, 0, "matches " + (Dir / "table.nvf") + " (1899 cells).\n"},
+        {"changed.nvf",
+         {"--error-cells", "600", "@ERROR bad value"},
+         1,
+         "cell 12: file has '12,TC-K,-200,1370,degC', instrument has '12,gauge 84'\n"
+         "cell 41: only on the instrument\n"
+         "cell 600: instrument answered with an error 'ERROR bad value'\n"
+         "Instrument on LINE differs from " +
+             file + " in 3 cells.\n"},
+    };
+    for (const TVerifyCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        TSimProcess sim(SimArgs(c.SimExtra));
+        const TProgramExit verify = Run(CliArgs("verify", Dir / c.File, sim));
+        EXPECT_EQ(verify.ExitCode, c.ExitCode) << verify.ErrorText;
+        std::string expected = c.Output;
+        if (c.ExitCode == 0) {
+            expected = "Instrument on " + sim.LinePath() + " " + expected;
+        } else {
+            expected.replace(expected.find("LINE"), 4, sim.LinePath());
+            expected = "Verify error - bad value... ERROR bad value\n" + expected;
+        }
+        EXPECT_EQ(verify.OutputText, expected);
+    }
+    EXPECT_EQ(Dir.Entries(), (Names{"changed.nvf", "empty.ini", "journal", "table.nvf"}));
+}
+
+// An instrument that accepts a line and stores something else: only the verify shows it.
+TEST_F(CliTransferTest, UploadWithVerifyFindsALineStoredOtherwiseThanSent) {
+    WriteFile(Dir / "table.nvf", "1,probe\r\n");
+    WriteFile(Dir / "up.nvf", "1,probe\r\n2,TC-K,0,100\r\n3,bad\r\n");
+    TSimProcess sim(SimArgs(
+        {"--alter-store", "TC-K", "TC-J", "--reject-store", "bad", "@ERROR invalid value"}));
+    Args args = CliArgs("upload", Dir / "up.nvf", sim);
+    args.push_back("--verify");
+    const TProgramExit up = Run(args);
+    EXPECT_EQ(up.ExitCode, 1) << up.ErrorText;
+    EXPECT_EQ(up.OutputText,
+              "Upload error - invalid value... 3,bad\nUpload of " + (Dir / "up.nvf") +
+                  " completed with errors.\n"
+                  "cell 2: file has '2,TC-K,0,100', instrument has '2,TC-J,0,100'\n"
+                  "cell 3: only in the file\nInstrument on " +
+                  sim.LinePath() + " differs from " + (Dir / "up.nvf") + " in 2 cells.\n");
+}
+
+TEST_F(CliTransferTest, DiffComparesTwoCellFilesOffline) {
+    WriteFile(Dir / "monday.nvf", "1,a\r\n2,b\r\n");
+    WriteFile(Dir / "tuesday.nvf", "2,b\n1,a\n");
+    WriteFile(Dir / "later.nvf", "1,a\r\n2,c\u202e\r\n");  // right-to-left override
+    WriteFile(Dir / "program.nvf", std::string("\x7f"
+                                               "ELF\0\0",
+                                               6));
+    const auto diff = [this](const char* a, const char* b) {
+        return RunProgramToExit(NORVANE_CLI_EXECUTABLE, {"diff", Dir / a, Dir / b});
+    };
+    const TProgramExit same = diff("monday.nvf", "tuesday.nvf");
+    EXPECT_EQ(same.ExitCode, 0);
+    EXPECT_EQ(same.OutputText,
+              (Dir / "monday.nvf") + " matches " + (Dir / "tuesday.nvf") + " (2 cells).\n");
+    const TProgramExit changed = diff("monday.nvf", "later.nvf");
+    EXPECT_EQ(changed.ExitCode, 1);
+    EXPECT_EQ(changed.OutputText.find("\u202e"), std::string::npos) << "escaped for the terminal";
+    EXPECT_EQ(diff("monday.nvf", "program.nvf").ExitCode, 4);
+    EXPECT_EQ(diff("monday.nvf", "missing.nvf").ExitCode, 4);
+}
+
 TEST_F(CliTransferTest, FailuresEndWithTheirMessagesAndExitCodes) {
     WriteFile(Dir / "copy.nvf", "kept\r\n");
     {
