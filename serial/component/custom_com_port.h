@@ -282,6 +282,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     }
 
     std::int32_t Check(std::int32_t result);
+    // Check for a result of putting the line settings into force.
+    void CheckLine(std::int32_t result);
     TVexaBaseDispatcher& RequireDispatcher();
     bool Applying() const { return State_ == TPortState::Open && Dispatcher_ != nullptr; }
     bool Unchanged(bool equal) const { return equal && !Force_; }

@@ -136,7 +136,7 @@ void TVexaCustomComPort::OpenPort() {
             throw EDeviceInUse(DevicePath_, result, Dispatcher_->DeviceFailureText());
         }
         if (result != 0) {
-            Check(result);
+            CheckLine(result);
             throw EVexaException(result);  // loading returns instead of raising
         }
         State_ = TPortState::Open;
