@@ -146,6 +146,10 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
                 transfer.UploadCells(console);
             }
             exitCode = ExitCodeFor(link, transfer, console);
+            // The transfer saw only that the replies stopped; the port knows why.
+            if (!port.LostDevice().empty()) {
+                console.ReportFailure(port.LostDevice() + " was disconnected");
+            }
         }
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());
