@@ -189,6 +189,10 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
                     }
                     break;
             }
+            // The transfer saw only that the replies stopped; the port knows why.
+            if (!port.LostDevice().empty()) {
+                console.ReportFailure(port.LostDevice() + " was disconnected");
+            }
         }
     } catch (const std::exception& failure) {
         console.ReportFailure(failure.what());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/bankers_rounding.h"
+#include "serial/component/baud_rate_refused.h"
 #include "serial/dispatch/base_dispatcher.h"
 #include "serial/dispatch/plain_message_target.h"
 #include "serial/errors/application_hooks.h"
@@ -69,6 +70,15 @@ std::int32_t TVexaCustomComPort::Check(std::int32_t result) {
     return RaiseOnError(*this, result);
 }
 
+void TVexaCustomComPort::CheckLine(std::int32_t result) {
+    // The table's text alone names neither the device nor the rate; the device knows both.
+    if (result == -ecBaudRate && !IsLoading() && Dispatcher_ &&
+        !Dispatcher_->DeviceFailureText().empty()) {
+        throw EBaudRateRefused(DevicePath_, result, Dispatcher_->DeviceFailureText());
+    }
+    Check(result);
+}
+
 // ---- line and queue settings ------------------------------------------------------------
 
 void TVexaCustomComPort::SetDeviceLayer(TDeviceLayer value) {
@@ -106,8 +116,8 @@ void TVexaCustomComPort::Reopen() {
 
 void TVexaCustomComPort::ApplyLine() {
     if (Applying()) {
-        Check(Dispatcher_->ConfigureLine(Baud_, Parity_, static_cast<std::uint8_t>(DataBits_),
-                                         static_cast<std::uint8_t>(StopBits_)));
+        CheckLine(Dispatcher_->ConfigureLine(Baud_, Parity_, static_cast<std::uint8_t>(DataBits_),
+                                             static_cast<std::uint8_t>(StopBits_)));
     }
 }
 

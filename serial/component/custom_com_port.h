@@ -224,6 +224,13 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     // device (triggers kept, as for a change of ComNumber).
     void FollowPortNumber();
 
+    // The device that went away under the open port (an adapter unplugged, the far end of a
+    // pseudo-terminal closed), or "" when none has since the last open: the transfers only
+    // see that replies stopped, which the user can tell from a dead instrument only by this.
+    // It is the node the port opened ("/dev/ttyUSB0"), not the by-id link that led there:
+    // udev removes the link with the device.
+    const std::string& LostDevice() const { return LostDevice_; }
+
     // The notification window while a port is open, for the owner's event loop.
     IMessageTarget* NotifyWindow() const { return Window_.get(); }
 
@@ -282,6 +289,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     }
 
     std::int32_t Check(std::int32_t result);
+    // Check for a result of putting the line settings into force.
+    void CheckLine(std::int32_t result);
     TVexaBaseDispatcher& RequireDispatcher();
     bool Applying() const { return State_ == TPortState::Open && Dispatcher_ != nullptr; }
     bool Unchanged(bool equal) const { return equal && !Force_; }
@@ -369,6 +378,8 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     int HandlerDepth_ = 0;
     std::string DevicePath_;
     std::string BoundDevice_;
+    std::string OpenNode_;
+    std::string LostDevice_;
     TPortMap* PortMap_;
     std::unique_ptr<TTraceLogRecorder> Recorder_;
     std::unique_ptr<TVexaBaseDispatcher> Dispatcher_;

@@ -136,10 +136,12 @@ void TVexaCustomComPort::OpenPort() {
             throw EDeviceInUse(DevicePath_, result, Dispatcher_->DeviceFailureText());
         }
         if (result != 0) {
-            Check(result);
+            CheckLine(result);
             throw EVexaException(result);  // loading returns instead of raising
         }
         State_ = TPortState::Open;
+        OpenNode_ = DeviceNode(DevicePath_);
+        LostDevice_.clear();
         UpdateHandlerState();
         ReapplySettings();
         Open_ = true;
@@ -391,6 +393,8 @@ void TVexaCustomComPort::HandleDeviceLost() {
     if (const std::string cause = Dispatcher_ ? Dispatcher_->DeviceFailureText() : "";
         !failure && !cause.empty()) {
         failure = "Lost " + base::VisibleText(DevicePath_) + ": " + cause;
+    } else if (!failure) {
+        LostDevice_ = OpenNode_.empty() ? DevicePath_ : OpenNode_;
     }
     if (State_ == TPortState::Open) {
         ClosePort();

@@ -1,6 +1,7 @@
 #include "serial/linux/posix_serial_device.h"
 
 #include "serial/errors/errno_mapping.h"
+#include "serial/errors/error_codes.h"
 #include "serial/linux/port_claim.h"
 #include "serial/linux/port_holders.h"
 
@@ -190,8 +191,26 @@ int TPosixSerialDevice::ReadSettings(TDeviceControlBlock& dcb) {
 }
 
 int TPosixSerialDevice::ApplySettings(const TDeviceControlBlock& dcb, bool) {
-    const int written = WriteControlBlock(Fd_, dcb);
-    return written < 0 ? ResultFromErrno(-written) : 0;
+    FailureText_.clear();
+    TSavedTermios before;
+    if (const int saved = SaveTermios(Fd_, before); saved != 0) {
+        return ResultFromErrno(-saved);
+    }
+    std::uint32_t inForce = 0;
+    if (const int written = WriteControlBlock(Fd_, dcb, inForce); written != 0) {
+        return ResultFromErrno(-written);
+    }
+    // A rate the hardware cannot make is not refused but quietly replaced: the transfer
+    // would run on at the wrong speed and end in "no connection". The line keeps what it
+    // had, so that a refused change leaves it working.
+    const std::uint32_t asked = TranslateCodedBaud(dcb.BaudRate);
+    if (!BaudRateTaken(asked, inForce)) {
+        RestoreTermios(Fd_, before);
+        FailureText_ = "the driver cannot run the line at " + std::to_string(asked) +
+                       " baud (it set " + std::to_string(inForce) + ")";
+        return -ecBaudRate;
+    }
+    return 0;
 }
 
 }  // namespace norvane::serial

@@ -76,6 +76,8 @@ class TPosixSerialDevice final : public TLineDevice {
     int SetRs485(bool on) override;
 
     // Through termios2 (posix_termios.h); a tty answers at once, so nothing is awaited.
+    // A baud rate the driver does not take (BaudRateTaken) fails with -ecBaudRate, the
+    // line as it was and FailureText naming both rates.
     int ReadSettings(TDeviceControlBlock& dcb) override;
     int ApplySettings(const TDeviceControlBlock& dcb, bool awaitReplies) override;
 

@@ -16,13 +16,17 @@ namespace {
 
 static_assert(sizeof(termios2) <= sizeof(TSavedTermios::Bytes));
 
-constexpr std::array<std::pair<std::uint32_t, tcflag_t>, 24> kStandardRates{{
-    {50, B50},         {75, B75},         {110, B110},         {134, B134},
-    {150, B150},       {200, B200},       {300, B300},         {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {2000000, B2000000},
+// Every code the kernel has: it answers a rate equal to one of them with the code, even
+// when the rate was asked for as a number.
+constexpr std::array<std::pair<std::uint32_t, tcflag_t>, 30> kStandardRates{{
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
 }};
 
 void EncodeBaud(std::uint32_t baud, termios2& tio) {
@@ -168,6 +172,11 @@ void TermiosToControlBlock(const termios2& tio, TDeviceControlBlock& dcb) {
     dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
 }
 
+bool BaudRateTaken(std::uint32_t asked, std::uint32_t inForce) {
+    const std::uint64_t difference = asked > inForce ? asked - inForce : inForce - asked;
+    return inForce != 0 && difference * 100 <= std::uint64_t{asked} * kBaudTolerancePercent;
+}
+
 int ReadControlBlock(int fd, TDeviceControlBlock& dcb) {
     termios2 tio{};
     if (::ioctl(fd, TCGETS2, &tio) != 0) {
@@ -177,7 +186,7 @@ int ReadControlBlock(int fd, TDeviceControlBlock& dcb) {
     return 0;
 }
 
-int WriteControlBlock(int fd, const TDeviceControlBlock& dcb) {
+int WriteControlBlock(int fd, const TDeviceControlBlock& dcb, std::uint32_t& baudInForce) {
     termios2 tio{};
     if (::ioctl(fd, TCGETS2, &tio) != 0) {
         return -errno;
@@ -185,7 +194,11 @@ int WriteControlBlock(int fd, const TDeviceControlBlock& dcb) {
     if (const int invalid = ControlBlockToTermios(dcb, tio); invalid != 0) {
         return invalid;
     }
-    return IoctlResult(::ioctl(fd, TCSETS2, &tio));
+    if (::ioctl(fd, TCSETS2, &tio) != 0 || ::ioctl(fd, TCGETS2, &tio) != 0) {
+        return -errno;
+    }
+    baudInForce = DecodeBaud(tio);
+    return 0;
 }
 
 int SaveTermios(int fd, TSavedTermios& saved) {

@@ -43,9 +43,20 @@ struct TSavedTermios {
     bool Valid = false;
 };
 
+// Whether a driver that reports `inForce` baud after being asked for `asked` runs the line
+// at that rate. Drivers do not refuse a rate they cannot make: a 16550 keeps its old rate
+// (or falls back to 9600), and some report the nearest rate their divisor makes. A receiver
+// samples each bit in its middle, so the two ends' clocks may drift half a bit apart over
+// the ten bits of a character, 5 % in all, of which each end may take about half: a rate
+// within 3 % of the one asked for talks to the instrument, anything further off does not
+// (and the kernel's own rounding, to a standard rate within 2 %, stays inside).
+inline constexpr std::uint32_t kBaudTolerancePercent = 3;
+bool BaudRateTaken(std::uint32_t asked, std::uint32_t inForce);
+
 // On an open terminal descriptor. Each returns 0 or -errno; none throws.
 int ReadControlBlock(int fd, TDeviceControlBlock& dcb);
-int WriteControlBlock(int fd, const TDeviceControlBlock& dcb);
+// Puts the block into force and reads back the rate the driver then reports.
+int WriteControlBlock(int fd, const TDeviceControlBlock& dcb, std::uint32_t& baudInForce);
 int SaveTermios(int fd, TSavedTermios& saved);
 int RestoreTermios(int fd, const TSavedTermios& saved);
 

@@ -30,11 +30,12 @@ class LineFailureDrill : public TCliDrill {
     }
 };
 
-TEST_F(LineFailureDrill, UnpluggedMidDownloadTimesOutAndKeepsTheOldFile) {
+TEST_F(LineFailureDrill, UnpluggedMidDownloadNamesTheDeviceAndKeepsTheOldFile) {
     TSimProcess sim(SimArgs({"--hang-up-after", "100"}));
     const TProgramExit exit = Run(CliArgs("download", Dir / "copy.nvf", sim));
     EXPECT_EQ(exit.ExitCode, 2) << exit.ErrorText;
     EXPECT_EQ(exit.OutputText, "Download failed - no connection!\n");
+    EXPECT_EQ(exit.ErrorText, sim.LinePath() + " was disconnected\n");
     EXPECT_EQ(JournalLines(), 100u);
     ExpectOldFileKeptAndNothingLeft();
 }

@@ -43,7 +43,7 @@ TEST(PosixSerialDeviceTest, OpenConfigureAndCloseRestoresWhatWasThere) {
     TDeviceControlBlock dcb;
     ASSERT_EQ(ReadControlBlock(device.Fd(), dcb), 0);
     dcb.BaudRate = 38400;
-    ASSERT_EQ(WriteControlBlock(device.Fd(), dcb), 0);
+    ASSERT_EQ(device.ApplySettings(dcb, false), 0);
     EXPECT_EQ(pty.LineSettings().c_cflag & CBAUD, tcflag_t{B38400}) << "visible from the far end";
     EXPECT_EQ(pty.LineSettings().c_lflag & ECHO, 0u);
     EXPECT_EQ(device.Close(), 0);
@@ -57,7 +57,7 @@ TEST(PosixSerialDeviceTest, BytesPassBothWaysUntranslated) {
     TPosixSerialDevice device;
     ASSERT_EQ(device.Open(pty.Path()), 0);
     TDeviceControlBlock dcb;
-    ASSERT_EQ(WriteControlBlock(device.Fd(), dcb), 0);
+    ASSERT_EQ(device.ApplySettings(dcb, false), 0);
     const std::string out = "?B1/1\r\n";
     EXPECT_EQ(device.Write(out.data(), static_cast<int>(out.size())), 7);
     EXPECT_EQ(pty.Receive(out.size()), out);

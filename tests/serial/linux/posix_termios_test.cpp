@@ -61,6 +61,29 @@ TEST(PosixTermiosTest, StandardRatesUseTheirCodeOthersTheNumber) {
     EXPECT_EQ(odd.c_cflag & CBAUD, tcflag_t{BOTHER});
     EXPECT_EQ(odd.c_ospeed, 14400u);
     EXPECT_EQ(RoundTrip(dcb).BaudRate, 14400u);
+    // The kernel answers a rate it has a code for with the code: 3000000 must read back.
+    termios2 coded{};
+    coded.c_cflag = B3000000;
+    TermiosToControlBlock(coded, dcb);
+    EXPECT_EQ(dcb.BaudRate, 3000000u);
+}
+
+TEST(PosixTermiosTest, ARateReadBackCountsAsTakenOnlyWithinWhatTheLineTolerates) {
+    struct TCase {
+        std::uint32_t Asked, InForce;
+        bool Taken;
+    };
+    const TCase cases[] = {
+        {9600, 9600, true},       {250000, 9600, false},   // a 16550 keeps its old rate
+        {921600, 9600, false},    {115200, 0, false},      // a code we cannot read
+        {14400, 14400, true},     {9650, 9600, true},      // the kernel's 2 % rounding
+        {100000, 103000, true},   {100000, 97000, true},   // 3 % either way
+        {100000, 103001, false},  {100000, 96999, false},  //
+        {4000000, 4000000, true}, {4000000, 2000000, false},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(BaudRateTaken(c.Asked, c.InForce), c.Taken) << c.Asked << " -> " << c.InForce;
+    }
 }
 
 TEST(PosixTermiosTest, SettingsThatWouldHurtTheLineAreRefused) {
