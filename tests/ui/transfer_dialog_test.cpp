@@ -299,6 +299,23 @@ TEST_F(TransferDialogTest, EveryOpeningStartsOnTheFileButton) {
     }
 }
 
+// An adapter pulled out mid-download: the log says which device went, not only that the
+// instrument stopped answering.
+TEST_F(TransferDialogTest, ADeviceGoneMidDownloadIsNamedInTheLog) {
+    Connect({"--think-ms", "1"});
+    AtProgress(Down, 50, [&] { Sim.reset(); });
+    const int result = OpenAndRun(Down, [&] {
+        ChooseFile(Down, QString::fromStdString(Dir / "copy.nvf"));
+        Down.OKBtn->click();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    ASSERT_EQ(Log.size(), 2u) << ::testing::PrintToString(Log);
+    EXPECT_EQ(Log[0], "Download failed - no connection!");
+    EXPECT_TRUE(Log[1].starts_with("/dev/pts/") && Log[1].ends_with(" was disconnected."))
+        << Log[1];
+    EXPECT_FALSE(std::filesystem::exists(Dir / "copy.nvf"));
+}
+
 TEST_F(TransferDialogTest, AProbeWithoutAnswerNeverGrowsTheDialogAndClosesIt) {
     Connect({"--silent-cells", "1"});
     const std::string target = Dir / "copy.nvf";
