@@ -189,9 +189,8 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
                     }
                     break;
             }
-            // The transfer saw only that the replies stopped; the port knows why.
-            if (!port.LostDevice().empty()) {
-                console.ReportFailure(port.LostDevice() + " was disconnected");
+            if (const std::string lost = session.DisconnectionText(); !lost.empty()) {
+                console.ReportFailure(lost);
             }
         }
     } catch (const std::exception& failure) {

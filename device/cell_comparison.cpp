@@ -5,14 +5,12 @@
 #include <set>
 #include <string_view>
 
-#include "base/visible_text.h"
+#include "device/cell_file.h"
 
 namespace norvane::device {
 
 namespace {
 
-// A damaged file's line of kilobytes must not flood the terminal.
-constexpr std::size_t kQuotedLineLength = 200;
 // More digits than any cell number could have: the line then names no cell.
 constexpr std::size_t kMaxCellDigits = 9;
 
@@ -65,7 +63,7 @@ std::string_view Counted(const TCellTable& table, const std::string& line) {
 }
 
 std::string Quoted(const std::string& line) {
-    return "'" + base::ShortenedText(line, kQuotedLineLength) + "'";
+    return "'" + QuotedLine(line) + "'";
 }
 
 class TDifferenceList {

@@ -184,6 +184,11 @@ void TCellFileReader::Rewind() {
     LineCutByEndMark_ = 0;
 }
 
+std::string QuotedLine(std::string_view line) {
+    constexpr std::size_t kQuotedLineLength = 200;
+    return base::ShortenedText(line, kQuotedLineLength);
+}
+
 std::vector<std::string> ReadCellFileLines(const std::string& path) {
     TCellFileReader reader(path);
     std::vector<std::string> lines;

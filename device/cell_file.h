@@ -21,6 +21,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace norvane::device {
@@ -80,6 +81,10 @@ class TCellFileReader {
 
 // Every line of the file, by the reading rules above. Throws TCellFileError.
 std::vector<std::string> ReadCellFileLines(const std::string& path);
+
+// At most the first 200 characters of a file line, for a message to quote: a damaged file
+// with one line of megabytes must not flood the log or the terminal.
+std::string QuotedLine(std::string_view line);
 
 // Writes a download without ever destroying the file it replaces.
 //

@@ -20,16 +20,9 @@ std::string QueryCommand(int cell) {
     return "?B1/" + std::to_string(cell) + kLineEnd;
 }
 
-// How much of a file line a log message quotes: a damaged file with one line of megabytes
-// must not flood the log.
-constexpr std::size_t kQuotedLineLength = 200;
 // Counting a file of millions of lines takes seconds; the user's Abort is looked for this
 // often.
 constexpr std::int32_t kLinesBetweenAbortChecks = 4096;
-
-std::string QuotedLine(const std::string& line) {
-    return base::ShortenedText(line, kQuotedLineLength);
-}
 
 bool FileExists(const std::string& path) {
     struct stat st {};
@@ -120,7 +113,6 @@ bool TCellTransfer::VerifyCells(ITransferHost& host, TCellTable& cells) {
     TInstrumentLink::TTransferScope abortHolds(Link_);
     Activity_ = "Verify";
     RepliesOutOfStep_ = false;
-    Completed_ = false;
     cells.Lines.clear();
     cells.ErrorReplies.clear();
     Completed_ = QueryEveryCell(

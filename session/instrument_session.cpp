@@ -33,4 +33,9 @@ TInstrumentSession::TInstrumentSession()
     DevicePort_.ConnectHandlers(Link_);
 }
 
+std::string TInstrumentSession::DisconnectionText() const {
+    const std::string& lost = ComPort_.LostDevice();
+    return lost.empty() ? std::string() : lost + " was disconnected";
+}
+
 }  // namespace norvane::session

@@ -11,6 +11,8 @@
 //
 // User-interface thread only; a QCoreApplication must exist for the object's whole life.
 
+#include <string>
+
 #include "device/cell_transfer.h"
 #include "device/instrument_link.h"
 #include "serial/component/com_port.h"
@@ -31,6 +33,10 @@ class TInstrumentSession {
     device::TCellTransfer& Transfer() { return Transfer_; }
     // What a field engineer asked to have recorded of the transfers; nothing by default.
     TTransferRecording& Recording() { return Recording_; }
+    // After a transfer: "/dev/ttyUSB0 was disconnected" when the device went away under the
+    // open port, else "". The transfer itself only saw that the replies stopped, which reads
+    // the same as a dead instrument.
+    std::string DisconnectionText() const;
 
   private:
     serial::TVexaComPort ComPort_;

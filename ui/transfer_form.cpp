@@ -15,7 +15,6 @@
 #include <utility>
 
 #include "device/cell_transfer.h"
-#include "serial/component/com_port.h"
 #include "session/instrument_session.h"
 #include "ui/button_glyphs.h"
 #include "ui/error_report.h"
@@ -210,9 +209,8 @@ void TTransferForm::OKBtnClick() {
     Session_.Recording().Arm();
     Guarded([this] { RunTransfer(Session_.Transfer()); });
     Running_ = false;
-    // The transfer saw only that the replies stopped; the port knows why.
-    if (const std::string& lost = Session_.ComPort().LostDevice(); !lost.empty()) {
-        AppendLogLine(lost + " was disconnected.");
+    if (const std::string lost = Session_.DisconnectionText(); !lost.empty()) {
+        AppendLogLine(lost + ".");
     }
     // After the transfer's own lines, so that a recording that cannot be written never
     // stands in the place of the outcome.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/bankers_rounding.h"
-#include "serial/component/baud_rate_refused.h"
+#include "serial/component/device_access_denied.h"
 #include "serial/dispatch/base_dispatcher.h"
 #include "serial/dispatch/plain_message_target.h"
 #include "serial/errors/application_hooks.h"

@@ -1,6 +1,8 @@
 #include "serial/component/device_access_denied.h"
 
+#include "base/visible_text.h"
 #include "serial/errors/errno_mapping.h"
+#include "serial/errors/error_text.h"
 #include "serial/linux/network_address.h"
 
 namespace norvane::serial {
@@ -14,5 +16,10 @@ EDeviceInUse::EDeviceInUse(std::string_view device, std::int32_t code, std::stri
 ENetworkDeviceFailed::ENetworkDeviceFailed(std::string_view address, std::int32_t code,
                                            std::string_view detail)
     : EOpenComm(code, NetworkOpenFailureText(std::string(address), code, std::string(detail))) {}
+
+EBaudRateRefused::EBaudRateRefused(std::string_view device, std::int32_t code,
+                                   std::string_view detail)
+    : EBaudRate(code,
+                ErrorText(code) + "\n" + base::VisibleText(device) + ": " + std::string(detail)) {}
 
 }  // namespace norvane::serial

@@ -1,11 +1,14 @@
 #pragma once
-// The port-opening failure for a serial device the user may not use.
+// The port's failures that name the device, where a table text alone would leave the user
+// guessing: a device the user may not use or another program holds, a network device that
+// cannot be opened, a baud rate the driver does not take.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "serial/errors/vexa_exception.h"
+#include "serial/errors/vexa_leaf_exceptions.h"
 
 namespace norvane::serial {
 
@@ -32,6 +35,15 @@ class EDeviceInUse : public EOpenComm {
 class ENetworkDeviceFailed : public EOpenComm {
   public:
     ENetworkDeviceFailed(std::string_view address, std::int32_t code, std::string_view detail);
+};
+
+// Raised by the port in place of the bare table text when the device said what it did
+// instead (`detail`, the dispatcher's DeviceFailureText): the rate asked for and the one the
+// driver set. The message is the table's text, then the device and the detail on a line of
+// their own. ErrorCode is the failed result.
+class EBaudRateRefused : public EBaudRate {
+  public:
+    EBaudRateRefused(std::string_view device, std::int32_t code, std::string_view detail);
 };
 
 }  // namespace norvane::serial
