@@ -25,7 +25,7 @@ void Watch(int epollFd, int fd, std::uint32_t events, std::uint64_t tag) {
 
 }  // namespace
 
-TDeviceEventWait::TDeviceEventWait(int deviceFd, int wakeFd) : WakeFd_(wakeFd) {
+TDeviceEventWait::TDeviceEventWait(int deviceFd, int wakeFd, TWatch watch) : WakeFd_(wakeFd) {
     EpollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
     if (EpollFd_ < 0) {
         throw std::system_error(errno, std::generic_category(),
@@ -33,7 +33,8 @@ TDeviceEventWait::TDeviceEventWait(int deviceFd, int wakeFd) : WakeFd_(wakeFd) {
     }
     try {
         Watch(EpollFd_, wakeFd, EPOLLIN, kWakeTag);
-        Watch(EpollFd_, deviceFd, EPOLLIN | EPOLLET, kDeviceTag);
+        // A hang-up and an error are always reported; EPOLLIN asks for arrivals too.
+        Watch(EpollFd_, deviceFd, (watch == TWatch::Arrivals ? EPOLLIN : 0U) | EPOLLET, kDeviceTag);
     } catch (...) {
         ::close(EpollFd_);
         throw;

@@ -1,16 +1,21 @@
 #pragma once
-// The com thread's wait for device events: arrivals on the device and wake-ups through a
-// counter (an eventfd), in one epoll set.
+// A worker thread's wait for device events: arrivals on the device, its hang-up, and
+// wake-ups through a counter (an eventfd), in one epoll set.
 //
-// The device is watched edge-triggered: an arrival is reported once, when bytes reach its
-// input queue, and not again while they sit there. So the com thread can hand an arrival to
-// the dispatch thread and wait again at once, instead of waiting for the dispatch cycle to
-// have read the bytes (with a level-triggered wait it would be woken for them again and
-// again). Bytes that stay queued because the dispatch ring is full are picked up by the
-// dispatch thread's tick, not by a new event. A hang-up is reported once too: the com thread
-// treats the device as lost at once.
+// The dispatch thread watches arrivals (TWatch::Arrivals) and reads them itself, so a reply
+// wakes one thread, not one that hands it to another. The device is watched edge-triggered:
+// an arrival is reported once, when bytes reach its input queue, and not again while they sit
+// there, so bytes that stay queued because the dispatch ring is full do not wake the thread
+// over and over; the dispatch thread's tick picks them up. A hang-up is reported once too.
 //
-// Owned and used by one thread (the com thread); not copyable.
+// The com thread watches the hang-up alone (TWatch::HangUp): it is not woken by arrivals,
+// and it notices the device going away while the dispatch thread is busy with a
+// notification.
+//
+// Closing the watched device while a thread waits is safe: epoll forgets a descriptor when it
+// is closed, and a new file that gets the same number is not watched.
+//
+// Owned and used by one thread; not copyable.
 
 #include <chrono>
 
@@ -19,11 +24,12 @@ namespace norvane::serial {
 class TDeviceEventWait {
   public:
     enum class TEvent { Arrival, Woken, Idle, HangUp };
+    enum class TWatch { Arrivals, HangUp };
 
-    // Watches deviceFd (edge-triggered) and wakeFd (level-triggered; each wake-up is
-    // consumed). Neither descriptor is owned. Throws std::system_error when the epoll set
-    // cannot be made or a descriptor cannot join it.
-    TDeviceEventWait(int deviceFd, int wakeFd);
+    // Watches deviceFd (edge-triggered; for `watch`) and wakeFd (level-triggered; each
+    // wake-up is consumed). Neither descriptor is owned. Throws std::system_error when the
+    // epoll set cannot be made or a descriptor cannot join it.
+    TDeviceEventWait(int deviceFd, int wakeFd, TWatch watch = TWatch::Arrivals);
     ~TDeviceEventWait();
     TDeviceEventWait(const TDeviceEventWait&) = delete;
     TDeviceEventWait& operator=(const TDeviceEventWait&) = delete;

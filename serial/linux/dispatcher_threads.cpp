@@ -2,7 +2,6 @@
 
 #include <pthread.h>
 
-#include <cstdint>
 #include <string>
 
 #include "serial/linux/posix_dispatcher.h"
@@ -47,26 +46,14 @@ void TVexaDispatcherThread::Run() noexcept {
 
 void TComThread::Execute() {
     TVexaPosixDispatcher& dispatcher = Dispatcher();
-    dispatcher.WaitForDeviceEvents();
+    dispatcher.WatchForHangUp();
     if (dispatcher.DeviceLost()) {
         dispatcher.FinishDeviceLoss();
     }
 }
 
 void TDispThread::Execute() {
-    TVexaPosixDispatcher& dispatcher = Dispatcher();
-    dispatcher.ThreadReady(Kind());
-    while (!dispatcher.Halted()) {
-        const std::uint32_t mask = dispatcher.WaitComEvent();
-        if (dispatcher.Halted()) {
-            break;
-        }
-        dispatcher.ProcessComEvent(mask);
-        dispatcher.ProcessTimers();
-        if (dispatcher.ClosePending()) {
-            break;
-        }
-    }
+    Dispatcher().RunDispatchCycles();
 }
 
 void TOutThread::Execute() {

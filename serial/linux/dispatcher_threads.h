@@ -52,8 +52,8 @@ class TVexaDispatcherThread {
     std::atomic<std::thread::id> Id_{};
 };
 
-// Waits for device events and hands each arrival to the dispatch thread; closes the device
-// when it goes away.
+// Watches the device for a hang-up; closes the device when it goes away, whichever thread
+// noticed.
 class TComThread final : public TVexaDispatcherThread {
   public:
     explicit TComThread(TVexaPosixDispatcher& dispatcher)
@@ -63,7 +63,8 @@ class TComThread final : public TVexaDispatcherThread {
     void Execute() override;
 };
 
-// Runs the dispatch cycle after each arrival and every 50 ms without one.
+// Waits on the device for arrivals and runs the dispatch cycle after each one and every 50 ms
+// without one.
 class TDispThread final : public TVexaDispatcherThread {
   public:
     explicit TDispThread(TVexaPosixDispatcher& dispatcher)

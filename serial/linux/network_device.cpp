@@ -405,7 +405,7 @@ int TNetworkDevice::InputQueued() {
         return SocketError(errno);
     }
     if (queued == 0 && PendingInput_.empty() && PeerClosed(Fd_)) {
-        return -EIO;  // else the com thread would be told of an arrival forever
+        return -EIO;  // else the dispatch thread would be told of an arrival forever
     }
     return queued + static_cast<int>(PendingInput_.size());
 }

@@ -6,7 +6,6 @@
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,7 +20,6 @@
 #include "serial/errors/application_hooks.h"
 #include "serial/errors/error_codes.h"
 #include "serial/errors/vexa_exception.h"
-#include "serial/linux/device_event_wait.h"
 
 namespace norvane::serial {
 
@@ -44,17 +42,12 @@ int CurrentTid() {
 }  // namespace
 
 TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner)
-    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {
-    if (::sem_init(&ComEventPosted_, 0, 0) != 0) {
-        throw std::system_error(errno, std::generic_category(), "sem_init");
-    }
-}
+    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {}
 
 TVexaPosixDispatcher::~TVexaPosixDispatcher() {
     Shutdown();
     JoinWorkers();
     CloseWakeCounters();
-    ::sem_destroy(&ComEventPosted_);
     if (const std::optional<std::string> failure = TakeWorkerFailure()) {
         try {
             ReportException(EVexaException(*failure));
@@ -305,17 +298,18 @@ void TVexaPosixDispatcher::ReleaseBuffers() {
 }
 
 bool TVexaPosixDispatcher::CreateWakeCounters() {
-    if (ComWakeFd_ < 0) {
-        ComWakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    bool created = true;
+    for (int* fd : {&ComWakeFd_, &DispWakeFd_, &OutWakeFd_}) {
+        if (*fd < 0) {
+            *fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        }
+        created = created && *fd >= 0;
     }
-    if (OutWakeFd_ < 0) {
-        OutWakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    }
-    return ComWakeFd_ >= 0 && OutWakeFd_ >= 0;
+    return created;
 }
 
 void TVexaPosixDispatcher::CloseWakeCounters() {
-    for (int* fd : {&ComWakeFd_, &OutWakeFd_}) {
+    for (int* fd : {&ComWakeFd_, &DispWakeFd_, &OutWakeFd_}) {
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;
@@ -327,6 +321,12 @@ void TVexaPosixDispatcher::Wake(int fd) {
     if (fd >= 0) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+    }
+}
+
+void TVexaPosixDispatcher::WakeWorkers() {
+    for (const int fd : {ComWakeFd_, DispWakeFd_, OutWakeFd_}) {
+        Wake(fd);
     }
 }
 
@@ -345,9 +345,7 @@ void TVexaPosixDispatcher::NoteDeviceLost(std::int32_t cause) {
     if (Lost_.exchange(true)) {
         return;
     }
-    Wake(ComWakeFd_);
-    Wake(OutWakeFd_);
-    ::sem_post(&ComEventPosted_);
+    WakeWorkers();
     std::lock_guard lock(ThreadMutex_);
     ThreadCv_.notify_all();
 }
@@ -394,10 +392,6 @@ void TVexaPosixDispatcher::StartThreads() {
         std::lock_guard lock(ThreadMutex_);
         Started_ = true;
         StopRequested_.store(false);
-        ComEventReady_.store(false);
-        EventMask_.store(0);
-        while (::sem_trywait(&ComEventPosted_) == 0) {
-        }
     }
     try {
         for (const TWorkerKind kind :
@@ -516,9 +510,7 @@ void TVexaPosixDispatcher::RequestStop() {
         StopRequested_.store(true);
         ThreadCv_.notify_all();
     }
-    Wake(ComWakeFd_);
-    Wake(OutWakeFd_);
-    ::sem_post(&ComEventPosted_);
+    WakeWorkers();
 }
 
 void TVexaPosixDispatcher::StopThreads() {
@@ -598,64 +590,61 @@ void TVexaPosixDispatcher::ApplyPriority(const TWorker& worker, TWorkerKind kind
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(worker.Tid), nice);
 }
 
-// ---- Com thread services ----
+// ---- Com and dispatch thread services ----
 
-// The com thread's loop: hands each arrival over until the threads stop or the device is
-// lost. A wait that fails leaves the port deaf, so it counts as a loss.
-void TVexaPosixDispatcher::WaitForDeviceEvents() {
-    TDeviceEventWait events(DeviceFd(), ComWakeFd_);
+// Under the device lock, so that the descriptor cannot be closed and its number reused while
+// it joins the set. Null when the device is closed already: a stop or a loss got there first.
+std::unique_ptr<TDeviceEventWait> TVexaPosixDispatcher::WatchDevice(TDeviceEventWait::TWatch watch,
+                                                                    int wakeFd) {
+    std::lock_guard lock(DeviceMutex_);
+    if (!Device_->IsOpen()) {
+        return nullptr;
+    }
+    return std::make_unique<TDeviceEventWait>(Device_->Fd(), wakeFd, watch);
+}
+
+// One wait of a thread that watches the device. A hang-up marks the device lost, and so does
+// a wait that fails: it would leave the port deaf.
+void TVexaPosixDispatcher::AwaitDeviceEvent(TDeviceEventWait& events,
+                                            std::chrono::milliseconds limit) {
+    try {
+        if (events.Next(limit) == TDeviceEventWait::TEvent::HangUp) {
+            NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
+        }
+    } catch (const std::system_error& failure) {
+        NoteDeviceLost(ResultFromErrno(failure.code().value()));
+    }
+}
+
+// The com thread's loop: waits until the device hangs up or the threads stop.
+void TVexaPosixDispatcher::WatchForHangUp() {
+    const std::unique_ptr<TDeviceEventWait> events =
+        WatchDevice(TDeviceEventWait::TWatch::HangUp, ComWakeFd_);
     ThreadReady(TWorkerKind::Com);
-    while (!Halted()) {
-        TDeviceEventWait::TEvent event = TDeviceEventWait::TEvent::Idle;
-        try {
-            event = events.Next();
-        } catch (const std::system_error& failure) {
-            NoteDeviceLost(ResultFromErrno(failure.code().value()));
-            return;
-        }
-        switch (event) {
-            case TDeviceEventWait::TEvent::Arrival:
-                HandOverComEvent(kEventReceived);
-                break;
-            case TDeviceEventWait::TEvent::HangUp:
-                NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
-                break;
-            case TDeviceEventWait::TEvent::Woken:
-            case TDeviceEventWait::TEvent::Idle:
-                break;
-        }
+    while (events && !Halted()) {
+        AwaitDeviceEvent(*events, std::chrono::milliseconds(-1));
     }
 }
 
-// Arrivals handed over while the dispatch thread is busy fold into one event for its next
-// cycle, which reads everything that came meanwhile. Only the first of them posts: the
-// semaphore never counts more than one cycle ahead. No lock is taken, as a wake-up through a
-// condition variable comes back with its mutex marked contended, and its unlock cost one
-// more system call per arrival.
-void TVexaPosixDispatcher::HandOverComEvent(std::uint32_t mask) {
-    EventMask_.fetch_or(mask);
-    if (!ComEventReady_.exchange(true)) {
-        ::sem_post(&ComEventPosted_);
-    }
-}
-
-// ---- Dispatch thread services ----
-
-std::uint32_t TVexaPosixDispatcher::WaitComEvent() {
-    if (!ComEventReady_.load() && !Halted()) {
-        timespec deadline{};
-        ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_nsec += std::chrono::nanoseconds(kDispatchTick).count();
-        deadline.tv_sec += deadline.tv_nsec / 1000000000L;
-        deadline.tv_nsec %= 1000000000L;
-        while (::sem_clockwait(&ComEventPosted_, CLOCK_MONOTONIC, &deadline) != 0 &&
-               errno == EINTR) {
+// The dispatch thread's loop: a cycle after each arrival, and after kDispatchTick without one
+// (bytes a full ring left in the device, which report no new arrival). The thread waits on
+// the device itself, so a reply wakes it directly. A hang-up it meets ends it as the com
+// thread's does; the com thread, woken by the loss, closes the device.
+void TVexaPosixDispatcher::RunDispatchCycles() {
+    const std::unique_ptr<TDeviceEventWait> events =
+        WatchDevice(TDeviceEventWait::TWatch::Arrivals, DispWakeFd_);
+    ThreadReady(TWorkerKind::Dispatch);
+    while (events && !Halted()) {
+        AwaitDeviceEvent(*events, kDispatchTick);
+        if (Halted()) {
+            break;
+        }
+        ProcessComEvent(kEventReceived);
+        ProcessTimers();
+        if (ClosePending()) {
+            break;
         }
     }
-    if (ComEventReady_.exchange(false)) {
-        LastEventMask_ = EventMask_.exchange(0);
-    }
-    return LastEventMask_;
 }
 
 // ---- Output thread services ----

@@ -6,13 +6,15 @@
 // device server's TCP port through TNetworkDevice for an rfc2217:// or socket:// name (both
 // TLineDevice, line_device.h), fills in the device operations of TVexaBaseDispatcher, and
 // runs the three worker threads of an open port (dispatcher_threads.h):
-// - the com thread waits on the device and on a wake-up counter (an eventfd; writing it
-//   plays the part of setting the device's event mask to 0) and hands each arrival to the
-//   dispatch thread. It does not wait for that cycle to end: its wait reports each arrival
-//   once (device_event_wait.h), so it can wait again at once, and a hand-over to a dispatch
-//   thread that is still busy only marks the arrival for its next cycle;
-// - the dispatch thread runs ProcessComEvent after each arrival and every 50 ms without
-//   one, and so delivers every notification;
+// - the com thread waits for the device to hang up and on a wake-up counter (an eventfd;
+//   writing it plays the part of setting the device's event mask to 0), and finishes a loss,
+//   whichever thread met it. Arrivals do not wake it: handing each one to the dispatch
+//   thread cost a thread wake-up per reply and carried nothing the dispatch thread cannot
+//   see itself;
+// - the dispatch thread waits on the device for arrivals (device_event_wait.h) and on a
+//   wake-up counter of its own, runs ProcessComEvent after each arrival and every 50 ms
+//   without one, and so delivers every notification. While it is inside a notification,
+//   the com thread still notices a hang-up;
 // - the output thread writes the output ring (output_ring.h) to the device, one
 //   contiguous chunk per write, and waits in poll() while the device takes nothing.
 //
@@ -36,17 +38,16 @@
 // reported through the application's exception report when the dispatcher is destroyed.
 //
 // Stopping. CloseComPort (base) tells the threads to stop and closes the device once the
-// two threads that wait on it have left their waits; ReleaseBuffers then waits for the
-// threads and joins them. While it waits, the calling thread delivers what is pending for
-// the attached windows (DeliverPendingToWindows), so a notification the dispatch thread is
-// sending at that moment still arrives and the dispatch thread can finish. No dispatcher
-// lock is held during any wait. A close from inside a notification completes on the
-// dispatch thread as it ends (ThreadsStarted() turns false when all three have ended).
+// com and output threads have ended (the dispatch thread may be inside a notification, and
+// its wait on the device is one that a close cannot confuse, device_event_wait.h); ReleaseBuffers
+// then waits for the threads and joins them. While it waits, the calling thread delivers what is
+// pending for the attached windows (DeliverPendingToWindows), so a notification the dispatch thread
+// is sending at that moment still arrives and the dispatch thread can finish. No dispatcher lock is
+// held during any wait. A close from inside a notification completes on the dispatch thread as it
+// ends (ThreadsStarted() turns false when all three have ended).
 //
 // Locks: those of the base (input, output, data, in that order), then the device lock (every
 // call on the descriptor, never held while waiting) and the thread-state lock innermost.
-
-#include <semaphore.h>
 
 #include <array>
 #include <atomic>
@@ -63,6 +64,7 @@
 #include "serial/dispatch/base_dispatcher.h"
 #include "serial/dispatch/output_ring.h"
 #include "serial/errors/errno_mapping.h"
+#include "serial/linux/device_event_wait.h"
 #include "serial/linux/dispatcher_threads.h"
 #include "serial/linux/line_device.h"
 #include "serial/linux/posix_serial_device.h"
@@ -129,8 +131,9 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
                                std::uint32_t outSize) override;
     // Tells the threads to stop, waits until the com and output threads have ended (they
-    // wait on the descriptor; they never wait for the user-interface thread), restores the
-    // device's settings and closes it. 0, or the close's error.
+    // never wait for the user-interface thread; the dispatch thread may, and its wait on the
+    // descriptor survives the close, device_event_wait.h), restores the device's settings
+    // and closes it. 0, or the close's error.
     std::int32_t CloseComHandle() override;
     // Starts the com, dispatch and output threads, waiting up to kThreadStartWait for each
     // to run. Throws std::runtime_error("Dispatcher already started") when they run
@@ -172,13 +175,15 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     // On a worker thread that an exception is ending.
     void WorkerFailed(TWorkerKind kind, const std::string& what) noexcept;
     bool Halted() const { return StopRequested_.load() || Lost_.load(); }
+    // Com or dispatch thread: a wait on the open device for `watch`, woken through wakeFd;
+    // null when the device is no longer open. Throws std::system_error as TDeviceEventWait.
+    std::unique_ptr<TDeviceEventWait> WatchDevice(TDeviceEventWait::TWatch watch, int wakeFd);
+    void AwaitDeviceEvent(TDeviceEventWait& events, std::chrono::milliseconds limit);
     // Com thread.
-    void WaitForDeviceEvents();
-    void HandOverComEvent(std::uint32_t mask);
+    void WatchForHangUp();
     void FinishDeviceLoss();
-    // Dispatch thread: the event mask of the arrivals handed over since the last call, or
-    // the last mask again after a tick without one.
-    std::uint32_t WaitComEvent();
+    // Dispatch thread.
+    void RunDispatchCycles();
     // Output thread.
     TDrainResult DrainOutput();
     TDrainResult FlushDeviceOutput();
@@ -189,6 +194,8 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void NoteDeviceError(int err, TIoDirection direction);
     void RequestStop();
     void Wake(int fd);
+    // Stopping and a loss: every thread leaves its wait.
+    void WakeWorkers();
     bool CreateWakeCounters();
     void CloseWakeCounters();
     int DeviceFd();
@@ -215,14 +222,6 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     int ActiveCount_ = 0;
     bool Started_ = false;
 
-    // The hand-over from the com thread to the dispatch thread (lock-free, see
-    // HandOverComEvent): the events since the last cycle, whether one is pending, and the
-    // semaphore the dispatch thread sleeps on between cycles. Stopping and a loss post it too.
-    std::atomic<bool> ComEventReady_{false};
-    std::atomic<std::uint32_t> EventMask_{0};
-    std::uint32_t LastEventMask_ = kEventReceived;  // dispatch thread
-    sem_t ComEventPosted_;
-
     // Only the user-interface thread joins; workers never take this.
     std::mutex JoinMutex_;
 
@@ -232,9 +231,11 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     // Thread-state lock.
     std::optional<std::string> WorkerFailure_;
 
-    // Wake-up counters of the com and output threads: created by the first OpenComHandle,
-    // closed by the destructor, after the last thread that could write them is joined.
+    // Wake-up counters of the com, dispatch and output threads: created by the first
+    // OpenComHandle, closed by the destructor, after the last thread that could write them
+    // is joined. Each thread has its own: a wait consumes the wake-up it sees.
     int ComWakeFd_ = -1;
+    int DispWakeFd_ = -1;
     int OutWakeFd_ = -1;
 };
 

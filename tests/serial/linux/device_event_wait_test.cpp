@@ -1,6 +1,7 @@
-// The com thread's wait reports each arrival once: bytes left queued (a full ring) must not
-// wake it again and again, and an arrival that comes together with a wake-up must not be
-// lost, since it would not be reported a second time.
+// The dispatch thread's wait reports each arrival once: bytes left queued (a full ring) must
+// not wake it again and again, and an arrival that comes together with a wake-up must not be
+// lost, since it would not be reported a second time. The com thread's wait sees the
+// hang-up alone.
 #include "serial/linux/device_event_wait.h"
 
 #include <fcntl.h>
@@ -73,6 +74,18 @@ TEST(DeviceEventWaitTest, ReportsEachArrivalOnceAndLosesNoneToAWakeUp) {
     EXPECT_EQ(wait.Next(kNow), TEvent::Arrival) << "held over the wake-up";
     EXPECT_EQ(wait.Next(kNow), TEvent::Idle) << "the wake-up was consumed";
 
+    line.Pty.Close();
+    EXPECT_EQ(wait.Next(), TEvent::HangUp);
+}
+
+TEST(DeviceEventWaitTest, TheHangUpWatchSleepsThroughArrivals) {
+    TWatchedPty line;
+    TDeviceEventWait wait(line.Fd, line.Wake, TDeviceEventWait::TWatch::HangUp);
+    line.Pty.Send("ab");
+    ASSERT_TRUE(line.Readable());
+    EXPECT_EQ(wait.Next(kNow), TEvent::Idle) << "arrivals are the dispatch thread's";
+    line.WakeUp();
+    EXPECT_EQ(wait.Next(), TEvent::Woken);
     line.Pty.Close();
     EXPECT_EQ(wait.Next(), TEvent::HangUp);
 }

@@ -33,11 +33,13 @@ bool Queue(TVexaBaseDispatcher& dispatcher, const std::string& bytes) {
                                   static_cast<std::uint32_t>(bytes.size())) == 0;
 }
 
-// Whether this process still has `path` open.
+// Whether this process still has `path` open, also after the node went (a pty's does when
+// its far end closes).
 bool ProcessHolds(const std::string& path) {
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code ignored;
-        if (std::filesystem::read_symlink(entry.path(), ignored) == path) {
+        const std::string target = std::filesystem::read_symlink(entry.path(), ignored);
+        if (target == path || target == path + " (deleted)") {
             return true;
         }
     }
@@ -145,17 +147,19 @@ TEST(PosixDispatcherLossTest, ClosingFromInsideANotificationCompletesWhenItRetur
     ExpectRoundTrip(pty.Path(), &pty);
 }
 
-// A message target that tells the test when a send from the dispatch thread waits for it.
+// A message target that tells the test when a send from the dispatch thread waits for it,
+// and can hold that send (with no time-out) until the test lets it go.
 class TLatchedTarget final : public IMessageTarget {
   public:
     explicit TLatchedTarget(TMessageHandler handler) : Inner_(std::move(handler)) {}
 
     TSendResult Send(const TMessage& message, std::chrono::milliseconds timeout) override {
         {
-            std::lock_guard lock(Mutex_);
+            std::unique_lock lock(Mutex_);
             Sending_ = true;
+            Changed_.notify_all();
+            Changed_.wait(lock, [&] { return !Held_; });
         }
-        Changed_.notify_all();
         return Inner_.Send(message, timeout);
     }
     void Post(const TMessage& message) override { Inner_.Post(message); }
@@ -165,13 +169,53 @@ class TLatchedTarget final : public IMessageTarget {
         std::unique_lock lock(Mutex_);
         return Changed_.wait_for(lock, testing::kHangGuard, [&] { return Sending_; });
     }
+    void Hold(bool held) {
+        {
+            std::lock_guard lock(Mutex_);
+            Held_ = held;
+        }
+        Changed_.notify_all();
+    }
 
   private:
     TPlainMessageTarget Inner_;
     std::mutex Mutex_;
     std::condition_variable Changed_;
     bool Sending_ = false;
+    bool Held_ = false;
 };
+
+// The dispatch thread waits on the device itself, but an unplug must not wait for it: while
+// it is stuck in a send, the node is let go at once, free for the adapter to come back.
+TEST(PosixDispatcherLossTest, AnUnplugDuringANotificationLetsTheNodeGoAtOnce) {
+    std::optional<TPtyController> pty;
+    pty.emplace();
+    const std::string path = pty->Path();
+    TVexaPosixDispatcher dispatcher(nullptr);
+    TLatchedTarget target([](const TMessage&) { return 0; });
+    target.Hold(true);
+    ASSERT_EQ(OpenPlain(dispatcher, path), 0);
+    dispatcher.AttachWindow(&target);
+    dispatcher.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    dispatcher.SetAvailThreshold(1);
+    pty->Send("a");
+    ASSERT_TRUE(target.WaitForSend());
+
+    pty->Close();
+    const auto guard = std::chrono::steady_clock::now() + testing::kHangGuard;
+    while (ProcessHolds(path) && std::chrono::steady_clock::now() < guard) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(ProcessHolds(path)) << "the send still waits, the node must not";
+    EXPECT_TRUE(dispatcher.DeviceLost());
+    EXPECT_TRUE(dispatcher.InNotification());
+
+    target.Hold(false);
+    dispatcher.StopThreads();  // delivers the send it lets go
+    EXPECT_FALSE(dispatcher.ThreadsStarted());
+    dispatcher.CloseComPort();
+    dispatcher.DetachWindow(&target);
+}
 
 TEST(PosixDispatcherLossTest, StoppingDeliversTheNotificationTheDispatchThreadIsSending) {
     TPtyController pty;
