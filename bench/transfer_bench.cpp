@@ -10,13 +10,18 @@
 //      9600 baud;
 //   2. CPU for the whole download at 115200 baud, byte-paced;
 //   3. latency: the 9600-baud download against the line's own time for the bytes it carries,
-//      and the time per exchange with an instantly answering instrument.
+//      and the time per exchange with an instantly answering instrument, with what an
+//      exchange costs there: thread wake-ups (voluntary context switches, all threads) and
+//      system calls (counted by `perf stat` in a run of their own, as counting slows the
+//      program; left out, and said so, where perf cannot count them).
 // Every program runs as a child process, so that all are measured alike (their user and
 // system time, all threads). Run by hand (build/bench/transfer_bench); the figures go to
 // standard output. A machine shared with other work shows noise of several per cent: run
 // it twice before reading much into a small difference.
 //
-// `transfer_bench --plain-loop LINE CELLS` is the plain loop itself.
+// `transfer_bench --baseline-cli PATH` measures another build of norvane-cli (the one before
+// a change) beside this one in the same run, so that a change is judged against the same
+// conditions. `transfer_bench --plain-loop LINE CELLS` is the plain loop itself.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -25,10 +30,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -43,6 +50,7 @@ using TClock = std::chrono::steady_clock;
 constexpr int kCells = 1899;
 constexpr int kExchanges = kCells + 2;  // line clear and probe first
 constexpr const char* kPython = "/usr/bin/python3";
+constexpr const char* kPerf = "/usr/bin/perf";
 
 // The script a user would write: one query, one readline(), as pyserial's examples do.
 constexpr const char* kScript = R"(import sys
@@ -109,6 +117,7 @@ struct TRun {
     double Wall = 0;
     double Cpu = 0;
     long PeakResidentKiB = 0;
+    long Wakeups = 0;
 };
 
 TRun Run(const std::string& program, const std::vector<std::string>& args, const char* what) {
@@ -118,12 +127,38 @@ TRun Run(const std::string& program, const std::vector<std::string>& args, const
     if (exit.ExitCode != 0) {
         throw std::runtime_error(std::string(what) + " failed: " + exit.ErrorText);
     }
-    return TRun{wall, exit.CpuSeconds, exit.PeakResidentKiB};
+    return TRun{wall, exit.CpuSeconds, exit.PeakResidentKiB, exit.VoluntarySwitches};
 }
+
+// The system calls of all of program's threads, from perf's system-call tracepoint; nothing
+// when perf is missing or may not count them here.
+std::optional<long> CountSystemCalls(const std::string& counts, const std::string& program,
+                                     const std::vector<std::string>& args) {
+    std::vector<std::string> perfArgs{"stat", "-x,",  "-e", "raw_syscalls:sys_enter",
+                                      "-o",   counts, "--", program};
+    perfArgs.insert(perfArgs.end(), args.begin(), args.end());
+    if (RunProgramToExit(kPerf, perfArgs, std::chrono::minutes(10)).ExitCode != 0) {
+        return std::nullopt;
+    }
+    std::ifstream in(counts);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("raw_syscalls:sys_enter") != std::string::npos && !line.empty() &&
+            line[0] >= '0' && line[0] <= '9') {
+            return std::stol(line);
+        }
+    }
+    return std::nullopt;
+}
+
+// A build of norvane-cli and what the figures call it.
+struct TCli {
+    std::string Label;
+    std::string Path;
+};
 
 class TBench {
   public:
-    TBench() {
+    explicit TBench(std::vector<TCli> clis) : Clis_(std::move(clis)) {
         WriteFile(Dir_ / "table.nvf", FullTable());
         WriteFile(Dir_ / "reference.py", kScript);
         const TProgramExit probe = RunProgramToExit(kPython, {"-c", "import serial"});
@@ -131,17 +166,25 @@ class TBench {
     }
 
     bool HaveScript() const { return HaveScript_; }
+    const std::vector<TCli>& Clis() const { return Clis_; }
 
     // Each program downloads from a simulator of its own with the given extra options.
-    TRun Norvane(const std::vector<std::string>& delivery) {
+    TRun Norvane(const TCli& cli, const std::vector<std::string>& delivery) {
         TSimProcess sim(SimArgs(delivery));
-        return Run(NORVANE_CLI_EXECUTABLE,
-                   {"download", Dir_ / "cells.nvf", "--device", sim.LinePath()}, "norvane-cli");
+        return Run(cli.Path, CliArgs(sim), cli.Label.c_str());
     }
     TRun Plain(const std::vector<std::string>& delivery) {
         TSimProcess sim(SimArgs(delivery));
-        return Run("/proc/self/exe", {"--plain-loop", sim.LinePath(), std::to_string(kCells)},
-                   "plain loop");
+        return Run("/proc/self/exe", PlainArgs(sim), "plain loop");
+    }
+    // System calls of a download from an instantly answering instrument.
+    std::optional<long> NorvaneSystemCalls(const TCli& cli) {
+        TSimProcess sim(SimArgs({}));
+        return CountSystemCalls(Dir_ / "counts", cli.Path, CliArgs(sim));
+    }
+    std::optional<long> PlainSystemCalls() {
+        TSimProcess sim(SimArgs({}));
+        return CountSystemCalls(Dir_ / "counts", "/proc/self/exe", PlainArgs(sim));
     }
     std::optional<TRun> Script(const std::vector<std::string>& delivery) {
         if (!HaveScript_) {
@@ -153,75 +196,126 @@ class TBench {
     }
 
   private:
+    std::vector<std::string> CliArgs(const TSimProcess& sim) {
+        return {"download", Dir_ / "cells.nvf", "--device", sim.LinePath()};
+    }
+    static std::vector<std::string> PlainArgs(const TSimProcess& sim) {
+        return {"--plain-loop", sim.LinePath(), std::to_string(kCells)};
+    }
     std::vector<std::string> SimArgs(const std::vector<std::string>& delivery) {
         std::vector<std::string> args{"--cells", Dir_ / "table.nvf"};
         args.insert(args.end(), delivery.begin(), delivery.end());
         return args;
     }
 
+    const std::vector<TCli> Clis_;
     TTempDir Dir_;
     bool HaveScript_ = false;
 };
 
-std::string ScriptShare(const std::optional<TRun>& script, double norvane, bool share) {
+std::string ScriptShare(const std::optional<TRun>& script, const std::vector<double>& norvane,
+                        bool share) {
     if (!script) {
         return "script: not run, " + std::string(kPython) + " has no serial module " +
                "(apt-get install python3-serial)";
     }
     const double value = share ? script->Cpu / script->Wall * 100 : script->Cpu;
     char text[160];
-    std::snprintf(text, sizeof text,
-                  share ? "script %.2f %% (norvane-cli/script %.2fx)"
-                        : "script %.2f s (norvane-cli/script %.2fx)",
-                  value, norvane / value);
+    std::snprintf(text, sizeof text, share ? "script %.2f %% (" : "script %.2f s (", value);
+    std::string result = text;
+    for (std::size_t i = 0; i < norvane.size(); ++i) {
+        std::snprintf(text, sizeof text, "%s%s/script %.2fx", i == 0 ? "" : ", ",
+                      i == 0 ? "norvane-cli" : "baseline", norvane[i] / value);
+        result += text;
+    }
+    return result + ")";
+}
+
+std::string PerExchange(const char* what, const std::optional<long>& count, int exchanges) {
+    if (!count) {
+        return std::string(what) + " n/a";
+    }
+    char text[80];
+    std::snprintf(text, sizeof text, "%s %.2f", what,
+                  static_cast<double>(*count) / static_cast<double>(exchanges));
     return text;
 }
 
 void CpuAt9600(TBench& bench) {
     const std::string table = FullTable();
     const std::vector<std::string> paced{"--baud", "9600"};
-    const TRun norvane = bench.Norvane(paced);
+    std::vector<TRun> norvane;
+    for (const TCli& cli : bench.Clis()) {
+        norvane.push_back(bench.Norvane(cli, paced));
+    }
     const TRun plain = bench.Plain(paced);
     const std::optional<TRun> script = bench.Script(paced);
-    const double share = norvane.Cpu / norvane.Wall * 100;
-    std::printf(
-        "1. 9600 baud, CPU while transferring: norvane-cli %.2f %% of a core (%.1f us per "
-        "byte), plain loop %.2f %%, %s\n",
-        share, norvane.Cpu / static_cast<double>(ReplyBytes(table)) * 1e6,
-        plain.Cpu / plain.Wall * 100, ScriptShare(script, share, true).c_str());
     const double lineSeconds = static_cast<double>(ReplyBytes(table)) * 10 / 9600;
-    std::printf(
-        "3a. 9600 baud, download time: norvane-cli %.2f s, the line's own time %.2f s "
-        "(%+.2f %%); plain loop %.2f s (%+.2f %%)\n",
-        norvane.Wall, lineSeconds, (norvane.Wall / lineSeconds - 1) * 100, plain.Wall,
-        (plain.Wall / lineSeconds - 1) * 100);
+    std::vector<double> shares;
+    std::printf("1. 9600 baud, CPU while transferring:");
+    for (std::size_t i = 0; i < norvane.size(); ++i) {
+        shares.push_back(norvane[i].Cpu / norvane[i].Wall * 100);
+        std::printf(" %s %.2f %% of a core (%.1f us per byte, %.2f wake-ups per exchange),",
+                    bench.Clis()[i].Label.c_str(), shares.back(),
+                    norvane[i].Cpu / static_cast<double>(ReplyBytes(table)) * 1e6,
+                    static_cast<double>(norvane[i].Wakeups) / kExchanges);
+    }
+    std::printf(" plain loop %.2f %% (%.2f wake-ups per exchange), %s\n",
+                plain.Cpu / plain.Wall * 100, static_cast<double>(plain.Wakeups) / kCells,
+                ScriptShare(script, shares, true).c_str());
+    std::printf("3a. 9600 baud, download time: the line's own time %.2f s;", lineSeconds);
+    for (std::size_t i = 0; i < norvane.size(); ++i) {
+        std::printf(" %s %.2f s (%+.2f %%);", bench.Clis()[i].Label.c_str(), norvane[i].Wall,
+                    (norvane[i].Wall / lineSeconds - 1) * 100);
+    }
+    std::printf(" plain loop %.2f s (%+.2f %%)\n", plain.Wall,
+                (plain.Wall / lineSeconds - 1) * 100);
 }
 
 void CpuAt115200(TBench& bench) {
     const std::vector<std::string> paced{"--baud", "115200"};
-    const TRun norvane = bench.Norvane(paced);
+    std::vector<double> cpu;
+    std::printf("2. 115200 baud, CPU for the whole download:");
+    for (const TCli& cli : bench.Clis()) {
+        cpu.push_back(bench.Norvane(cli, paced).Cpu);
+        std::printf(" %s %.2f s,", cli.Label.c_str(), cpu.back());
+    }
     const TRun plain = bench.Plain(paced);
     const std::optional<TRun> script = bench.Script(paced);
-    std::printf(
-        "2. 115200 baud, CPU for the whole download: norvane-cli %.2f s, plain loop %.2f s, "
-        "%s\n",
-        norvane.Cpu, plain.Cpu, ScriptShare(script, norvane.Cpu, false).c_str());
+    std::printf(" plain loop %.2f s, %s\n", plain.Cpu, ScriptShare(script, cpu, false).c_str());
 }
 
 void InstantExchanges(TBench& bench) {
-    const TRun norvane = bench.Norvane({});
+    std::vector<TRun> norvane;
+    for (const TCli& cli : bench.Clis()) {
+        norvane.push_back(bench.Norvane(cli, {}));
+    }
     const TRun plain = bench.Plain({});
     const std::optional<TRun> script = bench.Script({});
-    std::printf(
-        "3b. instant instrument, time per exchange: norvane-cli %.1f us (peak memory %ld KiB), "
-        "plain loop %.1f us (norvane-cli/plain %.2fx)",
-        norvane.Wall / kExchanges * 1e6, norvane.PeakResidentKiB, plain.Wall / kCells * 1e6,
-        (norvane.Wall / kExchanges) / (plain.Wall / kCells));
-    if (script) {
-        std::printf(", script %.1f us (norvane-cli/script %.2fx)", script->Wall / kCells * 1e6,
-                    (norvane.Wall / kExchanges) / (script->Wall / kCells));
+    const double plainExchange = plain.Wall / kCells;
+    std::printf("3b. instant instrument, time per exchange:");
+    for (std::size_t i = 0; i < norvane.size(); ++i) {
+        const double exchange = norvane[i].Wall / kExchanges;
+        std::printf(" %s %.1f us (peak memory %ld KiB, /plain %.2fx", bench.Clis()[i].Label.c_str(),
+                    exchange * 1e6, norvane[i].PeakResidentKiB, exchange / plainExchange);
+        if (script) {
+            std::printf(", /script %.2fx", exchange / (script->Wall / kCells));
+        }
+        std::printf("),");
     }
-    std::printf("\n");
+    std::printf(" plain loop %.1f us", plainExchange * 1e6);
+    if (script) {
+        std::printf(", script %.1f us", script->Wall / kCells * 1e6);
+    }
+    std::printf("\n3c. instant instrument, per exchange:");
+    for (std::size_t i = 0; i < norvane.size(); ++i) {
+        const TCli& cli = bench.Clis()[i];
+        std::printf(" %s %.2f wake-ups, %s;", cli.Label.c_str(),
+                    static_cast<double>(norvane[i].Wakeups) / kExchanges,
+                    PerExchange("system calls", bench.NorvaneSystemCalls(cli), kExchanges).c_str());
+    }
+    std::printf(" plain loop %.2f wake-ups, %s\n", static_cast<double>(plain.Wakeups) / kCells,
+                PerExchange("system calls", bench.PlainSystemCalls(), kCells).c_str());
 }
 
 }  // namespace
@@ -230,8 +324,15 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--plain-loop") {
         return PlainLoop(argv[2], std::stoi(argv[3]));
     }
+    std::vector<TCli> clis{{"norvane-cli", NORVANE_CLI_EXECUTABLE}};
+    if (argc == 3 && std::string(argv[1]) == "--baseline-cli") {
+        clis.push_back({"baseline", argv[2]});
+    } else if (argc != 1) {
+        std::fprintf(stderr, "usage: transfer_bench [--baseline-cli PATH]\n");
+        return 2;
+    }
     try {
-        TBench bench;
+        TBench bench(std::move(clis));
         for (void (*figure)(TBench&) : {InstantExchanges, CpuAt115200, CpuAt9600}) {
             figure(bench);
             std::fflush(stdout);  // each figure as soon as it is known: the run takes minutes

@@ -116,6 +116,7 @@ TProgramExit Reap(pid_t pid, std::chrono::milliseconds timeout) {
     exit.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     exit.PeakResidentKiB = usage.ru_maxrss;
+    exit.VoluntarySwitches = usage.ru_nvcsw;
     if (WIFEXITED(status)) {
         exit.ExitCode = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

@@ -19,6 +19,9 @@ struct TProgramExit {
     std::string ErrorText;     // what it wrote to stderr
     double CpuSeconds = 0;     // user and system time it used
     long PeakResidentKiB = 0;  // its largest resident set
+    // How often its threads gave up the processor to wait, all threads summed (each thread's
+    // voluntary_ctxt_switches in /proc/PID/task/*/status, as the kernel adds them up for wait4).
+    long VoluntarySwitches = 0;
 };
 
 // A running program with stdout and stderr going to pipes. The destructor kills and reaps a
