@@ -21,7 +21,8 @@
 //
 // `transfer_bench --baseline-cli PATH` measures another build of norvane-cli (the one before
 // a change) beside this one in the same run, so that a change is judged against the same
-// conditions. `transfer_bench --plain-loop LINE CELLS` is the plain loop itself.
+// conditions; `--only 1`, `--only 2` or `--only 3b` measures that figure alone.
+// `transfer_bench --plain-loop LINE CELLS` is the plain loop itself.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -30,8 +31,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -184,7 +185,9 @@ class TBench {
     }
     std::optional<long> PlainSystemCalls() {
         TSimProcess sim(SimArgs({}));
-        return CountSystemCalls(Dir_ / "counts", "/proc/self/exe", PlainArgs(sim));
+        // By its path: perf would read /proc/self/exe as itself.
+        return CountSystemCalls(Dir_ / "counts", std::filesystem::read_symlink("/proc/self/exe"),
+                                PlainArgs(sim));
     }
     std::optional<TRun> Script(const std::vector<std::string>& delivery) {
         if (!HaveScript_) {
@@ -325,16 +328,25 @@ int main(int argc, char** argv) {
         return PlainLoop(argv[2], std::stoi(argv[3]));
     }
     std::vector<TCli> clis{{"norvane-cli", NORVANE_CLI_EXECUTABLE}};
-    if (argc == 3 && std::string(argv[1]) == "--baseline-cli") {
-        clis.push_back({"baseline", argv[2]});
-    } else if (argc != 1) {
-        std::fprintf(stderr, "usage: transfer_bench [--baseline-cli PATH]\n");
-        return 2;
+    // The figures by the numbers they print under; --only picks one (the 9600-baud one alone
+    // takes minutes).
+    std::vector<std::pair<std::string, void (*)(TBench&)>> figures{
+        {"3b", InstantExchanges}, {"2", CpuAt115200}, {"1", CpuAt9600}};
+    for (int i = 1; i < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--baseline-cli" && i + 1 < argc) {
+            clis.push_back({"baseline", argv[i + 1]});
+        } else if (option == "--only" && i + 1 < argc) {
+            std::erase_if(figures, [&](const auto& figure) { return figure.first != argv[i + 1]; });
+        } else {
+            std::fprintf(stderr, "usage: transfer_bench [--baseline-cli PATH] [--only 1|2|3b]\n");
+            return 2;
+        }
     }
     try {
         TBench bench(std::move(clis));
-        for (void (*figure)(TBench&) : {InstantExchanges, CpuAt115200, CpuAt9600}) {
-            figure(bench);
+        for (const auto& figure : figures) {
+            figure.second(bench);
             std::fflush(stdout);  // each figure as soon as it is known: the run takes minutes
         }
     } catch (const std::exception& failure) {
