@@ -3,6 +3,8 @@
 #include "serial/dispatch/base_dispatcher.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <thread>
 
 #include "serial/dispatch/dispatcher_registry.h"
 #include "serial/errors/error_codes.h"
@@ -10,15 +12,15 @@
 namespace norvane::serial {
 
 TVexaBaseDispatcher::TVexaBaseDispatcher(TVexaCustomComPort* owner)
-    : Owner_(owner), RegistryIndex_(RegisterDispatcher(this)) {}
+    : Owner_(owner),
+      RegistryIndex_(RegisterDispatcher(this)),
+      Line_(Device_, DataLock_, [this] { return PendingOutput(); }) {}
 
 TVexaBaseDispatcher::~TVexaBaseDispatcher() {
     UnregisterDispatcher(RegistryIndex_);
 }
 
-void TVexaBaseDispatcher::PrepareOpen(std::uint32_t inSize, std::uint32_t outSize) {
-    InQueueSize_.store(inSize);
-    OutQueueSize_.store(outSize);
+void TVexaBaseDispatcher::PrepareOpen() {
     {
         std::lock_guard lock(InputLock_);
         Ring_.Allocate();
@@ -50,6 +52,60 @@ void TVexaBaseDispatcher::ReleaseBuffers() {
     StopThreads();
     std::lock_guard lock(InputLock_);
     Ring_.Release();
+    std::lock_guard out(OutputLock_);
+    OutRing_.reset();
+}
+
+// ---- The device, for the driver ----
+
+std::int32_t TVexaBaseDispatcher::OpenDevice(const std::string& name, std::uint32_t outSize) {
+    const std::int32_t opened = Device_.Open(MakeDevice(name), name);
+    if (opened < 0) {
+        return opened;
+    }
+    Lost_.store(false);
+    LossCause_.store(0);
+    {
+        std::lock_guard out(OutputLock_);
+        OutRing_ = std::make_unique<TOutputRing>(outSize);
+    }
+    SetPortHandle(opened);
+    return opened;
+}
+
+std::int32_t TVexaBaseDispatcher::CloseDevice() {
+    const std::int32_t closed = Device_.Close();
+    SetPortHandle(-1);
+    return closed;
+}
+
+void TVexaBaseDispatcher::DropQueuedOutput() {
+    std::lock_guard out(OutputLock_);
+    if (OutRing_) {
+        OutRing_->Clear();
+    }
+}
+
+void TVexaBaseDispatcher::NoteDeviceError(int err, TIoDirection direction) {
+    if (IsDeviceGone(err)) {
+        NoteDeviceLost(ResultFromErrno(err, direction));
+    }
+}
+
+void TVexaBaseDispatcher::NoteDeviceLost(std::int32_t cause) {
+    // The first cause stays, and it is in place before anyone can see the loss.
+    std::int32_t none = 0;
+    LossCause_.compare_exchange_strong(none, cause);
+    if (!Lost_.exchange(true)) {
+        DeviceLostNoted();
+    }
+}
+
+void TVexaBaseDispatcher::DeviceLostNoted() {}
+
+std::int32_t TVexaBaseDispatcher::YieldTime() {
+    std::this_thread::yield();
+    return 0;
 }
 
 std::int32_t TVexaBaseDispatcher::CloseComPort() {
@@ -105,7 +161,8 @@ std::uint32_t TVexaBaseDispatcher::UnreadCount() {
 }
 
 std::int32_t TVexaBaseDispatcher::FlushInput() {
-    const std::int32_t result = FlushDevice(1);
+    const std::int32_t result =
+        Device_.CallForResult(0, [](TLineDevice& device) { return device.DiscardInput(); });
     std::lock_guard lock(InputLock_);
     Ring_.Discard();
     std::lock_guard data(DataLock_);
@@ -134,12 +191,30 @@ bool TVexaBaseDispatcher::FillDispatchBuffer() {
 std::uint32_t TVexaBaseDispatcher::ReadStretch(std::span<std::uint8_t> stretch) {
     const auto count = static_cast<std::uint32_t>(stretch.size());
     const std::int32_t result = ReadDevice(stretch.data(), count);
-    if (result < 0) {
-        ReportError(-1);
-    }
     const std::uint32_t got = std::min(static_cast<std::uint32_t>(std::max(result, 0)), count);
     LogEntry(ltDispatch, lsReadCom, got, stretch.first(got));
     return got;
+}
+
+// Up to count bytes the device has queued, without waiting: the number read, or a negated
+// error. A 0-byte read of a device that reports a hang-up marks it lost.
+std::int32_t TVexaBaseDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t count) {
+    bool hungUp = false;
+    const int result = Device_.Call(-EBADF, [&](TLineDevice& device) {
+        const int read =
+            device.Read(buffer, static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF)));
+        hungUp = read == 0 && count > 0 && device.HangUpReported();
+        return read;
+    });
+    if (hungUp) {
+        NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
+        return ResultFromErrno(EIO, TIoDirection::Read);
+    }
+    if (result < 0) {
+        NoteDeviceError(-result, TIoDirection::Read);
+        return ResultFromErrno(-result, TIoDirection::Read);
+    }
+    return result;
 }
 
 std::uint8_t TVexaBaseDispatcher::RingByte(std::uint64_t position) {
@@ -149,10 +224,27 @@ std::uint8_t TVexaBaseDispatcher::RingByte(std::uint64_t position) {
 
 // ---- Output ----
 
+// InQueue from the device (0 while none is open), OutQueue from the output ring; the line
+// errors the device counted since the last call join LineErrors_.
 TDriverStatus TVexaBaseDispatcher::RefreshDriverStatus() {
+    std::uint32_t errors = 0;
+    const int queued = Device_.Call(0, [&](TLineDevice& device) {
+        errors = device.TakeLineErrors();
+        return device.InputQueued();
+    });
+    if (queued < 0) {
+        NoteDeviceError(-queued, TIoDirection::Read);
+    }
+    LineErrors_.fetch_or(errors & kLineErrorWordMask);
     TDriverStatus status;
-    LineErrors_.fetch_or(ReadStatus(status) & kLineErrorWordMask);
+    status.InQueue = static_cast<std::uint32_t>(std::max(queued, 0));
+    status.OutQueue = PendingOutput();
     return status;
+}
+
+std::uint32_t TVexaBaseDispatcher::PendingOutput() {
+    std::lock_guard out(OutputLock_);
+    return OutRing_ ? OutRing_->Pending() : 0;
 }
 
 std::int32_t TVexaBaseDispatcher::QueueOutput(const std::uint8_t* bytes, std::uint32_t count) {
@@ -164,14 +256,16 @@ std::int32_t TVexaBaseDispatcher::QueueOutput(const std::uint8_t* bytes, std::ui
     }
     {
         std::lock_guard lock(OutputLock_);
-        const TDriverStatus status = RefreshDriverStatus();
-        const std::uint32_t pending = std::min(status.OutQueue, OutQueueSize());
-        if (count > OutQueueSize() - pending) {
+        RefreshDriverStatus();  // the line errors the device counted so far are kept
+        if (!OutRing_) {
+            return -ecPutBlockFail;
+        }
+        if (count > OutRing_->Room()) {
             return -ecOutputBufferTooSmall;
         }
-        if (WriteDevice(bytes, count) <= 0) {
-            RefreshDriverStatus();
-            return -ecPutBlockFail;
+        if (!DeviceLost()) {  // a lost device's output is dropped
+            OutRing_->Write(bytes, count);
+            OutputQueued();
         }
     }
     std::lock_guard data(DataLock_);
@@ -190,20 +284,26 @@ std::uint32_t TVexaBaseDispatcher::OutputPending() {
 }
 
 std::uint32_t TVexaBaseDispatcher::OutputRoom() {
-    const std::uint32_t pending = OutputPending();
-    return pending < OutQueueSize() ? OutQueueSize() - pending : 0;
+    std::lock_guard out(OutputLock_);
+    return OutRing_ ? OutRing_->Room() : 0;
 }
 
 std::int32_t TVexaBaseDispatcher::FlushOutput() {
-    return FlushDevice(0);
+    // The output thread writes under the output lock, so no write is using the ring.
+    DropQueuedOutput();
+    return Device_.CallForResult(0, [](TLineDevice& device) { return device.DiscardOutput(); });
 }
 
 // ---- Line and modem status ----
 
+std::uint8_t TVexaBaseDispatcher::ModemLines() {
+    return Device_.Call(std::uint8_t{0}, [](TLineDevice& device) { return device.ModemStatus(); });
+}
+
 std::uint8_t TVexaBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
     std::lock_guard lock(DataLock_);
     ModemStatus_ = static_cast<std::uint8_t>((ModemStatus_ & ~kModemLinesMask) |
-                                             (ReadModemLines() & kModemLinesMask));
+                                             (ModemLines() & kModemLinesMask));
     if (RingSeen_.exchange(false)) {
         ModemStatus_ |= kModemRingChange;
     }

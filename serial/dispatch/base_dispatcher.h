@@ -4,9 +4,10 @@
 // A dispatcher keeps the bytes received from its device in a ring of its own, watches them
 // for the data triggers the port component registered, and turns arrivals and matches into
 // notifications that it sends to the attached message targets (the component's notification
-// window). It also passes outgoing bytes to the device. The concrete dispatcher (the driver)
-// fills in the device operations, opens the device and runs the worker threads; this class
-// holds everything the driver and the component share.
+// window). It also queues outgoing bytes in its output ring for the device. It owns the open
+// device (a TLineDevice, the only platform seam) and calls it itself. The concrete
+// dispatcher (the driver) says which kind of device a name calls for and runs the worker
+// threads that wait on it; this class holds everything the driver and the component share.
 //
 // Threads:
 // - The user-interface thread calls everything the component needs: CloseComPort, TakeChar,
@@ -18,13 +19,13 @@
 //   those five; they keep the scan position and the last avail position to themselves.
 // - Any thread may set close pending (through CloseComPort) and the ring-seen flag.
 //
-// Locks, all recursive, taken in this order: input lock, output lock, data lock. The input
-// lock guards the ring, its read position and the take counts; the output lock guards the
-// room check and hand-over of QueueOutput (the driver's output ring uses it too); the data
-// lock guards the trigger table, threshold and handle counter, the handler list and flags,
-// the notification state, the modem status, the recorder and the line control. QueueOutput
-// gives up the output lock before it takes the data lock. No lock is held while a handler
-// runs.
+// Locks, taken in this order: input lock, output lock, data lock (all recursive), then the
+// device lock (open_device.h). The input lock guards the ring, its read position and the
+// take counts; the output lock guards the output ring (the driver's output thread writes
+// from it under the same lock); the data lock guards the trigger table, threshold and handle
+// counter, the handler list and flags, the notification state, the modem status, the
+// recorder and the line control. QueueOutput gives up the output lock before it takes the
+// data lock. No lock is held while a handler runs.
 //
 // Results follow the serial layer's convention: 0 or a positive value on success, a negated
 // code of error_codes.h on failure. Nothing here throws for an ordinary failure.
@@ -47,21 +48,25 @@
 #include "serial/dispatch/data_trigger.h"
 #include "serial/dispatch/device_control_block.h"
 #include "serial/dispatch/line_control.h"
+#include "serial/dispatch/line_device.h"
 #include "serial/dispatch/line_status_bits.h"
 #include "serial/dispatch/message_target.h"
+#include "serial/dispatch/open_device.h"
+#include "serial/dispatch/output_ring.h"
 #include "serial/dispatch/receive_ring.h"
 #include "serial/dispatch/trigger_table.h"
+#include "serial/errors/errno_mapping.h"
 #include "serial/trace/dispatch_recorder.h"
 
 namespace norvane::serial {
 
 class TVexaCustomComPort;
 
-// The driver's status words, as ReadStatus refreshes them.
+// The driver's status words, as ReadLineStatus refreshes them.
 struct TDriverStatus {
     std::uint32_t Flags = 0;     // the device's status flags
     std::uint32_t InQueue = 0;   // bytes waiting in the device's input queue
-    std::uint32_t OutQueue = 0;  // bytes waiting in the driver's output ring
+    std::uint32_t OutQueue = 0;  // bytes waiting in the output ring
 };
 
 class TVexaBaseDispatcher {
@@ -88,7 +93,7 @@ class TVexaBaseDispatcher {
     // dispatcher used only to probe for a port). No device, no ring, no triggers.
     explicit TVexaBaseDispatcher(TVexaCustomComPort* owner);
     // Leaves the registry. The concrete dispatcher's destructor must have called Shutdown():
-    // the device operations cannot be reached from here.
+    // its threads cannot be stopped from here.
     virtual ~TVexaBaseDispatcher();
     TVexaBaseDispatcher(const TVexaBaseDispatcher&) = delete;
     TVexaBaseDispatcher& operator=(const TVexaBaseDispatcher&) = delete;
@@ -120,8 +125,8 @@ class TVexaBaseDispatcher {
                              std::uint32_t outSize, std::uint32_t lineFlags);
     // What the device's last failed open or line setting ran into, in words that follow its
     // name and a colon, where the result code says too little (a network server's refusal
-    // in its own words); empty otherwise. Base: empty.
-    virtual std::string DeviceFailureText() const { return {}; }
+    // in its own words); empty otherwise.
+    std::string DeviceFailureText() const { return Device_.FailureText(); }
 
     // ---- Closing (user-interface thread, or a handler) ----
 
@@ -130,6 +135,14 @@ class TVexaBaseDispatcher {
     // thread has finished the notification and ended, and the driver then calls
     // ReleaseBuffers. Otherwise ReleaseBuffers runs now. Returns CloseComHandle's result.
     std::int32_t CloseComPort();
+
+    // Whether the device went away while open (unplugged, hung up): then every attached
+    // window has been posted MsgDeviceLost and the port must be closed. Any thread.
+    bool DeviceLost() const { return Lost_.load(); }
+    // The result code of the loss (0 while not lost). Any thread.
+    std::int32_t LossCause() const { return LossCause_.load(); }
+    // Gives up the rest of the time slice. 0.
+    std::int32_t YieldTime();
 
     // Whether a notification is being delivered right now. Any thread.
     bool InNotification();
@@ -150,20 +163,24 @@ class TVexaBaseDispatcher {
     std::uint32_t UnreadCount();
     // Discards the device's input queue and every unread byte, and resets every data
     // trigger's partial matches. During a notification the ring is emptied when the
-    // notification ends. Returns FlushDevice's result; the ring is emptied either way.
+    // notification ends. 0 (also while no device is open) or the device's error; the ring
+    // is emptied either way.
     std::int32_t FlushInput();
 
     // ---- Output (any thread) ----
 
-    // Hands `count` bytes to the device for sending. 0 queues nothing and returns 0.
-    // -ecOutputBufferTooSmall when they do not fit in the room left, -ecPutBlockFail when
-    // the device accepted nothing, -ecBadArgument for a null pointer; in all three cases
-    // nothing is queued. Otherwise 0. RS-485 transmit switching is left to the serial driver
-    // (it toggles RTS itself), so no UART base address is needed here.
+    // Queues `count` bytes in the output ring and wakes the driver's output thread. 0
+    // queues nothing and returns 0. -ecOutputBufferTooSmall when they do not fit in the
+    // room left, -ecPutBlockFail when there is no output ring (no open), -ecBadArgument for
+    // a null pointer; in all three cases nothing is queued. Otherwise 0. After the device
+    // went away the bytes are taken and dropped, the way a line without a listener takes
+    // them. RS-485 transmit switching is left to the serial driver (it toggles RTS itself),
+    // so no UART base address is needed here.
     std::int32_t QueueOutput(const std::uint8_t* bytes, std::uint32_t count);
     std::uint32_t OutputPending();
     std::uint32_t OutputRoom();
-    // Discards pending output. Returns FlushDevice's result.
+    // Discards the output ring and the device's output queue. 0 (also while no device is
+    // open) or the device's error.
     std::int32_t FlushOutput();
 
     // ---- Line and modem status (any thread) ----
@@ -188,8 +205,7 @@ class TVexaBaseDispatcher {
     //
     // The operations of this port's TLineControl, of the same names; line_control.h states
     // each one's contract. They work on the device control block: read from the device,
-    // changed, written back. While no device is open they fail with the device's error
-    // (-ecCommNotOpen).
+    // changed, written back. While no device is open they fail with -ecCommNotOpen.
 
     // ConfigureLine's sentinels: keep what the device has.
     static constexpr std::uint32_t kKeepBaud = TLineControl::kKeepBaud;
@@ -226,7 +242,8 @@ class TVexaBaseDispatcher {
     using TFlowSettings = TLineControl::TFlowSettings;
     std::int32_t QueryFlow(TFlowSettings& flow);
 
-    // The device's queue sizes (SetupDevice). 0 or the device's error.
+    // The device's queue sizes. The kernel sizes a tty's queues itself, so they are
+    // accepted and ignored: 0.
     std::int32_t SetInQueueSize(std::uint32_t inSize);
     std::int32_t SetOutQueueSize(std::uint32_t outSize);
     std::int32_t SetQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
@@ -316,44 +333,15 @@ class TVexaBaseDispatcher {
     // The timer cycle. Without timer and status triggers nothing can fire; returns false.
     bool ProcessTimers();
 
-    // ---- Device operations, filled in by the driver ----
+    // ---- The driver: the kind of device and the threads that wait on it ----
 
-    // which 0: discard pending output; 1: discard the device's input queue. 0 or a negated
-    // error.
-    virtual std::int32_t FlushDevice(std::int32_t which) = 0;
-    // Refreshes status (OutQueue = bytes in the output ring) and returns the device's error
-    // word, clearing it at the device.
-    virtual std::uint32_t ReadStatus(TDriverStatus& status) = 0;
-    // Told about a failed device read (code -1). 0.
-    virtual std::int32_t ReportError(std::int32_t code) = 0;
-    // Reads up to count bytes of what the device has queued, without waiting. The number
-    // read, or negative on failure. Called by the dispatch thread with the input lock held.
-    virtual std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t count) = 0;
-    // Takes count bytes for sending; called with the output lock held and only when they fit
-    // in the room left. When they fill it exactly, the output ring must be recorded as full.
-    // Returns count, or 0 or less when nothing was taken.
-    virtual std::int32_t WriteDevice(const std::uint8_t* bytes, std::uint32_t count) = 0;
-    // CTS, DSR, RI and DCD in the high nibble (0x10, 0x20, 0x40, 0x80).
-    virtual std::uint8_t ReadModemLines() = 0;
-    // Opens the named device; the handle (0 or above) or a negated error.
+    // Opens the named device (the kind MakeDevice calls for) and makes the output ring of
+    // outSize bytes; the descriptor (0 or above) or a negated error. A probe may call this
+    // and CloseComHandle alone, without threads.
     virtual std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
                                        std::uint32_t outSize) = 0;
-    // Closes the device and tells the worker threads to stop. 0 or -1.
+    // Stops the worker threads' use of the device and closes it. 0 or a negated error.
     virtual std::int32_t CloseComHandle() = 0;
-    // Line functions (kEscape*). 0 or a negated error. Base: a device without modem lines.
-    virtual std::int32_t EscapeFunction(std::int32_t code);
-    // Reads the device's present settings into state. Fields the device does not keep come
-    // from the block last applied. 0 or a negated error. Base: the block last applied.
-    virtual std::int32_t GetDeviceState(TDeviceControlBlock& state);
-    // Writes state to the device. 0 or a negated error, with the device unchanged. Base:
-    // accepts everything.
-    virtual std::int32_t SetDeviceState(const TDeviceControlBlock& state);
-    // Sets the device's queue sizes. 0 or a negated error. Base: 0.
-    virtual std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize);
-    // Bytes the device itself has taken but not yet sent. Base: 0.
-    virtual std::uint32_t TransmitQueued();
-    // Whether the device went away while open (unplugged, hung up). Base: never.
-    virtual bool DeviceLost() const;
     // Why a worker thread ended by an exception (a sentence naming the thread and the
     // failure), once: later calls give nothing. Any thread. Base: nothing.
     virtual std::optional<std::string> TakeWorkerFailure();
@@ -361,48 +349,59 @@ class TVexaBaseDispatcher {
     // close completes on its dispatch thread may be destroyed only once this is false. Any
     // thread. Base: no threads.
     virtual bool ThreadsStarted() const;
-    // Starts the worker threads; the last step of the driver's open sequence.
+    // Starts the worker threads; the last step of the open sequence.
     virtual void StartThreads() = 0;
     // Stops the worker threads and waits for them; nothing if they are not running. A
     // user-interface thread waiting here must keep delivering its message targets' messages.
     virtual void StopThreads() = 0;
-    // Gives up the rest of the time slice. 0.
-    virtual std::int32_t YieldTime() = 0;
-    // Stops the threads (if running) and frees the ring. The driver extends it to free its
-    // output ring, and after a close from inside a notification calls it from the ending
-    // dispatch thread, whose StopThreads must then not wait for that thread itself.
-    // Afterwards reads find an empty ring.
+    // Stops the threads (if running) and frees the rings. After a close from inside a
+    // notification the driver calls it from the ending dispatch thread, whose StopThreads
+    // must then not wait for that thread itself. Afterwards reads find an empty ring.
     virtual void ReleaseBuffers();
-
-    // EscapeFunction codes.
-    static constexpr std::int32_t kEscapeSetRts = ILineControlDevice::kEscapeSetRts;
-    static constexpr std::int32_t kEscapeClrRts = ILineControlDevice::kEscapeClrRts;
-    static constexpr std::int32_t kEscapeSetDtr = ILineControlDevice::kEscapeSetDtr;
-    static constexpr std::int32_t kEscapeClrDtr = ILineControlDevice::kEscapeClrDtr;
 
   protected:
     // For the driver's open sequence, before its threads start: allocates the ring and
     // resets the ring, notification and status state and the triggers (ClearTriggers).
-    void PrepareOpen(std::uint32_t inSize, std::uint32_t outSize);
+    void PrepareOpen();
     // For the concrete dispatcher's destructor: releases the buffers if a close is pending,
     // else closes the port.
     void Shutdown();
+
+    // The kind of device `name` calls for, not opened.
+    virtual std::unique_ptr<TLineDevice> MakeDevice(const std::string& name) = 0;
+    // Output was queued: the output thread should write it. Called with the output lock
+    // held.
+    virtual void OutputQueued() = 0;
+    // The driver's part of a loss, once, after DeviceLost() turned true: every thread leaves
+    // its wait. Any thread. Base: nothing.
+    virtual void DeviceLostNoted();
+
+    // For OpenComHandle: opens the device MakeDevice gives for name, clears a past loss and
+    // makes the output ring. The descriptor, or the failure's result code.
+    std::int32_t OpenDevice(const std::string& name, std::uint32_t outSize);
+    // Closes the device; 0 or the close's result code. The port handle turns invalid.
+    std::int32_t CloseDevice();
+    TOpenDevice& Device() { return Device_; }
+    // The output ring; null while none. With the output lock held.
+    TOutputRing* OutputRing() { return OutRing_.get(); }
+    // Empties the output ring. Takes the output lock.
+    void DropQueuedOutput();
+    // A device function failed with -err: a failure that means the device is gone
+    // (IsDeviceGone) marks it lost.
+    void NoteDeviceError(int err, TIoDirection direction);
+    // Marks the device lost with `cause` (the first cause stays) and, the first time, calls
+    // DeviceLostNoted. Any thread.
+    void NoteDeviceLost(std::int32_t cause);
 
     void SetPortHandle(std::int32_t handle) { PortHandle_.store(handle); }
     std::int32_t PortHandle() const { return PortHandle_.load(); }
     bool PortOpen() const { return PortHandle_.load() >= 0; }
     // The device reported a ring; the next RefreshModemStatus folds it in. Any thread.
     void NoteRingSeen() { RingSeen_.store(true); }
-    std::uint32_t InQueueSize() const { return InQueueSize_.load(); }
-    std::uint32_t OutQueueSize() const { return OutQueueSize_.load(); }
 
-    // Switches the device's own RS-485 transmitter control. 0 or a negated error. Base: 0.
-    virtual std::int32_t ConfigureDeviceRs485(bool on);
     // Gives the worker threads the priorities SetThreadPriority and SetRs485Mode call for.
     // Called with the data lock held. Base: no threads, nothing to do.
     virtual void ApplyThreadPriorities();
-    // The block last applied to the device (the data lock is taken inside).
-    TDeviceControlBlock StoredDeviceState();
     // Queues message for every attached window without waiting. Any thread.
     void PostToWindows(const TMessage& message);
     // Delivers what is waiting for the attached windows (IMessageTarget::DeliverPending).
@@ -423,24 +422,11 @@ class TVexaBaseDispatcher {
         std::uint64_t Position = 0;
         std::uint32_t Longest = 0;
     };
-    // The device operations, as line control reaches them.
-    class TLineControlDevice final : public ILineControlDevice {
-      public:
-        explicit TLineControlDevice(TVexaBaseDispatcher& dispatcher) : Dispatcher_(dispatcher) {}
-        std::int32_t GetDeviceState(TDeviceControlBlock& state) override;
-        std::int32_t SetDeviceState(const TDeviceControlBlock& state) override;
-        std::int32_t EscapeFunction(std::int32_t code) override;
-        std::int32_t ConfigureDeviceRs485(bool on) override;
-        std::uint32_t OutputPending() override;
-        std::uint32_t TransmitQueued() override;
-        std::uint32_t InQueueSize() override;
-
-      private:
-        TVexaBaseDispatcher& Dispatcher_;
-    };
-
     TDriverStatus RefreshDriverStatus();
     std::uint32_t ReadStretch(std::span<std::uint8_t> stretch);
+    std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t count);
+    std::uint32_t PendingOutput();
+    std::uint8_t ModemLines();
     std::uint8_t RingByte(std::uint64_t position);
     bool ReportMatch(std::uint64_t position, std::uint32_t longest);
     bool ReportMatchedDataTriggers(bool result);
@@ -455,8 +441,9 @@ class TVexaBaseDispatcher {
     TVexaCustomComPort* const Owner_;
     const std::int32_t RegistryIndex_;
     std::atomic<std::int32_t> PortHandle_{-1};
-    std::atomic<std::uint32_t> InQueueSize_{0};
-    std::atomic<std::uint32_t> OutQueueSize_{0};
+
+    std::atomic<bool> Lost_{false};
+    std::atomic<std::int32_t> LossCause_{0};
 
     std::recursive_mutex InputLock_;
     std::recursive_mutex OutputLock_;
@@ -464,6 +451,8 @@ class TVexaBaseDispatcher {
 
     // Input lock.
     TReceiveRing Ring_{kDispatchRingSize};
+    // Output lock.
+    std::unique_ptr<TOutputRing> OutRing_;
 
     // Dispatch thread only.
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
@@ -481,9 +470,10 @@ class TVexaBaseDispatcher {
     std::uint8_t ModemStatus_ = 0;
     IDispatchRecorder* Recorder_ = nullptr;
     std::uint8_t PriorityBase_ = 0;
+    // Device lock (taken inside); the driver's MakeDevice gives the kind at each open.
+    TOpenDevice Device_;
     // Data lock (taken inside): the line state.
-    TLineControlDevice LineDevice_{*this};
-    TLineControl Line_{LineDevice_, DataLock_};
+    TLineControl Line_;
 
     // Set or read by several threads without a lock.
     std::atomic<bool> ClosePending_{false};

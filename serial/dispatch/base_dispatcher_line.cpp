@@ -1,6 +1,5 @@
 // TVexaBaseDispatcher: the open sequence, the line operations (forwarded to its line
-// control), and the window services the driver needs. The device itself is reached only
-// through the virtual device operations.
+// control), and the window services the driver needs.
 #include <system_error>
 #include <vector>
 
@@ -21,11 +20,8 @@ std::int32_t TVexaBaseDispatcher::OpenComPort(const std::string& deviceName, std
     if (const std::int32_t handle = OpenComHandle(deviceName, inSize, outSize); handle < 0) {
         return FailOpen(handle);
     }
-    if (const std::int32_t setup = SetupDevice(inSize, outSize); setup < 0) {
-        return FailOpen(setup);
-    }
-    PrepareOpen(inSize, outSize);
-    Line_.PrepareOpen(lineFlags);
+    PrepareOpen();
+    Line_.PrepareOpen(lineFlags, inSize);
     RefreshModemStatus(0xF0);
     if (const std::int32_t line = Line_.ChangeLine(baud, parity, dataBits, stopBits, true);
         line < 0) {
@@ -33,6 +29,7 @@ std::int32_t TVexaBaseDispatcher::OpenComPort(const std::string& deviceName, std
     }
     ReadLineStatus();
     try {
+        Device_.SetReadByThreads(true);
         StartThreads();
     } catch (const std::system_error&) {
         return FailOpen(-ecOutOfMemory);
@@ -96,16 +93,16 @@ std::int32_t TVexaBaseDispatcher::QueryFlow(TFlowSettings& flow) {
 
 // ---- Queue sizes, RS-485, priorities ----
 
-std::int32_t TVexaBaseDispatcher::SetInQueueSize(std::uint32_t inSize) {
-    return SetupDevice(inSize, OutQueueSize());
+std::int32_t TVexaBaseDispatcher::SetInQueueSize(std::uint32_t) {
+    return 0;
 }
 
-std::int32_t TVexaBaseDispatcher::SetOutQueueSize(std::uint32_t outSize) {
-    return SetupDevice(InQueueSize(), outSize);
+std::int32_t TVexaBaseDispatcher::SetOutQueueSize(std::uint32_t) {
+    return 0;
 }
 
-std::int32_t TVexaBaseDispatcher::SetQueueSizes(std::uint32_t inSize, std::uint32_t outSize) {
-    return SetupDevice(inSize, outSize);
+std::int32_t TVexaBaseDispatcher::SetQueueSizes(std::uint32_t, std::uint32_t) {
+    return 0;
 }
 
 std::int32_t TVexaBaseDispatcher::SetRs485Mode(bool on) {
@@ -131,10 +128,6 @@ void TVexaBaseDispatcher::SetThreadPriority(std::uint8_t base) {
 std::uint8_t TVexaBaseDispatcher::ThreadPriorityBase() {
     std::lock_guard lock(DataLock_);
     return PriorityBase_;
-}
-
-TDeviceControlBlock TVexaBaseDispatcher::StoredDeviceState() {
-    return Line_.StoredState();
 }
 
 // ---- Windows, for the driver ----
@@ -165,32 +158,7 @@ std::size_t TVexaBaseDispatcher::DeliverPendingToWindows() {
     return delivered;
 }
 
-// ---- Device operations a driver may leave to these bodies ----
-
-std::int32_t TVexaBaseDispatcher::EscapeFunction(std::int32_t) {
-    return 0;
-}
-
-std::int32_t TVexaBaseDispatcher::GetDeviceState(TDeviceControlBlock& state) {
-    state = Line_.StoredState();
-    return 0;
-}
-
-std::int32_t TVexaBaseDispatcher::SetDeviceState(const TDeviceControlBlock&) {
-    return 0;
-}
-
-std::int32_t TVexaBaseDispatcher::SetupDevice(std::uint32_t, std::uint32_t) {
-    return 0;
-}
-
-std::uint32_t TVexaBaseDispatcher::TransmitQueued() {
-    return 0;
-}
-
-bool TVexaBaseDispatcher::DeviceLost() const {
-    return false;
-}
+// ---- What a driver without threads leaves to these bodies ----
 
 std::optional<std::string> TVexaBaseDispatcher::TakeWorkerFailure() {
     return std::nullopt;
@@ -200,41 +168,6 @@ bool TVexaBaseDispatcher::ThreadsStarted() const {
     return false;
 }
 
-std::int32_t TVexaBaseDispatcher::ConfigureDeviceRs485(bool) {
-    return 0;
-}
-
 void TVexaBaseDispatcher::ApplyThreadPriorities() {}
-
-// ---- The device operations, for line control ----
-
-std::int32_t TVexaBaseDispatcher::TLineControlDevice::GetDeviceState(TDeviceControlBlock& state) {
-    return Dispatcher_.GetDeviceState(state);
-}
-
-std::int32_t TVexaBaseDispatcher::TLineControlDevice::SetDeviceState(
-    const TDeviceControlBlock& state) {
-    return Dispatcher_.SetDeviceState(state);
-}
-
-std::int32_t TVexaBaseDispatcher::TLineControlDevice::EscapeFunction(std::int32_t code) {
-    return Dispatcher_.EscapeFunction(code);
-}
-
-std::int32_t TVexaBaseDispatcher::TLineControlDevice::ConfigureDeviceRs485(bool on) {
-    return Dispatcher_.ConfigureDeviceRs485(on);
-}
-
-std::uint32_t TVexaBaseDispatcher::TLineControlDevice::OutputPending() {
-    return Dispatcher_.OutputPending();
-}
-
-std::uint32_t TVexaBaseDispatcher::TLineControlDevice::TransmitQueued() {
-    return Dispatcher_.TransmitQueued();
-}
-
-std::uint32_t TVexaBaseDispatcher::TLineControlDevice::InQueueSize() {
-    return Dispatcher_.InQueueSize();
-}
 
 }  // namespace norvane::serial

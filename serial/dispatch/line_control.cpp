@@ -1,7 +1,9 @@
 #include "serial/dispatch/line_control.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
+#include <utility>
 
 #include "serial/dispatch/line_settings.h"
 #include "serial/errors/error_codes.h"
@@ -26,14 +28,16 @@ bool FlowLimitsFit(std::uint32_t bufferFull, std::uint32_t bufferResume, std::ui
 
 }  // namespace
 
-TLineControl::TLineControl(ILineControlDevice& device, std::recursive_mutex& dataLock)
-    : Device_(device), DataLock_(dataLock) {}
+TLineControl::TLineControl(TOpenDevice& device, std::recursive_mutex& dataLock,
+                           TOutputPending outputPending)
+    : Device_(device), DataLock_(dataLock), OutputPending_(std::move(outputPending)) {}
 
-void TLineControl::PrepareOpen(std::uint32_t lineFlags) {
+void TLineControl::PrepareOpen(std::uint32_t lineFlags, std::uint32_t inQueueSize) {
     std::lock_guard lock(DataLock_);
     Rs485Mode_ = false;
+    InQueueSize_ = inQueueSize;
     TDeviceControlBlock state = DeviceState_;
-    if (Device_.GetDeviceState(state) == 0) {
+    if (ReadDeviceState(state) == 0) {
         DeviceState_ = state;
     }
     DtrByFlow_ = (lineFlags & kLineDtrByFlow) != 0;
@@ -63,7 +67,7 @@ std::int32_t TLineControl::ChangeLine(std::uint32_t baud, std::uint8_t parity,
     {
         std::lock_guard lock(DataLock_);
         TDeviceControlBlock present = DeviceState_;
-        if (const std::int32_t read = Device_.GetDeviceState(present); read < 0) {
+        if (const std::int32_t read = ReadDeviceState(present); read < 0) {
             return read;
         }
         wanted = RequestedLine(present, baud, parity, dataBits, stopBits);
@@ -74,7 +78,7 @@ std::int32_t TLineControl::ChangeLine(std::uint32_t baud, std::uint8_t parity,
     WaitTransmitDrain();
     std::lock_guard lock(DataLock_);
     TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = Device_.GetDeviceState(state); read < 0) {
+    if (const std::int32_t read = ReadDeviceState(state); read < 0) {
         return read;
     }
     state.fBinary = true;
@@ -101,7 +105,7 @@ std::int32_t TLineControl::ChangeLine(std::uint32_t baud, std::uint8_t parity,
 std::int32_t TLineControl::QueryLine(TDeviceLine& line) {
     std::lock_guard lock(DataLock_);
     TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = Device_.GetDeviceState(state); read < 0) {
+    if (const std::int32_t read = ReadDeviceState(state); read < 0) {
         return read;
     }
     line.Baud = TranslateCodedBaud(state.BaudRate);
@@ -115,8 +119,7 @@ std::int32_t TLineControl::QueryLine(TDeviceLine& line) {
 // line held by flow control must not hang the caller), then for the characters still in
 // the UART.
 void TLineControl::WaitTransmitDrain() {
-    for (int i = 0;
-         i < kDrainPolls && (Device_.OutputPending() > 0 || Device_.TransmitQueued() > 0); ++i) {
+    for (int i = 0; i < kDrainPolls && (OutputPending_() > 0 || TransmitQueued() > 0); ++i) {
         Sleep(kDrainPoll);
     }
     std::uint32_t baud = 0;
@@ -124,7 +127,7 @@ void TLineControl::WaitTransmitDrain() {
     {
         std::lock_guard lock(DataLock_);
         state = DeviceState_;
-        Device_.GetDeviceState(state);
+        ReadDeviceState(state);
         baud = CurrentBaud_;
     }
     if (const std::uint32_t wait = TransmitDrainMilliseconds(baud, state); wait > 0) {
@@ -150,6 +153,18 @@ void TLineControl::SetSleepFunction(TSleepFunction sleep) {
     Sleep_ = std::move(sleep);
 }
 
+// The device's present settings, into the fields of state it keeps; the others keep theirs.
+std::int32_t TLineControl::ReadDeviceState(TDeviceControlBlock& state) {
+    return Device_.CallForResult(-ecCommNotOpen,
+                                 [&](TLineDevice& device) { return device.ReadSettings(state); });
+}
+
+std::uint32_t TLineControl::TransmitQueued() {
+    return Device_.Call(0u, [](TLineDevice& device) {
+        return static_cast<std::uint32_t>(std::max(device.OutputQueued(), 0));
+    });
+}
+
 // Called with the data lock held. The output lines follow the wishes recorded by
 // SetDtrLine and SetRtsLine unless flow control owns them.
 std::int32_t TLineControl::ApplyDeviceState(TDeviceControlBlock state) {
@@ -159,7 +174,7 @@ std::int32_t TLineControl::ApplyDeviceState(TDeviceControlBlock state) {
     if (!RtsByFlow_) {
         state.fRtsControl = RtsOn_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     }
-    if (const std::int32_t set = Device_.SetDeviceState(state); set < 0) {
+    if (const std::int32_t set = Device_.ApplySettings(state); set < 0) {
         return set;
     }
     DeviceState_ = state;
@@ -172,25 +187,25 @@ std::int32_t TLineControl::ApplyDeviceState(TDeviceControlBlock state) {
 }
 
 std::int32_t TLineControl::SetDtrLine(bool on) {
-    return SetOutputLine(on, DtrOn_, DtrByFlow_, ILineControlDevice::kEscapeSetDtr,
-                         ILineControlDevice::kEscapeClrDtr);
+    return SetOutputLine(on, DtrOn_, DtrByFlow_, true);
 }
 
 std::int32_t TLineControl::SetRtsLine(bool on) {
-    return SetOutputLine(on, RtsOn_, RtsByFlow_, ILineControlDevice::kEscapeSetRts,
-                         ILineControlDevice::kEscapeClrRts);
+    return SetOutputLine(on, RtsOn_, RtsByFlow_, false);
 }
 
 // wish and byFlow are the line's members, read and written under the lock.
-std::int32_t TLineControl::SetOutputLine(bool on, bool& wish, const bool& byFlow,
-                                         std::int32_t raise, std::int32_t drop) {
+// A device without modem lines takes the wish quietly.
+std::int32_t TLineControl::SetOutputLine(bool on, bool& wish, const bool& byFlow, bool dtr) {
     std::lock_guard lock(DataLock_);
     if (byFlow) {
         return 1;
     }
-    const std::int32_t result = Device_.EscapeFunction(on ? raise : drop);
+    const std::int32_t result = Device_.CallForResult(-ecCommNotOpen, [&](TLineDevice& device) {
+        return dtr ? device.SetDtr(on) : device.SetRts(on);
+    });
     wish = on;
-    return std::min(result, 0);
+    return result;
 }
 
 // ---- Flow control ----
@@ -198,7 +213,7 @@ std::int32_t TLineControl::SetOutputLine(bool on, bool& wish, const bool& byFlow
 std::int32_t TLineControl::ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change) {
     std::lock_guard lock(DataLock_);
     TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = Device_.GetDeviceState(state); read < 0) {
+    if (const std::int32_t read = ReadDeviceState(state); read < 0) {
         return read;
     }
     const bool dtrByFlow = DtrByFlow_;
@@ -216,7 +231,7 @@ std::int32_t TLineControl::ChangeFlow(const std::function<void(TDeviceControlBlo
 // are left in the input queue, XON when no more than XonLim bytes wait.
 std::int32_t TLineControl::ChangeFlowWithin(std::uint32_t bufferFull, std::uint32_t bufferResume,
                                             const TFlowLimitedChange& change) {
-    const std::uint32_t inSize = Device_.InQueueSize();
+    const std::uint32_t inSize = InQueueSize_;
     if (!FlowLimitsFit(bufferFull, bufferResume, inSize)) {
         return -ecBadArgument;
     }
@@ -286,7 +301,7 @@ std::int32_t TLineControl::SetFlowChars(char xon, char xoff) {
 std::int32_t TLineControl::QueryFlow(TFlowSettings& flow) {
     std::lock_guard lock(DataLock_);
     TDeviceControlBlock state = DeviceState_;
-    if (const std::int32_t read = Device_.GetDeviceState(state); read < 0) {
+    if (const std::int32_t read = ReadDeviceState(state); read < 0) {
         return read;
     }
     flow = TFlowSettings{};
@@ -306,7 +321,13 @@ std::int32_t TLineControl::QueryFlow(TFlowSettings& flow) {
 std::int32_t TLineControl::SetRs485Mode(bool on) {
     std::lock_guard lock(DataLock_);
     Rs485Mode_ = on;
-    return Device_.ConfigureDeviceRs485(on);
+    return Device_.Call(0, [&](TLineDevice& device) -> std::int32_t {
+        const int result = device.SetRs485(on);
+        if (result == -ENOTTY || result == -EINVAL) {
+            return 0;  // the serial driver has no RS-485 mode: the mode is only recorded
+        }
+        return result < 0 ? ResultFromErrno(-result) : 0;
+    });
 }
 
 bool TLineControl::Rs485Mode() {

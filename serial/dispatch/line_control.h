@@ -9,9 +9,9 @@
 // block written re-applies the wishes.
 //
 // Threads and locks: any thread. Guarded by the dispatcher's data lock, which every
-// operation takes itself (it is recursive, so a caller may already hold it). The device
-// operations are called with it held, except the transmit-drain wait, which holds it only to
-// read the present rate.
+// operation takes itself (it is recursive, so a caller may already hold it). The device is
+// called with it held, except in the transmit-drain wait, which holds it only to read the
+// present rate.
 //
 // Results follow the serial layer's convention: 0 or a positive value on success, a negated
 // code of error_codes.h on failure.
@@ -22,34 +22,9 @@
 #include <mutex>
 
 #include "serial/dispatch/device_control_block.h"
+#include "serial/dispatch/open_device.h"
 
 namespace norvane::serial {
-
-// The device operations line control needs; the dispatcher reaches its own device through
-// them.
-class ILineControlDevice {
-  public:
-    // EscapeFunction codes.
-    static constexpr std::int32_t kEscapeSetRts = 3;
-    static constexpr std::int32_t kEscapeClrRts = 4;
-    static constexpr std::int32_t kEscapeSetDtr = 5;
-    static constexpr std::int32_t kEscapeClrDtr = 6;
-
-    // The device's present settings; fields it does not keep come from state as passed in.
-    virtual std::int32_t GetDeviceState(TDeviceControlBlock& state) = 0;
-    // Writes state to the device; on failure the device is unchanged.
-    virtual std::int32_t SetDeviceState(const TDeviceControlBlock& state) = 0;
-    virtual std::int32_t EscapeFunction(std::int32_t code) = 0;
-    virtual std::int32_t ConfigureDeviceRs485(bool on) = 0;
-    // Bytes queued for sending and not yet taken by the device.
-    virtual std::uint32_t OutputPending() = 0;
-    // Bytes the device has taken but not yet sent.
-    virtual std::uint32_t TransmitQueued() = 0;
-    virtual std::uint32_t InQueueSize() = 0;
-
-  protected:
-    ~ILineControlDevice() = default;
-};
 
 class TLineControl {
   public:
@@ -89,14 +64,18 @@ class TLineControl {
     };
 
     using TSleepFunction = std::function<void(std::chrono::milliseconds)>;
+    // Bytes queued for sending that the device has not taken yet. Called without the data
+    // lock.
+    using TOutputPending = std::function<std::uint32_t()>;
 
-    // Neither is owned; both must outlive this object.
-    TLineControl(ILineControlDevice& device, std::recursive_mutex& dataLock);
+    // device and dataLock are not owned; both must outlive this object.
+    TLineControl(TOpenDevice& device, std::recursive_mutex& dataLock, TOutputPending outputPending);
 
     // The first step of an open, on a device that is open but not yet configured: RS-485
     // off, the stored block refreshed from the device where it can be read, DTR and RTS set
-    // as lineFlags say (or left to flow control), and the drain rate set to the opening's.
-    void PrepareOpen(std::uint32_t lineFlags);
+    // as lineFlags say (or left to flow control), the drain rate set to the opening's, and
+    // the input queue size the flow limits must fit in.
+    void PrepareOpen(std::uint32_t lineFlags, std::uint32_t inQueueSize);
     // Sets baud (a rate, or one of the old rate codes), parity (TParityCode), data bits
     // (5..8) and stop bits (1 or 2; 0 counts as 1, above 2 as 2), each kept where its
     // sentinel above is given. Five data bits always get one and a half stop bits. When
@@ -145,9 +124,10 @@ class TLineControl {
     void SetSleepFunction(TSleepFunction sleep);
 
   private:
+    std::int32_t ReadDeviceState(TDeviceControlBlock& state);
+    std::uint32_t TransmitQueued();
     std::int32_t ApplyDeviceState(TDeviceControlBlock state);
-    std::int32_t SetOutputLine(bool on, bool& wish, const bool& byFlow, std::int32_t raise,
-                               std::int32_t drop);
+    std::int32_t SetOutputLine(bool on, bool& wish, const bool& byFlow, bool dtr);
     std::int32_t ChangeFlow(const std::function<void(TDeviceControlBlock&)>& change);
     // ChangeFlow for a setting with thresholds: -ecBadArgument, with nothing changed, when
     // they do not fit the input queue; else `change` also gets the XOFF and XON limits.
@@ -158,11 +138,13 @@ class TLineControl {
     void WaitTransmitDrain();
     void Sleep(std::chrono::milliseconds duration);
 
-    ILineControlDevice& Device_;
+    TOpenDevice& Device_;
     std::recursive_mutex& DataLock_;
+    const TOutputPending OutputPending_;
 
     TDeviceControlBlock DeviceState_;
     std::uint32_t CurrentBaud_ = 115200;
+    std::uint32_t InQueueSize_ = 0;
     bool DtrOn_ = false;
     bool DtrByFlow_ = false;
     bool RtsOn_ = false;

@@ -41,7 +41,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/linux/line_device.h"
+#include "serial/dispatch/line_device.h"
 #include "serial/linux/network_address.h"
 #include "serial/linux/telnet_com_port.h"
 

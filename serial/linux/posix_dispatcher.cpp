@@ -1,4 +1,4 @@
-// TVexaPosixDispatcher: the device operations and the threads' life cycle. The thread
+// TVexaPosixDispatcher: the kind of device, its threads and their life cycle. The thread
 // loops are in dispatcher_threads.cpp.
 #include "serial/linux/posix_dispatcher.h"
 
@@ -20,6 +20,9 @@
 #include "serial/errors/application_hooks.h"
 #include "serial/errors/error_codes.h"
 #include "serial/errors/vexa_exception.h"
+#include "serial/linux/network_address.h"
+#include "serial/linux/network_device.h"
+#include "serial/linux/posix_serial_device.h"
 
 namespace norvane::serial {
 
@@ -29,12 +32,6 @@ namespace {
 // critical.
 constexpr std::array<int, 7> kNiceOffset{19, 10, 5, 0, -5, -10, -20};
 
-// What a tty answers once it is gone: EIO after a hang-up, ENODEV/ENXIO when the driver
-// has let go of the hardware.
-bool IsLossErrno(int err) {
-    return err == EIO || err == ENODEV || err == ENXIO;
-}
-
 int CurrentTid() {
     return static_cast<int>(::syscall(SYS_gettid));
 }
@@ -42,7 +39,7 @@ int CurrentTid() {
 }  // namespace
 
 TVexaPosixDispatcher::TVexaPosixDispatcher(TVexaCustomComPort* owner)
-    : TVexaBaseDispatcher(owner), Device_(std::make_unique<TPosixSerialDevice>()) {}
+    : TVexaBaseDispatcher(owner) {}
 
 TVexaPosixDispatcher::~TVexaPosixDispatcher() {
     Shutdown();
@@ -73,180 +70,22 @@ bool TVexaPosixDispatcher::ThreadRunning(TWorkerKind kind) const {
     return Worker(kind).Running;
 }
 
-bool TVexaPosixDispatcher::DeviceLost() const {
-    return Lost_.load();
-}
-
 std::optional<std::string> TVexaPosixDispatcher::TakeWorkerFailure() {
     std::lock_guard lock(ThreadMutex_);
     return std::exchange(WorkerFailure_, std::nullopt);
 }
 
-// ---- Device operations ----
+// ---- The device ----
 
-int TVexaPosixDispatcher::DeviceFd() {
-    std::lock_guard lock(DeviceMutex_);
-    return Device_->Fd();
+std::unique_ptr<TLineDevice> TVexaPosixDispatcher::MakeDevice(const std::string& name) {
+    if (IsNetworkDeviceName(name)) {
+        return std::make_unique<TNetworkDevice>();
+    }
+    return std::make_unique<TPosixSerialDevice>();
 }
 
-std::int32_t TVexaPosixDispatcher::EscapeFunction(std::int32_t code) {
-    std::lock_guard lock(DeviceMutex_);
-    if (!Device_->IsOpen()) {
-        return -ecCommNotOpen;
-    }
-    int result = 0;
-    switch (code) {
-        case kEscapeSetDtr:
-        case kEscapeClrDtr:
-            result = Device_->SetDtr(code == kEscapeSetDtr);
-            break;
-        case kEscapeSetRts:
-        case kEscapeClrRts:
-            result = Device_->SetRts(code == kEscapeSetRts);
-            break;
-        default:
-            return -ecNotSupported;
-    }
-    return result < 0 ? ResultFromErrno(-result) : 0;
-}
-
-std::int32_t TVexaPosixDispatcher::FlushDevice(std::int32_t which) {
-    if (which == 0) {
-        // The output thread writes under the output lock, so no write is using the ring.
-        std::lock_guard out(OutputLock());
-        if (OutRing_) {
-            OutRing_->Clear();
-        }
-    }
-    std::lock_guard lock(DeviceMutex_);
-    if (!Device_->IsOpen()) {
-        return 0;
-    }
-    const int result = which == 0 ? Device_->DiscardOutput() : Device_->DiscardInput();
-    return result < 0 ? ResultFromErrno(-result) : 0;
-}
-
-std::uint32_t TVexaPosixDispatcher::ReadStatus(TDriverStatus& status) {
-    std::uint32_t errors = 0;
-    int queued = 0;
-    {
-        std::lock_guard lock(DeviceMutex_);
-        if (Device_->IsOpen()) {
-            queued = Device_->InputQueued();
-            errors = Device_->TakeLineErrors();
-        }
-    }
-    if (queued < 0) {
-        NoteDeviceError(-queued, TIoDirection::Read);
-    }
-    status.Flags = 0;
-    status.InQueue = static_cast<std::uint32_t>(std::max(queued, 0));
-    std::lock_guard out(OutputLock());
-    status.OutQueue = OutRing_ ? OutRing_->Pending() : 0;
-    return errors;
-}
-
-std::int32_t TVexaPosixDispatcher::ReportError(std::int32_t) {
-    return 0;
-}
-
-std::string TVexaPosixDispatcher::DeviceFailureText() const {
-    std::lock_guard lock(DeviceMutex_);
-    return Device_->FailureText();
-}
-
-std::int32_t TVexaPosixDispatcher::GetDeviceState(TDeviceControlBlock& state) {
-    TDeviceControlBlock block = StoredDeviceState();
-    {
-        std::lock_guard lock(DeviceMutex_);
-        if (!Device_->IsOpen()) {
-            return -ecCommNotOpen;
-        }
-        if (const int read = Device_->ReadSettings(block); read < 0) {
-            return ResultFromErrno(-read);
-        }
-    }
-    state = block;
-    return 0;
-}
-
-std::int32_t TVexaPosixDispatcher::SetDeviceState(const TDeviceControlBlock& state) {
-    std::lock_guard lock(DeviceMutex_);
-    if (!Device_->IsOpen()) {
-        return -ecCommNotOpen;
-    }
-    // Before the threads run nobody else reads the device, so a network device may wait
-    // for its server's confirmation; afterwards the dispatch thread takes the replies.
-    return Device_->ApplySettings(state, !ThreadsStarted());
-}
-
-std::int32_t TVexaPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t count) {
-    int result = 0;
-    bool hungUp = false;
-    {
-        std::lock_guard lock(DeviceMutex_);
-        if (!Device_->IsOpen()) {
-            return -ecCommNotOpen;
-        }
-        result =
-            Device_->Read(buffer, static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF)));
-        hungUp = result == 0 && count > 0 && Device_->HangUpReported();
-    }
-    if (hungUp) {
-        NoteDeviceLost(ResultFromErrno(EIO, TIoDirection::Read));
-        return ResultFromErrno(EIO, TIoDirection::Read);
-    }
-    if (result < 0) {
-        NoteDeviceError(-result, TIoDirection::Read);
-        return ResultFromErrno(-result, TIoDirection::Read);
-    }
-    return result;
-}
-
-std::int32_t TVexaPosixDispatcher::WriteDevice(const std::uint8_t* bytes, std::uint32_t count) {
-    std::lock_guard out(OutputLock());
-    if (Lost_.load()) {
-        return static_cast<std::int32_t>(count);
-    }
-    if (!OutRing_ || !OutRing_->Write(bytes, count)) {
-        return 0;
-    }
+void TVexaPosixDispatcher::OutputQueued() {
     Wake(OutWakeFd_);
-    return static_cast<std::int32_t>(count);
-}
-
-std::int32_t TVexaPosixDispatcher::SetupDevice(std::uint32_t, std::uint32_t) {
-    return 0;
-}
-
-std::uint32_t TVexaPosixDispatcher::TransmitQueued() {
-    std::lock_guard lock(DeviceMutex_);
-    if (!Device_->IsOpen()) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(std::max(Device_->OutputQueued(), 0));
-}
-
-std::uint8_t TVexaPosixDispatcher::ReadModemLines() {
-    std::lock_guard lock(DeviceMutex_);
-    return Device_->IsOpen() ? Device_->ModemStatus() : 0;
-}
-
-std::int32_t TVexaPosixDispatcher::ConfigureDeviceRs485(bool on) {
-    std::lock_guard lock(DeviceMutex_);
-    if (!Device_->IsOpen()) {
-        return 0;
-    }
-    const int result = Device_->SetRs485(on);
-    if (result == -ENOTTY || result == -EINVAL) {
-        return 0;  // the serial driver has no RS-485 mode
-    }
-    return result < 0 ? ResultFromErrno(-result) : 0;
-}
-
-std::int32_t TVexaPosixDispatcher::YieldTime() {
-    std::this_thread::yield();
-    return 0;
 }
 
 // ---- Opening and closing ----
@@ -256,45 +95,13 @@ std::int32_t TVexaPosixDispatcher::OpenComHandle(const std::string& name, std::u
     if (!CreateWakeCounters()) {
         return -ecOutOfMemory;
     }
-    int fd = -1;
-    {
-        std::lock_guard lock(DeviceMutex_);
-        if (Device_->IsOpen()) {
-            return ResultFromErrno(EBUSY);
-        }
-        Device_ = MakeLineDevice(name);
-        if (const int opened = Device_->Open(name); opened < 0) {
-            return Device_->OpenFailureCode(opened);
-        }
-        fd = Device_->Fd();
-    }
-    Lost_.store(false);
-    LossCause_.store(0);
-    {
-        std::lock_guard out(OutputLock());
-        OutRing_ = std::make_unique<TOutputRing>(outSize);
-    }
-    SetPortHandle(fd);
-    return fd;
+    return OpenDevice(name, outSize);
 }
 
 std::int32_t TVexaPosixDispatcher::CloseComHandle() {
     RequestStop();
     WaitForWorkers({TWorkerKind::Com, TWorkerKind::Output}, false);
     return CloseDevice();
-}
-
-std::int32_t TVexaPosixDispatcher::CloseDevice() {
-    std::lock_guard lock(DeviceMutex_);
-    const int closed = Device_->Close();
-    SetPortHandle(-1);
-    return closed < 0 ? ResultFromErrno(-closed) : 0;
-}
-
-void TVexaPosixDispatcher::ReleaseBuffers() {
-    TVexaBaseDispatcher::ReleaseBuffers();
-    std::lock_guard out(OutputLock());
-    OutRing_.reset();
 }
 
 bool TVexaPosixDispatcher::CreateWakeCounters() {
@@ -332,19 +139,7 @@ void TVexaPosixDispatcher::WakeWorkers() {
 
 // ---- Device loss ----
 
-void TVexaPosixDispatcher::NoteDeviceError(int err, TIoDirection direction) {
-    if (IsLossErrno(err)) {
-        NoteDeviceLost(ResultFromErrno(err, direction));
-    }
-}
-
-void TVexaPosixDispatcher::NoteDeviceLost(std::int32_t cause) {
-    // The first cause stays, and it is in place before anyone can see the loss.
-    std::int32_t none = 0;
-    LossCause_.compare_exchange_strong(none, cause);
-    if (Lost_.exchange(true)) {
-        return;
-    }
+void TVexaPosixDispatcher::DeviceLostNoted() {
     WakeWorkers();
     std::lock_guard lock(ThreadMutex_);
     ThreadCv_.notify_all();
@@ -356,14 +151,9 @@ void TVexaPosixDispatcher::FinishDeviceLoss() {
     Wake(OutWakeFd_);
     WaitForWorkers({TWorkerKind::Output}, false);
     CloseDevice();
-    {
-        std::lock_guard out(OutputLock());
-        if (OutRing_) {
-            OutRing_->Clear();
-        }
-    }
+    DropQueuedOutput();
     if (!StopRequested_.load()) {
-        PostToWindows(TMessage{MsgDeviceLost, static_cast<std::uint32_t>(LossCause_.load()),
+        PostToWindows(TMessage{MsgDeviceLost, static_cast<std::uint32_t>(LossCause()),
                                NotificationSecond(RegistryIndex(), 0)});
     }
 }
@@ -596,11 +386,9 @@ void TVexaPosixDispatcher::ApplyPriority(const TWorker& worker, TWorkerKind kind
 // it joins the set. Null when the device is closed already: a stop or a loss got there first.
 std::unique_ptr<TDeviceEventWait> TVexaPosixDispatcher::WatchDevice(TDeviceEventWait::TWatch watch,
                                                                     int wakeFd) {
-    std::lock_guard lock(DeviceMutex_);
-    if (!Device_->IsOpen()) {
-        return nullptr;
-    }
-    return std::make_unique<TDeviceEventWait>(Device_->Fd(), wakeFd, watch);
+    return Device().Call(std::unique_ptr<TDeviceEventWait>(), [&](TLineDevice& device) {
+        return std::make_unique<TDeviceEventWait>(device.Fd(), wakeFd, watch);
+    });
 }
 
 // One wait of a thread that watches the device. A hang-up marks the device lost, and so does
@@ -657,41 +445,34 @@ TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::DrainOutput() {
             return TDrainResult::Stopped;
         }
         std::lock_guard out(OutputLock());
-        if (!OutRing_) {
+        TOutputRing* const ring = OutputRing();
+        if (ring == nullptr) {
             return TDrainResult::Empty;
         }
-        const std::span<const std::uint8_t> chunk = OutRing_->NextChunk();
+        const std::span<const std::uint8_t> chunk = ring->NextChunk();
         if (chunk.empty()) {
             return FlushDeviceOutput();
         }
-        int written = 0;
-        {
-            std::lock_guard lock(DeviceMutex_);
-            written = Device_->IsOpen()
-                          ? Device_->Write(chunk.data(), static_cast<int>(chunk.size()))
-                          : -EIO;
-        }
+        const int written = Device().Call(-EIO, [&](TLineDevice& device) {
+            return device.Write(chunk.data(), static_cast<int>(chunk.size()));
+        });
         if (written == 0) {
             return TDrainResult::Blocked;
         }
-        if (written < 0 && IsLossErrno(-written)) {
+        if (written < 0 && IsDeviceGone(-written)) {
             NoteDeviceError(-written, TIoDirection::Write);
             return TDrainResult::Stopped;
         }
         // A write refused for another reason drops the chunk: retrying would refuse again.
-        OutRing_->Consume(written > 0 ? static_cast<std::uint32_t>(written)
-                                      : static_cast<std::uint32_t>(chunk.size()));
+        ring->Consume(written > 0 ? static_cast<std::uint32_t>(written)
+                                  : static_cast<std::uint32_t>(chunk.size()));
     }
 }
 
 // Output a network device took but could not send yet still needs the output thread.
 TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::FlushDeviceOutput() {
-    int pending = 0;
-    {
-        std::lock_guard lock(DeviceMutex_);
-        pending = Device_->IsOpen() ? Device_->FlushPending() : 0;
-    }
-    if (pending < 0 && IsLossErrno(-pending)) {
+    const int pending = Device().Call(0, [](TLineDevice& device) { return device.FlushPending(); });
+    if (pending < 0 && IsDeviceGone(-pending)) {
         NoteDeviceError(-pending, TIoDirection::Write);
         return TDrainResult::Stopped;
     }
@@ -699,7 +480,7 @@ TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::FlushDeviceOutput() {
 }
 
 void TVexaPosixDispatcher::WaitOutputEvent(bool blocked) {
-    pollfd fds[2] = {{OutWakeFd_, POLLIN, 0}, {blocked ? DeviceFd() : -1, POLLOUT, 0}};
+    pollfd fds[2] = {{OutWakeFd_, POLLIN, 0}, {blocked ? Device().Fd() : -1, POLLOUT, 0}};
     if (::poll(fds, 2, -1) > 0 && (fds[0].revents & POLLIN) != 0) {
         std::uint64_t count = 0;
         [[maybe_unused]] const ssize_t taken = ::read(OutWakeFd_, &count, sizeof count);

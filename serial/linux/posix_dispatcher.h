@@ -2,10 +2,10 @@
 // TVexaPosixDispatcher: the dispatcher over a Linux serial device.
 //
 // It plays the role of the platform's native serial driver (the device layer stays dlWin32,
-// which on Linux means exactly this): it opens a tty through TPosixSerialDevice, or a serial
-// device server's TCP port through TNetworkDevice for an rfc2217:// or socket:// name (both
-// TLineDevice, line_device.h), fills in the device operations of TVexaBaseDispatcher, and
-// runs the three worker threads of an open port (dispatcher_threads.h):
+// which on Linux means exactly this): it gives the base a TPosixSerialDevice for a tty, or a
+// TNetworkDevice for a serial device server's rfc2217:// or socket:// name (both TLineDevice,
+// the seam the base calls), and runs the three worker threads of an open port
+// (dispatcher_threads.h):
 // - the com thread waits for the device to hang up and on a wake-up counter (an eventfd;
 //   writing it plays the part of setting the device's event mask to 0), and finishes a loss,
 //   whichever thread met it. Arrivals do not wake it: handing each one to the dispatch
@@ -24,11 +24,11 @@
 //
 // A device that goes away. An unplugged adapter hangs its tty up: poll() reports POLLHUP or
 // POLLERR, reads return nothing and writes fail with EIO. Whichever thread meets one of
-// these marks the device lost; the com thread then closes the descriptor at once (so the
-// node is free for the adapter to come back under its old name), the three threads end
-// without waiting for anything, pending output is dropped and further output is accepted
-// and dropped, the way a line without a listener takes it. Received bytes already in the
-// ring stay readable. DeviceLost() becomes true, and every attached window is posted
+// these marks the device lost (NoteDeviceLost of the base); the com thread then closes the
+// descriptor at once (so the node is free for the adapter to come back under its old name),
+// the three threads end without waiting for anything, pending output is dropped and further
+// output is accepted and dropped, the way a line without a listener takes it. Received bytes
+// already in the ring stay readable. DeviceLost() becomes true, and every attached window is posted
 // MsgDeviceLost (notification_messages.h) with the cause: its owner closes the port, and
 // the next open starts afresh with a new dispatcher.
 //
@@ -46,8 +46,8 @@
 // held during any wait. A close from inside a notification completes on the dispatch thread as it
 // ends (ThreadsStarted() turns false when all three have ended).
 //
-// Locks: those of the base (input, output, data, in that order), then the device lock (every
-// call on the descriptor, never held while waiting) and the thread-state lock innermost.
+// Locks: those of the base (input, output, data, device, in that order), then the
+// thread-state lock innermost.
 
 #include <array>
 #include <atomic>
@@ -62,12 +62,9 @@
 #include <string>
 
 #include "serial/dispatch/base_dispatcher.h"
-#include "serial/dispatch/output_ring.h"
-#include "serial/errors/errno_mapping.h"
+#include "serial/dispatch/line_device.h"
 #include "serial/linux/device_event_wait.h"
 #include "serial/linux/dispatcher_threads.h"
-#include "serial/linux/line_device.h"
-#include "serial/linux/posix_serial_device.h"
 
 namespace norvane::serial {
 
@@ -91,42 +88,14 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     // Worker threads still running. Any thread.
     int ActiveThreadCount() const;
     bool ThreadRunning(TWorkerKind kind) const;
-    // See the class comment. Any thread.
-    bool DeviceLost() const override;
-    // The result code of the loss (0 while not lost).
-    std::int32_t LossCause() const { return LossCause_.load(); }
     std::optional<std::string> TakeWorkerFailure() override;
 
-    // ---- Device operations (TVexaBaseDispatcher) ----
-    // Each returns -ecCommNotOpen where it needs a device and none is open, except where
-    // said otherwise.
+    // ---- The driver's part (TVexaBaseDispatcher) ----
 
-    // kEscapeSetDtr ... kEscapeClrRts; a device without modem lines accepts them quietly.
-    // -ecNotSupported for other codes (the UART base address has no meaning here).
-    std::int32_t EscapeFunction(std::int32_t code) override;
-    // which 0 empties the output ring and the device's output queue, which 1 the device's
-    // input queue. Without a device there is nothing to discard: 0.
-    std::int32_t FlushDevice(std::int32_t which) override;
-    // InQueue from the device, OutQueue the bytes in the output ring; returns the line
-    // errors counted since the last call. All 0 without a device.
-    std::uint32_t ReadStatus(TDriverStatus& status) override;
-    std::int32_t ReportError(std::int32_t code) override;
-    std::int32_t GetDeviceState(TDeviceControlBlock& state) override;
-    std::string DeviceFailureText() const override;
-    // A 0-byte read of a device that reports a hang-up marks it lost.
-    std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t count) override;
-    std::int32_t SetDeviceState(const TDeviceControlBlock& state) override;
-    // Copies into the output ring and wakes the output thread. After a loss the bytes are
-    // dropped (and count returned). 0 when they do not fit or no ring exists.
-    std::int32_t WriteDevice(const std::uint8_t* bytes, std::uint32_t count) override;
-    // The kernel sizes a tty's queues itself: accepted and ignored.
-    std::int32_t SetupDevice(std::uint32_t inSize, std::uint32_t outSize) override;
-    std::uint32_t TransmitQueued() override;
-    std::uint8_t ReadModemLines() override;
     // Opens name (a device path, or a network device's rfc2217:// or socket:// address,
-    // which connects within a few seconds) exclusively; creates the output ring of outSize bytes
-    // and the wake-up counters. The descriptor, or the open's error mapped by ResultFromErrno
-    // (EBUSY for a device another program holds becomes -ecAccessDenied), or
+    // which connects within a few seconds) exclusively; creates the output ring of outSize
+    // bytes and the wake-up counters. The descriptor, or the open's error mapped by
+    // ResultFromErrno (EBUSY for a device another program holds becomes -ecAccessDenied), or
     // -ecOutOfMemory when no wake-up counter can be had.
     std::int32_t OpenComHandle(const std::string& name, std::uint32_t inSize,
                                std::uint32_t outSize) override;
@@ -144,13 +113,15 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     // thread (the dispatch thread completing a close) it waits only for the others and
     // joins nothing.
     void StopThreads() override;
-    std::int32_t YieldTime() override;
-    // The base's, and frees the output ring.
-    void ReleaseBuffers() override;
 
   protected:
-    // TIOCSRS485 where the serial driver has it; without it the mode is recorded only.
-    std::int32_t ConfigureDeviceRs485(bool on) override;
+    // A TNetworkDevice for rfc2217:// and socket:// names, a TPosixSerialDevice for the
+    // rest.
+    std::unique_ptr<TLineDevice> MakeDevice(const std::string& name) override;
+    // Wakes the output thread.
+    void OutputQueued() override;
+    // Wakes every thread, so that the com thread finishes the loss.
+    void DeviceLostNoted() override;
     // Nice values per thread, relative to the nice the thread started with.
     void ApplyThreadPriorities() override;
 
@@ -174,7 +145,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void ThreadExited(TWorkerKind kind) noexcept;
     // On a worker thread that an exception is ending.
     void WorkerFailed(TWorkerKind kind, const std::string& what) noexcept;
-    bool Halted() const { return StopRequested_.load() || Lost_.load(); }
+    bool Halted() const { return StopRequested_.load() || DeviceLost(); }
     // Com or dispatch thread: a wait on the open device for `watch`, woken through wakeFd;
     // null when the device is no longer open. Throws std::system_error as TDeviceEventWait.
     std::unique_ptr<TDeviceEventWait> WatchDevice(TDeviceEventWait::TWatch watch, int wakeFd);
@@ -190,16 +161,12 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void WaitOutputEvent(bool blocked);
 
     // ---- Internals ----
-    void NoteDeviceLost(std::int32_t cause);
-    void NoteDeviceError(int err, TIoDirection direction);
     void RequestStop();
     void Wake(int fd);
     // Stopping and a loss: every thread leaves its wait.
     void WakeWorkers();
     bool CreateWakeCounters();
     void CloseWakeCounters();
-    int DeviceFd();
-    std::int32_t CloseDevice();
     std::optional<TWorkerKind> CurrentWorker() const;
     void StartWorker(TWorkerKind kind);
     void WaitForWorkers(std::initializer_list<TWorkerKind> kinds, bool pump);
@@ -207,13 +174,6 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void ApplyPriority(const TWorker& worker, TWorkerKind kind, std::uint8_t base, bool rs485);
     TWorker& Worker(TWorkerKind kind) { return Workers_[static_cast<int>(kind)]; }
     const TWorker& Worker(TWorkerKind kind) const { return Workers_[static_cast<int>(kind)]; }
-
-    // Device lock. Never null; replaced by the kind the name calls for at each open.
-    mutable std::mutex DeviceMutex_;
-    std::unique_ptr<TLineDevice> Device_;
-
-    // Output lock (the base's).
-    std::unique_ptr<TOutputRing> OutRing_;
 
     // Thread-state lock.
     mutable std::mutex ThreadMutex_;
@@ -226,8 +186,6 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     std::mutex JoinMutex_;
 
     std::atomic<bool> StopRequested_{false};
-    std::atomic<bool> Lost_{false};
-    std::atomic<std::int32_t> LossCause_{0};
     // Thread-state lock.
     std::optional<std::string> WorkerFailure_;
 

@@ -17,14 +17,14 @@
 #include <cstdint>
 #include <string>
 
+#include "serial/dispatch/line_device.h"
 #include "serial/dispatch/line_status_bits.h"
-#include "serial/linux/line_device.h"
 #include "serial/linux/posix_termios.h"
 #include "serial/linux/uucp_lock.h"
 
 namespace norvane::serial {
 
-class TPosixSerialDevice final : public TLineDevice {
+class TPosixSerialDevice : public TLineDevice {
   public:
     TPosixSerialDevice() = default;
     ~TPosixSerialDevice() override { Close(); }

@@ -305,7 +305,7 @@ void CheckDispatcher(const std::vector<TPattern>& patterns, const std::string& s
     std::size_t position = 0;
     std::size_t checked = 0;  // notifications already compared
     for (const std::size_t chunk : chunks) {
-        device.Arrive(std::string_view(stream).substr(position, chunk));
+        device.Line().Arrive(std::string_view(stream).substr(position, chunk));
         device.Cycle();
         expected.Arrived(chunk);
         position += chunk;

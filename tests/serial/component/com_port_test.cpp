@@ -20,6 +20,7 @@
 #include "serial/errors/vexa_leaf_exceptions.h"
 #include "serial/linux/port_map.h"
 #include "serial/linux/posix_dispatcher.h"
+#include "tests/serial/exploding_read_dispatcher.h"
 
 namespace norvane::serial {
 namespace {
@@ -346,14 +347,6 @@ class TFirstReadFailsPort final : public TVexaComPort {
     }
 
   private:
-    class TExplodingReadDispatcher final : public TVexaPosixDispatcher {
-      public:
-        using TVexaPosixDispatcher::TVexaPosixDispatcher;
-        ~TExplodingReadDispatcher() override { CloseComPort(); }
-        std::int32_t ReadDevice(std::uint8_t*, std::uint32_t) override {
-            throw std::runtime_error("read exploded");
-        }
-    };
     int Created_ = 0;
 };
 

@@ -119,9 +119,9 @@ TEST(NotificationOrder, ThroughTheQueueWithTheDispatchCycleOnAnotherThread) {
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
 
     std::thread dispatch([&] {
-        device.Arrive("12\n");
+        device.Line().Arrive("12\n");
         device.Cycle();
-        device.Arrive("345\n");
+        device.Line().Arrive("345\n");
         device.Cycle();
         window.Target.Post(TMessage{kDone, 0, 0});
     });

@@ -32,7 +32,7 @@ class Delivery : public ::testing::Test {
                                      static_cast<std::uint32_t>(text.size()), ignoreCase);
     }
     void Receive(const std::string& bytes) {
-        Device.Arrive(bytes);
+        Device.Line().Arrive(bytes);
         Device.Cycle();
     }
 
@@ -277,7 +277,7 @@ TEST_F(Delivery, CloseFromInsideANotificationKeepsTheRingUntilTheDriverReleasesI
         EXPECT_EQ(Device.StopThreadsCalls(), 0);
         EXPECT_EQ(Device.TakeChar(), 'a');  // the ring is still there
     };
-    Device.Arrive("ab\ncd\n");
+    Device.Line().Arrive("ab\ncd\n");
     Device.Cycle();
     EXPECT_TRUE(Device.ClosePending());
     EXPECT_EQ(Window.Seen, (Lines{"avail 2 []"}));  // nothing more about a closing port
@@ -294,8 +294,8 @@ TEST_F(Delivery, CloseOutsideANotificationReleasesAtOnce) {
     Device.CloseComPort();
     EXPECT_FALSE(Device.ClosePending());
     EXPECT_EQ(Device.StopThreadsCalls(), 1);
-    EXPECT_EQ(Device.InputFlushes(), 1);
-    EXPECT_EQ(Device.OutputFlushes(), 1);
+    EXPECT_EQ(Device.Line().InputDiscards(), 1);
+    EXPECT_EQ(Device.Line().OutputDiscards(), 1);
     EXPECT_EQ(Device.UnreadCount(), 0u);
 }
 

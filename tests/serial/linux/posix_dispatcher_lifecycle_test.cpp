@@ -16,6 +16,7 @@
 
 #include "serial/errors/error_codes.h"
 #include "serial/linux/posix_dispatcher.h"
+#include "tests/serial/exploding_read_dispatcher.h"
 #include "tests/serial/linux/driver_test_support.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
@@ -241,19 +242,9 @@ TEST(PosixDispatcherLossTest, StoppingDeliversTheNotificationTheDispatchThreadIs
     dispatcher.DetachWindow(&target);
 }
 
-// A driver whose reads blow up, as a bug below the dispatcher would.
-class TExplodingReadDispatcher final : public TVexaPosixDispatcher {
-  public:
-    TExplodingReadDispatcher() : TVexaPosixDispatcher(nullptr) {}
-    ~TExplodingReadDispatcher() override { CloseComPort(); }
-    std::int32_t ReadDevice(std::uint8_t*, std::uint32_t) override {
-        throw std::runtime_error("read exploded");
-    }
-};
-
 TEST(PosixDispatcherLossTest, AThreadEndedByAnExceptionLosesThePortAndTellsTheOwner) {
     TPtyController pty;
-    TExplodingReadDispatcher dispatcher;
+    TExplodingReadDispatcher dispatcher(nullptr);
     TReceiver receiver(dispatcher);
     ASSERT_EQ(OpenPlain(dispatcher, pty.Path()), 0);
     receiver.Attach();

@@ -14,6 +14,7 @@
 #include "serial/dispatch/notification_messages.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_codes.h"
+#include "serial/linux/posix_serial_device.h"
 #include "serial/trace/trace_log_recorder.h"
 #include "tests/serial/linux/driver_test_support.h"
 #include "tests/support/sim_process.h"
@@ -181,23 +182,20 @@ TEST(PosixDispatcherTest, EachFlushDiscardsItsOwnDirection) {
     TPtyController pty;
     TVexaPosixDispatcher dispatcher(nullptr);  // the device without threads, as a probe has it
     ASSERT_GE(dispatcher.OpenComHandle(pty.Path(), 4096, 4096), 0);
-    ASSERT_EQ(dispatcher.SetDeviceState(TDeviceControlBlock{}), 0);  // raw: bytes, not lines
-    const auto inQueue = [&] {
-        TDriverStatus status;
-        dispatcher.ReadStatus(status);
-        return status.InQueue;
-    };
+    ASSERT_EQ(dispatcher.ConfigureLine(19200, pcNone, 8, 1), 0);  // raw: bytes, not lines
+    const auto inQueue = [&] { return dispatcher.ReadLineStatus().InQueue; };
     pty.Send("from the far end");
     ASSERT_TRUE(Eventually([&] { return inQueue() == 16; }));
     const std::string out = "to the far end";
-    ASSERT_EQ(dispatcher.WriteDevice(reinterpret_cast<const std::uint8_t*>(out.data()), 14), 14);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(out.data());
+    ASSERT_EQ(dispatcher.QueueOutput(bytes, 14), 0);
 
-    EXPECT_EQ(dispatcher.FlushDevice(0), 0);
+    EXPECT_EQ(dispatcher.FlushOutput(), 0);
     EXPECT_EQ(dispatcher.OutputPending(), 0u);
     EXPECT_EQ(inQueue(), 16u) << "an output flush keeps what was received";
 
-    ASSERT_EQ(dispatcher.WriteDevice(reinterpret_cast<const std::uint8_t*>(out.data()), 14), 14);
-    EXPECT_EQ(dispatcher.FlushDevice(1), 0);
+    ASSERT_EQ(dispatcher.QueueOutput(bytes, 14), 0);
+    EXPECT_EQ(dispatcher.FlushInput(), 0);
     EXPECT_EQ(inQueue(), 0u);
     EXPECT_EQ(dispatcher.OutputPending(), 14u) << "an input flush keeps what is to be sent";
     EXPECT_EQ(dispatcher.CloseComHandle(), 0);

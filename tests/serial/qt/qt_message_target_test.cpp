@@ -68,7 +68,7 @@ TEST_F(QtMessageTarget, NotificationsKeepTheirOrderThroughTheEventLoop) {
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
 
     std::thread dispatch([&] {
-        device.Arrive("12\n");
+        device.Line().Arrive("12\n");
         device.Cycle();
         window.Post(TMessage{kDone, 0, 0});
     });

@@ -37,7 +37,7 @@ TEST(DispatchRecorder, ReceivesEveryHookInOrder) {
     device.SetAvailThreshold(1);
     const std::int32_t lf =
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
-    device.Arrive("a\n");
+    device.Line().Arrive("a\n");
     device.Cycle();
     const std::uint8_t out[] = {'o', 'k'};
     device.QueueOutput(out, 2);

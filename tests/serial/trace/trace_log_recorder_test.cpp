@@ -32,7 +32,7 @@ TEST_F(TraceLogRecorderTest, RecordsADispatchersTraffic) {
     const std::uint8_t command[] = {'?', '\r', '\n'};
     ASSERT_GE(device.QueueOutput(command, 3), 0);
     Now += 20;
-    device.Arrive("*7\n");
+    device.Line().Arrive("*7\n");
     device.Cycle();
     while (device.UnreadCount() > 0) {
         device.TakeChar();

@@ -1,14 +1,15 @@
 #pragma once
-// The descriptor the dispatcher's threads work on: a local tty, or a TCP connection to a
-// serial device server (network_device.h). The dispatcher calls these under its device
-// lock, so an implementation needs no lock of its own; its threads poll() Fd() without it.
+// TLineDevice: the one seam between the dispatcher and the platform. The dispatcher and its
+// line control reach the device only through it; the platform supplies the kinds (on Linux a
+// local tty, or a TCP connection to a serial device server) and the threads that poll() Fd().
+// The dispatcher calls these under its device lock (open_device.h), so an implementation
+// needs no lock of its own.
 //
 // Every function returns 0 (or a count) on success and -errno on failure, never throws.
 // EIO, ENODEV and ENXIO from Read, Write, InputQueued or FlushPending mean the device is
-// gone (see posix_dispatcher.h); other failures leave it usable.
+// gone (IsDeviceGone); other failures leave it usable.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "serial/dispatch/device_control_block.h"
@@ -51,7 +52,7 @@ class TLineDevice {
     virtual int DiscardInput() = 0;
     virtual int DiscardOutput() = 0;
 
-    // CTS, DSR, RI and DCD in the high nibble (kModem* of posix_serial_device.h).
+    // CTS, DSR, RI and DCD in the high nibble (kModem* of line_status_bits.h).
     virtual std::uint8_t ModemStatus() = 0;
     virtual int SetDtr(bool on) = 0;
     virtual int SetRts(bool on) = 0;
@@ -70,8 +71,8 @@ class TLineDevice {
     virtual int ApplySettings(const TDeviceControlBlock& dcb, bool awaitReplies) = 0;
 };
 
-// The kind of device `name` calls for: a network device for rfc2217:// and socket://
-// names, a local tty for everything else. Not opened.
-std::unique_ptr<TLineDevice> MakeLineDevice(const std::string& name);
+// Whether a device function's failure `-err` means the device is gone: EIO after a hang-up,
+// ENODEV or ENXIO once the driver has let go of the hardware.
+bool IsDeviceGone(int err);
 
 }  // namespace norvane::serial
