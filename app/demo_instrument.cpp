@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "app/runnable_file.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 
 namespace norvane::app {
 

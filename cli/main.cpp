@@ -12,7 +12,7 @@
 #include "cli/cli_options.h"
 #include "cli/port_list_command.h"
 #include "cli/transfer_runner.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/standard_streams.h"
 
 int main(int argc, char** argv) {

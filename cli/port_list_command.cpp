@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/visible_text.h"
-#include "serial/linux/port_listing.h"
+#include "serial/ports/port_listing.h"
 #include "session/port_settings_file.h"
 
 namespace norvane::cli {

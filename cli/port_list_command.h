@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "cli/cli_options.h"
-#include "serial/linux/port_description.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_description.h"
+#include "serial/ports/port_map.h"
 
 namespace norvane::cli {
 

@@ -8,12 +8,12 @@
 #include "device/cell_transfer.h"
 #include "device/instrument_link.h"
 #include "serial/component/com_port.h"
+#include "serial/component/held_devices.h"
 #include "serial/component/open_attempt_text.h"
 #include "serial/errors/application_hooks.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/serial_layer.h"
-#include "serial/linux/port_claim.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/instrument_session.h"
 #include "session/port_settings_file.h"
 #include "session/termination_watch.h"
@@ -120,7 +120,7 @@ int RunTransfer(const TCliOptions& options, std::ostream& log, std::ostream& err
         console.ReportFailure(failure.what());
         return ecUsageOrFileOrPort;
     }
-    serial::PortClaimSettings().OpenHeldDevices = options.Force;
+    serial::SetOpenHeldDevices(options.Force);
     session::ApplyPortDeviceAssignments(settingsPath, serial::PortMap());
     if (options.Device) {
         serial::PortMap().Assign(line.Port, *options.Device);

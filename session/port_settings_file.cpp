@@ -13,7 +13,7 @@
 #include <stdexcept>
 
 #include "base/link_following.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/settings_ini.h"
 
 namespace norvane::session {

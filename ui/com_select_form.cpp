@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QLabel>
 
-#include "serial/linux/port_availability.h"
+#include "serial/ports/port_availability.h"
 #include "ui/dialog_placement.h"
 #include "ui/fixed_dialog.h"
 #include "ui/port_device_hint.h"

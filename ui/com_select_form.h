@@ -1,8 +1,8 @@
 #pragma once
 // The Select Port dialog: asked for when a port is to be opened without a port number
 // (the serial layer's port prompt, serial/application_hooks.h). It offers every port
-// number from 1 to 50 whose device is there now (serial/port_availability.h), as "COM1",
-// "COM2", ..., each with the device path it stands for as its hint.
+// number from 1 to 50 whose device is there now (serial/ports/port_availability.h), as
+// "COM1", "COM2", ..., each with the device path it stands for as its hint.
 //
 // User-interface thread only.
 
@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <optional>
 
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 
 namespace norvane::ui {
 

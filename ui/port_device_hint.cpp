@@ -1,6 +1,6 @@
 #include "ui/port_device_hint.h"
 
-#include "serial/linux/port_listing.h"
+#include "serial/ports/port_listing.h"
 
 namespace norvane::ui {
 

@@ -8,7 +8,7 @@
 #include <type_traits>
 
 #include "serial/component/open_attempt_text.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/line_settings.h"
 #include "session/port_settings_file.h"
 #include "ui/dialog_placement.h"

@@ -8,7 +8,7 @@
 #include "serial/dispatch/plain_message_target.h"
 #include "serial/errors/application_hooks.h"
 #include "serial/errors/raise_on_error.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "serial/trace/trace_log_recorder.h"
 
 namespace norvane::serial {

@@ -14,9 +14,9 @@
 #include "serial/errors/error_codes.h"
 #include "serial/errors/raise_on_error.h"
 #include "serial/errors/vexa_exception.h"
+#include "serial/linux/device_node.h"
 #include "serial/linux/network_address.h"
-#include "serial/linux/port_map.h"
-#include "serial/linux/stable_device_name.h"
+#include "serial/ports/port_map.h"
 #include "serial/trace/trace_log_recorder.h"
 
 namespace norvane::serial {

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "serial/linux/port_description.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_description.h"
+#include "serial/ports/port_map.h"
 
 namespace norvane::serial {
 

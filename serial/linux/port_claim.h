@@ -6,8 +6,9 @@
 //
 // One setting for the whole process, because it is the front end's decision (a command
 // line's --force) and the device is opened far below it, by a dispatcher the port
-// component creates; the folders are settings so that tests can use their own. The
-// process's only other serial-wide setting of this kind is PortMap() (port_map.h).
+// component creates (a front end sets it through serial/component/held_devices.h); the
+// folders are settings so that tests can use their own. The process's only other
+// serial-wide setting of this kind is PortMap() (serial/ports/port_map.h).
 
 #include <filesystem>
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "serial/linux/stable_device_name.h"
+#include "serial/linux/device_node.h"
 
 namespace norvane::serial {
 

@@ -14,7 +14,7 @@
 #include <QDir>
 #include <filesystem>
 
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/port_settings_file.h"
 #include "tests/support/temp_dir.h"
 

@@ -17,7 +17,7 @@
 #include <filesystem>
 
 #include "app/main_form.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/modal_answer.h"

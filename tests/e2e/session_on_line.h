@@ -10,7 +10,7 @@
 #include <string>
 
 #include "serial/errors/serial_layer.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/instrument_session.h"
 
 namespace norvane::test {

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "serial/errors/application_hooks.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/port_settings_file.h"
 #include "tests/serial/linux/driver_test_support.h"
 #include "tests/serial/linux/other_process.h"

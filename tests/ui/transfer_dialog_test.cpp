@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "serial/errors/serial_layer.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "session/instrument_session.h"
 #include "session/transfer_recording.h"
 #include "tests/support/sim_process.h"

@@ -16,7 +16,7 @@
 #include "serial/component/com_port.h"
 #include "serial/dispatch/plain_message_target.h"
 #include "serial/errors/application_hooks.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 

@@ -18,8 +18,8 @@
 #include "serial/dispatch/plain_message_target.h"
 #include "serial/errors/application_hooks.h"
 #include "serial/errors/vexa_leaf_exceptions.h"
-#include "serial/linux/port_map.h"
 #include "serial/linux/posix_dispatcher.h"
+#include "serial/ports/port_map.h"
 #include "tests/serial/exploding_read_dispatcher.h"
 
 namespace norvane::serial {

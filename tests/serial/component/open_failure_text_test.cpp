@@ -9,8 +9,8 @@
 #include "serial/component/device_access_denied.h"
 #include "serial/component/open_attempt_text.h"
 #include "serial/errors/errno_mapping.h"
-#include "serial/linux/port_description.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_description.h"
+#include "serial/ports/port_map.h"
 #include "tests/support/temp_dir.h"
 
 namespace norvane::serial {

@@ -1,4 +1,4 @@
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,6 +6,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+
+#include "serial/linux/device_node.h"
 
 namespace norvane::serial {
 

@@ -1,4 +1,4 @@
-#include "serial/linux/port_availability.h"
+#include "serial/ports/port_availability.h"
 
 #include <unistd.h>
 
@@ -9,9 +9,9 @@
 
 #include "serial/errors/errno_mapping.h"
 #include "serial/errors/error_codes.h"
+#include "serial/linux/device_node.h"
 #include "serial/linux/network_address.h"
 #include "serial/linux/posix_dispatcher.h"
-#include "serial/linux/stable_device_name.h"
 
 namespace norvane::serial {
 

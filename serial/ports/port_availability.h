@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 
 namespace norvane::serial {
 

@@ -15,11 +15,6 @@
 
 namespace norvane::serial {
 
-// The device node a name leads to now (symbolic links followed), or "" when it leads
-// nowhere; a network device's address (network_address.h) stands for itself. Two names
-// mean the same device exactly when their nodes are equal.
-std::string DeviceNode(const std::string& path);
-
 class TStableDeviceNames {
   public:
     // devRoot holds the device nodes and udev's serial/ folder; another root than the

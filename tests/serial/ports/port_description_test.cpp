@@ -1,4 +1,4 @@
-#include "serial/linux/port_description.h"
+#include "serial/ports/port_description.h"
 
 #include <gtest/gtest.h>
 

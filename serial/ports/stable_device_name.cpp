@@ -1,6 +1,6 @@
-#include "serial/linux/stable_device_name.h"
+#include "serial/ports/stable_device_name.h"
 
-#include "serial/linux/network_address.h"
+#include "serial/linux/device_node.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,15 +9,6 @@
 namespace norvane::serial {
 
 namespace fs = std::filesystem;
-
-std::string DeviceNode(const std::string& path) {
-    if (IsNetworkDeviceName(path)) {
-        return path;  // an address is its own identity: no node, but never "missing"
-    }
-    std::error_code error;
-    const fs::path node = fs::canonical(path, error);
-    return error ? std::string() : node.string();
-}
 
 TStableDeviceNames::TStableDeviceNames(std::string devRoot) : DevRoot_(std::move(devRoot)) {}
 

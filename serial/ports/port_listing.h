@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "serial/linux/port_availability.h"
-#include "serial/linux/port_description.h"
 #include "serial/linux/port_holders.h"
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_availability.h"
+#include "serial/ports/port_description.h"
+#include "serial/ports/port_map.h"
 
 namespace norvane::serial {
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/linux/stable_device_name.h"
+#include "serial/ports/stable_device_name.h"
 
 namespace norvane::serial {
 

@@ -1,7 +1,7 @@
-#include "serial/linux/port_listing.h"
+#include "serial/ports/port_listing.h"
 
+#include "serial/linux/device_node.h"
 #include "serial/linux/port_claim.h"
-#include "serial/linux/stable_device_name.h"
 
 namespace norvane::serial {
 

@@ -1,4 +1,4 @@
-#include "serial/linux/port_map.h"
+#include "serial/ports/port_map.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "serial/linux/port_availability.h"
+#include "serial/ports/port_availability.h"
 
 #include <gtest/gtest.h>
 
