@@ -10,13 +10,13 @@ class GTForm::TBusyScope {
     explicit TBusyScope(GTForm& sizer) : Sizer_(sizer) {
         if (Sizer_.BusyDepth_++ == 0) {
             Sizer_.Owner().SetRedrawSuspended(true);
-            Sizer_.Screen().SetCursor(TCursor::crHourGlass);
+            Sizer_.Screen().SetCursor(TCursor::HourGlass);
         }
     }
     ~TBusyScope() {
         if (--Sizer_.BusyDepth_ == 0) {
             Sizer_.Owner().SetRedrawSuspended(false);
-            Sizer_.Screen().SetCursor(TCursor::crDefault);
+            Sizer_.Screen().SetCursor(TCursor::Default);
         }
     }
     TBusyScope(const TBusyScope&) = delete;

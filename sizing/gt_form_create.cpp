@@ -37,7 +37,7 @@ void GTForm::HandleCreate() {
     Owner_->SetAutoScroll(false);
     NonClientHeight_ = Owner_->Height() - Owner_->ClientHeight();
     ExtraNonClient_ = 0;
-    if (Owner_->WindowState() == TWindowState::wsMaximized) {
+    if (Owner_->WindowState() == TWindowState::Maximized) {
         SetSameSize(false);
         process.CreatedMaximized = true;
     }
@@ -50,7 +50,7 @@ void GTForm::HandleCreate() {
         return;
     }
 
-    const bool maximized = Owner_->WindowState() == TWindowState::wsMaximized;
+    const bool maximized = Owner_->WindowState() == TWindowState::Maximized;
     if (!maximized) {
         MeasureExtent();
         ParseDesignMargins();
@@ -173,7 +173,7 @@ bool GTForm::ResizedWhileInactive() const {
     // Every apply ends with the reference size at the client size it scaled to. Until the
     // first apply the first activation restores the snapshot instead.
     return !SizerProcessState().FirstApplyPending &&
-           Owner_->WindowState() != TWindowState::wsMinimized &&
+           Owner_->WindowState() != TWindowState::Minimized &&
            (Owner_->ClientWidth() != RefClientWidth_ || Owner_->ClientHeight() != RefClientHeight_);
 }
 
@@ -183,7 +183,7 @@ void GTForm::HandleDeactivate() {
 }
 
 void GTForm::CheckScreenChange() {
-    if (Owner_->WindowState() == TWindowState::wsMaximized) {
+    if (Owner_->WindowState() == TWindowState::Maximized) {
         return;
     }
     if (LastScreenWidth_ != 0 && Screen_.Width() != LastScreenWidth_ && HasSnapshot()) {

@@ -121,7 +121,7 @@ void GTForm::KeepAspect() {
     }
     AspectBusy_ = true;
     CheckScreenChange();
-    if (Owner_->WindowState() == TWindowState::wsMaximized) {
+    if (Owner_->WindowState() == TWindowState::Maximized) {
         SetAutoMode(false);
         ApplyResize();
         Maximizing_ = true;
@@ -162,7 +162,7 @@ void GTForm::ApplyResize() {
         return;
     }
     SavedActiveControl_ = Owner_->ActiveControl();
-    const bool maximized = Owner_->WindowState() == TWindowState::wsMaximized;
+    const bool maximized = Owner_->WindowState() == TWindowState::Maximized;
     if (process.CreatedMaximized && !maximized) {
         process.CreatedMaximized = false;
         RestoreSnapshot();
@@ -224,7 +224,7 @@ int GTForm::EnforceMinimumClient() {
         return kMinimumClientHeight;
     }
     RestoreActiveControl();
-    if (Owner_->WindowState() != TWindowState::wsMaximized) {
+    if (Owner_->WindowState() != TWindowState::Maximized) {
         if (Owner_->ClientWidth() < RefClientWidth_) {
             Owner_->SetClientWidth(RefClientWidth_);
         }

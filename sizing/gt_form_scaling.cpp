@@ -77,12 +77,12 @@ void GTForm::ScaleEachControl(double factor) {
         }
         const TRect bounds = control->Bounds();
         switch (control->Align()) {
-            case TAlign::alTop:
-            case TAlign::alBottom:
+            case TAlign::Top:
+            case TAlign::Bottom:
                 // The alignment places it; only its height is its own.
                 control->SetHeight(ScaleEdge(bounds.Height(), RefClientHeight_, clientHeight));
                 break;
-            case TAlign::alLeft:
+            case TAlign::Left:
                 control->SetWidth(ScaleEdge(bounds.Width(), RefClientWidth_, clientWidth));
                 break;
             default: {

@@ -67,11 +67,11 @@ TShiftState ShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons
 TMouseButton Button(Qt::MouseButton button) {
     switch (button) {
         case Qt::RightButton:
-            return TMouseButton::mbRight;
+            return TMouseButton::Right;
         case Qt::MiddleButton:
-            return TMouseButton::mbMiddle;
+            return TMouseButton::Middle;
         default:
-            return TMouseButton::mbLeft;
+            return TMouseButton::Left;
     }
 }
 
@@ -82,7 +82,7 @@ TMouseButton Button(Qt::MouseButton button) {
 class TQtFormSizer::TScreen final : public IScreen {
   public:
     explicit TScreen(QWidget& window) : Window_(&window) {}
-    ~TScreen() override { SetCursor(TCursor::crDefault); }
+    ~TScreen() override { SetCursor(TCursor::Default); }
 
     int Width() const override { return Geometry().width(); }
     int Height() const override { return Geometry().height(); }
@@ -91,7 +91,7 @@ class TQtFormSizer::TScreen final : public IScreen {
         return screen != nullptr ? qRound(screen->logicalDotsPerInch()) : 96;
     }
     void SetCursor(TCursor cursor) override {
-        const bool busy = cursor == TCursor::crHourGlass;
+        const bool busy = cursor == TCursor::HourGlass;
         if (busy == Busy_) {
             return;
         }
@@ -165,7 +165,7 @@ class TQtFormSizer::TControl final : public IControl, public ILabel, public IPag
         Widget_->resize(Widget_->width(), std::max(0, height));
         FitContent();
     }
-    TAlign Align() const override { return TAlign::alNone; }
+    TAlign Align() const override { return TAlign::None; }
     int Tag() const override { return Widget_->property(kTagProperty).toInt(); }
     bool ParentFont() const override {
         return !Widget_->testAttribute(Qt::WA_SetFont) ||
@@ -188,19 +188,19 @@ class TQtFormSizer::TControl final : public IControl, public ILabel, public IPag
         const Qt::Alignment horizontal =
             qobject_cast<QLabel*>(Widget_)->alignment() & Qt::AlignHorizontal_Mask;
         if (horizontal & Qt::AlignRight) {
-            return TAlignment::taRightJustify;
+            return TAlignment::RightJustify;
         }
         if (horizontal & Qt::AlignHCenter) {
-            return TAlignment::taCenter;
+            return TAlignment::Center;
         }
-        return TAlignment::taLeftJustify;
+        return TAlignment::LeftJustify;
     }
     void SetAlignment(TAlignment alignment) override {
         auto* label = qobject_cast<QLabel*>(Widget_);
         const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
-        const Qt::Alignment horizontal = alignment == TAlignment::taRightJustify ? Qt::AlignRight
-                                         : alignment == TAlignment::taCenter     ? Qt::AlignHCenter
-                                                                                 : Qt::AlignLeft;
+        const Qt::Alignment horizontal = alignment == TAlignment::RightJustify ? Qt::AlignRight
+                                         : alignment == TAlignment::Center     ? Qt::AlignHCenter
+                                                                               : Qt::AlignLeft;
         label->setAlignment(vertical | horizontal);
     }
 
@@ -280,9 +280,9 @@ class TQtFormSizer::TForm final : public IForm {
     TWindowState WindowState() const override {
         const Qt::WindowStates state = Window_->windowState();
         if (state & Qt::WindowMinimized) {
-            return TWindowState::wsMinimized;
+            return TWindowState::Minimized;
         }
-        return (state & Qt::WindowMaximized) ? TWindowState::wsMaximized : TWindowState::wsNormal;
+        return (state & Qt::WindowMaximized) ? TWindowState::Maximized : TWindowState::Normal;
     }
     bool IsMdiChild() const override { return false; }
     // A main window's client area does not scroll; there is nothing to switch.
@@ -483,15 +483,15 @@ bool TQtFormSizer::FilterWindowEvent(QEvent* event) {
         case QEvent::Close: {
             bool canClose = true;
             RaiseEvent(handlers.OnCloseQuery, form, canClose);
-            TCloseAction action = TCloseAction::caHide;
+            TCloseAction action = TCloseAction::Hide;
             if (canClose) {
                 RaiseEvent(handlers.OnClose, form, action);
             }
-            if (!canClose || action == TCloseAction::caNone) {
+            if (!canClose || action == TCloseAction::None) {
                 event->ignore();
                 return true;
             }
-            if (action == TCloseAction::caMinimize) {
+            if (action == TCloseAction::Minimize) {
                 form.Window()->showMinimized();
                 event->ignore();
                 return true;
@@ -547,14 +547,13 @@ bool TQtFormSizer::FilterWindowEvent(QEvent* event) {
         case QEvent::DragLeave: {
             bool accept = false;
             if (event->type() == QEvent::DragLeave) {
-                RaiseEvent(handlers.OnDragOver, form, nullptr, 0, 0, TDragState::dsDragLeave,
-                           accept);
+                RaiseEvent(handlers.OnDragOver, form, nullptr, 0, 0, TDragState::DragLeave, accept);
                 return false;
             }
             auto* drag = static_cast<QDropEvent*>(event);
             const QPoint at = client(drag->position());
-            const TDragState state = event->type() == QEvent::DragEnter ? TDragState::dsDragEnter
-                                                                        : TDragState::dsDragMove;
+            const TDragState state =
+                event->type() == QEvent::DragEnter ? TDragState::DragEnter : TDragState::DragMove;
             RaiseEvent(handlers.OnDragOver, form, form.Find(drag->source()), at.x(), at.y(), state,
                        accept);
             if (handlers.OnDragOver) {

@@ -29,12 +29,12 @@ struct TRect {
 };
 
 // How a control docks to its parent's edges.
-enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TAlign { None, Top, Bottom, Left, Right, Client };
 // How a label places its text.
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum class TCursor { crDefault, crHourGlass };
-enum class TOperation { opInsert, opRemove };
+enum class TAlignment { LeftJustify, RightJustify, Center };
+enum class TWindowState { Normal, Minimized, Maximized };
+enum class TCursor { Default, HourGlass };
+enum class TOperation { Insert, Remove };
 
 // The window's component state flags; a window in none of these states is simply running.
 enum TComponentStateFlag : unsigned {
@@ -59,10 +59,10 @@ enum TShiftFlag : unsigned {
     ssDouble = 1u << 6,
 };
 using TShiftState = unsigned;
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum class TMouseButton { Left, Right, Middle };
 // What closing the window does; a close handler may change it.
-enum class TCloseAction { caNone, caHide, caFree, caMinimize };
-enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+enum class TCloseAction { None, Hide, Free, Minimize };
+enum class TDragState { DragEnter, DragLeave, DragMove };
 
 using TNotifyEvent = std::function<void(IForm& sender)>;
 using TKeyEvent = std::function<void(IForm& sender, int& key, TShiftState shift)>;

@@ -226,9 +226,9 @@ void TTransferForm::OKBtnClick() {
 void TTransferForm::AbortBtnClick() {
     Session_.Link().Abort();
     if (Running_) {
-        PendingResult_ = AbortResult;
+        PendingResult_ = kAbortResult;
     } else {
-        done(AbortResult);
+        done(kAbortResult);
     }
 }
 

@@ -56,7 +56,7 @@ class TTransferForm : public QDialog, public device::ITransferHost {
   public:
     // The result of a dialog closed by its Abort button (OK is QDialog::Accepted, Cancel
     // QDialog::Rejected).
-    static constexpr int AbortResult = 3;
+    static constexpr int kAbortResult = 3;
     static constexpr int kClientWidth = 391;
     static constexpr int kIdleClientHeight = 101;
     static constexpr int kTransferClientHeight = 206;
@@ -66,7 +66,7 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     TTransferForm(session::TInstrumentSession& session, TLogSink appendLogLine, QWidget* parent);
 
     // Puts the dialog into its idle state, centres it and shows it modally; returns the
-    // result it closed with (Accepted, Rejected or AbortResult).
+    // result it closed with (Accepted, Rejected or kAbortResult).
     int Open();
 
     // The directory the file chooser shows at its next opening (the home folder while it

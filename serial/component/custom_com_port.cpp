@@ -423,8 +423,8 @@ void TVexaCustomComPort::UpdateHandlerState() {
     const bool any = OnTrigger_ || OnTriggerAvail_ || OnTriggerData_ || OnTriggerStatus_ ||
                      OnTriggerTimer_ || OnTriggerLineError_ || OnTriggerModemStatus_ ||
                      OnTriggerOutbuffFree_ || OnTriggerOutbuffUsed_ || OnTriggerOutSent_;
-    Dispatcher_->SetHandlerFlags(any ? TVexaBaseDispatcher::hfInstalled
-                                     : TVexaBaseDispatcher::hfRemoved);
+    Dispatcher_->SetHandlerFlags(any ? TVexaBaseDispatcher::kHandlersInstalled
+                                     : TVexaBaseDispatcher::kHandlersRemoved);
 }
 
 void TVexaCustomComPort::DoTrigger(std::uint16_t msg, std::uint16_t triggerHandle,

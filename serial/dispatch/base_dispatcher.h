@@ -85,9 +85,9 @@ class TVexaBaseDispatcher {
     static constexpr std::uint32_t kEventRingTrailingEdge = 0x2000;
 
     // SetHandlerFlags modes.
-    static constexpr std::int32_t hfRecompute = 0;
-    static constexpr std::int32_t hfInstalled = 1;
-    static constexpr std::int32_t hfRemoved = 2;
+    static constexpr std::int32_t kHandlersRecompute = 0;
+    static constexpr std::int32_t kHandlersInstalled = 1;
+    static constexpr std::int32_t kHandlersRemoved = 2;
 
     // Registers in the process-wide registry (lowest free slot). owner may be null (a
     // dispatcher used only to probe for a port). No device, no ring, no triggers.
@@ -297,9 +297,9 @@ class TVexaBaseDispatcher {
     // Removes the first entry for window. During a notification the entry is only marked and
     // goes when the notification ends, so window must stay alive until then.
     void DetachWindow(IMessageTarget* window);
-    // hfRecompute: the handler service is needed if more than one window is attached or the
-    // port handler is installed. hfInstalled: the port component has event handlers, so its
-    // one window is served. hfRemoved: it has none any more.
+    // kHandlersRecompute: the handler service is needed if more than one window is attached or the
+    // port handler is installed. kHandlersInstalled: the port component has event handlers, so its
+    // one window is served. kHandlersRemoved: it has none any more.
     virtual void SetHandlerFlags(std::int32_t mode);
     // Attaches the trace and log recorder, or detaches it (nullptr). Not owned; must stay
     // alive while attached.

@@ -104,7 +104,7 @@ void TVexaBaseDispatcher::DetachWindow(IMessageTarget* window) {
         return h.Window == window && !h.Deleted;
     });
     if (entry == Windows_.end()) {
-        SetHandlerFlags(hfRecompute);
+        SetHandlerFlags(kHandlersRecompute);
         return;
     }
     LogEntry(ltTrgHdDsp, lsWindow, WindowTag(window));
@@ -120,14 +120,14 @@ void TVexaBaseDispatcher::SetHandlerFlags(std::int32_t mode) {
     std::lock_guard lock(DataLock_);
     const bool others = Windows_.size() > 1;
     switch (mode) {
-        case hfRecompute:
+        case kHandlersRecompute:
             HandlerServiceNeeded_ = others || PortHandlerInstalled_;
             break;
-        case hfInstalled:
+        case kHandlersInstalled:
             PortHandlerInstalled_ = true;
             HandlerServiceNeeded_ = true;
             break;
-        case hfRemoved:
+        case kHandlersRemoved:
             PortHandlerInstalled_ = false;
             HandlerServiceNeeded_ = others;
             break;
@@ -222,7 +222,7 @@ void TVexaBaseDispatcher::EndNotification() {
     if (HandlersDeleted_) {
         std::erase_if(Windows_, [](const TWindowHandler& h) { return h.Deleted; });
         HandlersDeleted_ = false;
-        SetHandlerFlags(hfRecompute);
+        SetHandlerFlags(kHandlersRecompute);
     }
 }
 

@@ -35,16 +35,16 @@ struct TMessage {
 using TMessageHandler = std::function<std::int32_t(const TMessage&)>;
 
 enum class TSendOutcome {
-    soDelivered,  // the handler ran to its end; Value holds its result
-    soTimedOut,   // the owning thread did not pick the message up in time; the handler never
-                  // ran and never will for this send
+    Delivered,  // the handler ran to its end; Value holds its result
+    TimedOut,   // the owning thread did not pick the message up in time; the handler never
+                // ran and never will for this send
 };
 
 struct TSendResult {
-    TSendOutcome Outcome = TSendOutcome::soTimedOut;
+    TSendOutcome Outcome = TSendOutcome::TimedOut;
     std::int32_t Value = 0;
 
-    bool Delivered() const { return Outcome == TSendOutcome::soDelivered; }
+    bool Delivered() const { return Outcome == TSendOutcome::Delivered; }
 };
 
 class IMessageTarget {
@@ -56,7 +56,7 @@ class IMessageTarget {
     // Called on the owning thread itself, the handler runs at once, inside this call.
     // From another thread the message is queued for the owning thread and the caller blocks.
     // If the owning thread has not started the handler within `timeout`, the send is
-    // withdrawn: the result is soTimedOut and the handler will not run for it later, so a
+    // withdrawn: the result is TimedOut and the handler will not run for it later, so a
     // sender that has given up is never answered against state it has since changed. Once
     // the handler has started, the sender waits for it to finish however long it takes:
     // leaving a running handler behind would let the sender act on a half-handled message.

@@ -72,15 +72,15 @@ TSendResult TPendingSend::Await(std::chrono::milliseconds timeout) {
     const timespec deadline = DeadlineAfter(timeout);
     if (!WaitForEnd(&deadline)) {
         if (Leave(stWithdrawn)) {
-            return {TSendOutcome::soTimedOut, 0};  // the handler never starts now
+            return {TSendOutcome::TimedOut, 0};  // the handler never starts now
         }
         // The handler started in time (or the target withdrew the send): its end is posted.
         WaitForEnd(nullptr);
     }
     if (State_.load(std::memory_order_acquire) == stFinished) {
-        return {TSendOutcome::soDelivered, Value_};
+        return {TSendOutcome::Delivered, Value_};
     }
-    return {TSendOutcome::soTimedOut, 0};
+    return {TSendOutcome::TimedOut, 0};
 }
 
 }  // namespace norvane::serial

@@ -38,7 +38,7 @@ class TPendingSend {
     void Finish(std::int32_t value);
 
     // Target going away: withdraws the send if its handler has not started. The sender then
-    // sees soTimedOut.
+    // sees TimedOut.
     void Withdraw();
 
     // Sender, once: waits until the handler has finished, or until `timeout` has passed

@@ -14,7 +14,7 @@ TPlainMessageTarget::TPlainMessageTarget(TMessageHandler handler)
 
 TSendResult TPlainMessageTarget::Send(const TMessage& message, std::chrono::milliseconds timeout) {
     if (std::this_thread::get_id() == Owner_) {
-        return {TSendOutcome::soDelivered, TMessageQueue::Invoke(Handler_, message)};
+        return {TSendOutcome::Delivered, TMessageQueue::Invoke(Handler_, message)};
     }
     return Queue_.PushSend(message)->Await(timeout);
 }

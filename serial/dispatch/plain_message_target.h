@@ -18,7 +18,7 @@ class TPlainMessageTarget final : public IMessageTarget {
   public:
     // The calling thread becomes the owner. handler must not be empty.
     explicit TPlainMessageTarget(TMessageHandler handler);
-    // Owning thread. Sends still waiting are withdrawn, so their senders return soTimedOut at
+    // Owning thread. Sends still waiting are withdrawn, so their senders return TimedOut at
     // once; the caller must make sure no thread starts a new Send or Post meanwhile.
     ~TPlainMessageTarget() override = default;
     TPlainMessageTarget(const TPlainMessageTarget&) = delete;

@@ -59,7 +59,7 @@ TQtMessageTarget::~TQtMessageTarget() {
 
 TSendResult TQtMessageTarget::Send(const TMessage& message, std::chrono::milliseconds timeout) {
     if (std::this_thread::get_id() == Owner_) {
-        return {TSendOutcome::soDelivered, TMessageQueue::Invoke(Handler_, message)};
+        return {TSendOutcome::Delivered, TMessageQueue::Invoke(Handler_, message)};
     }
     auto send = Queue_.PushSend(message);
     WakeOwner();

@@ -29,7 +29,7 @@ class TQtMessageTarget final : public IMessageTarget {
     // (the GUI thread, or a QThread). handler must not be empty. Throws std::system_error if
     // the wake-up counter cannot be created.
     explicit TQtMessageTarget(TMessageHandler handler);
-    // Owning thread. Sends not yet picked up are withdrawn (their senders return soTimedOut);
+    // Owning thread. Sends not yet picked up are withdrawn (their senders return TimedOut);
     // posts not yet delivered are dropped. The caller must make sure no thread starts a new
     // Send or Post meanwhile.
     ~TQtMessageTarget() override;

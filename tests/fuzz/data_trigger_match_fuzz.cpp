@@ -291,7 +291,7 @@ void CheckDispatcher(const std::vector<TPattern>& patterns, const std::string& s
     device.Open();
     device.SetAvailThreshold(1);
     device.AttachWindow(&window);
-    device.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    device.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     std::vector<std::uint32_t> handles;
     for (const TPattern& pattern : patterns) {
         const std::int32_t handle = device.NewDataTrigger(

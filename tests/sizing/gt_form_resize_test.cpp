@@ -13,7 +13,7 @@ TEST_F(MainWindowTest, DraggingTheBottomBorderMakesTheWidthFollow) {
     bool busyWhileScaling = false;
     Form.Events().OnResize = [&](IForm&) {
         ++ownResizes;
-        busyWhileScaling = Form.RedrawSuspended() && Screen.Cursor() == TCursor::crHourGlass;
+        busyWhileScaling = Form.RedrawSuspended() && Screen.Cursor() == TCursor::HourGlass;
     };
     StartMainWindow();
     ownResizes = 0;
@@ -26,7 +26,7 @@ TEST_F(MainWindowTest, DraggingTheBottomBorderMakesTheWidthFollow) {
     EXPECT_EQ(ownResizes, 1);
     EXPECT_TRUE(busyWhileScaling);
     EXPECT_FALSE(Form.RedrawSuspended());
-    EXPECT_EQ(Screen.Cursor(), TCursor::crDefault);
+    EXPECT_EQ(Screen.Cursor(), TCursor::Default);
     EXPECT_FALSE(SizerProcessState().InResizeHandler);
     EXPECT_FALSE(SizerProcessState().FirstApplyPending);
 }
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, MaximumWidthHolds) {
 }
 
 TEST_F(MainWindowTest, StartedMaximizedRestoresTheSnapshotWhenRestored) {
-    Form.SetWindowState(TWindowState::wsMaximized);
+    Form.SetWindowState(TWindowState::Maximized);
     StartMainWindow();
     EXPECT_TRUE(SizerProcessState().CreatedMaximized);
     EXPECT_FALSE(Sizer->SameSize());
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, StartedMaximizedRestoresTheSnapshotWhenRestored) {
     EXPECT_NE(Layout.MessageWindow.Bounds(), At(24, 68, 505, 285));
     EXPECT_EQ(Form.FontHeight(), 30);  // the width ratio drives the fonts: 13 * 1280 / 552
 
-    Form.SetWindowState(TWindowState::wsNormal);
+    Form.SetWindowState(TWindowState::Normal);
     Form.UserResize(600, 410);
     EXPECT_FALSE(SizerProcessState().CreatedMaximized);
     EXPECT_EQ(Client(), (TSize{552, 374}));
@@ -188,7 +188,7 @@ class LabelTest : public SizerTest {
   protected:
     LabelTest() {
         Form.UserResize(400, 300);
-        NameLabel.WithFocusControl(NameEdit).WithAlignment(TAlignment::taRightJustify);
+        NameLabel.WithFocusControl(NameEdit).WithAlignment(TAlignment::RightJustify);
         CityLabel.WithFocusControl(CityEdit);
     }
     void StartForm() {
@@ -221,10 +221,10 @@ TEST_F(LabelTest, StayFivePixelsAboveOrLeftOfTheirControls) {
 
 TEST_F(LabelTest, GetTheirRecordedAlignmentBack) {
     StartForm();
-    NameLabel.SetAlignment(TAlignment::taCenter);
+    NameLabel.SetAlignment(TAlignment::Center);
     Form.UserResize(600, 300);
-    EXPECT_EQ(NameLabel.Alignment(), TAlignment::taRightJustify);
-    EXPECT_EQ(CityLabel.Alignment(), TAlignment::taLeftJustify);
+    EXPECT_EQ(NameLabel.Alignment(), TAlignment::RightJustify);
+    EXPECT_EQ(CityLabel.Alignment(), TAlignment::LeftJustify);
 }
 
 }  // namespace

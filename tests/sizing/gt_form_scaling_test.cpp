@@ -68,11 +68,11 @@ TEST_F(ScalingTest, BelowTheMinimumHeightBoundsScaleButFontsStay) {
 }
 
 TEST_F(ScalingTest, AlignedControlsScaleOnlyTheSidesTheAlignmentLeavesThem) {
-    TMemoryControl& top = Form.AddControl({0, 0, 400, 30}).WithAlign(TAlign::alTop);
-    TMemoryControl& bottom = Form.AddControl({0, 270, 400, 300}).WithAlign(TAlign::alBottom);
-    TMemoryControl& left = Form.AddControl({0, 30, 50, 270}).WithAlign(TAlign::alLeft);
-    TMemoryControl& right = Form.AddControl({350, 30, 400, 270}).WithAlign(TAlign::alRight);
-    TMemoryControl& client = Form.AddControl({50, 30, 350, 270}).WithAlign(TAlign::alClient);
+    TMemoryControl& top = Form.AddControl({0, 0, 400, 30}).WithAlign(TAlign::Top);
+    TMemoryControl& bottom = Form.AddControl({0, 270, 400, 300}).WithAlign(TAlign::Bottom);
+    TMemoryControl& left = Form.AddControl({0, 30, 50, 270}).WithAlign(TAlign::Left);
+    TMemoryControl& right = Form.AddControl({350, 30, 400, 270}).WithAlign(TAlign::Right);
+    TMemoryControl& client = Form.AddControl({50, 30, 350, 270}).WithAlign(TAlign::Client);
     TakeReference();
     ScaleTo(600, 450);
     EXPECT_EQ(top.Bounds(), (TRect{0, 0, 400, 45}));
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, RestoreSnapshotUndoesAnySequenceOfResizes) {
     EXPECT_TRUE(Layout.MessageLabel.ParentFont());
     EXPECT_TRUE(Sizer->Enabled());
     EXPECT_FALSE(Form.RedrawSuspended());
-    EXPECT_EQ(Screen.Cursor(), TCursor::crDefault);
+    EXPECT_EQ(Screen.Cursor(), TCursor::Default);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 namespace norvane::sizing::testing {
 
 void TMemoryScreen::SetCursor(TCursor cursor) {
-    if (cursor == TCursor::crHourGlass && Cursor_ != cursor) {
+    if (cursor == TCursor::HourGlass && Cursor_ != cursor) {
         ++BusyCursorShown_;
     }
     Cursor_ = cursor;
@@ -144,7 +144,7 @@ TMemoryControl& TMemoryForm::Add(TMemoryKind kind, std::string className, TRect 
     auto control = std::make_unique<TMemoryControl>(*this, kind, std::move(className), bounds);
     TMemoryControl& added = *control;
     Components_.push_back(std::move(control));
-    RaiseEvent(Notification_, added, TOperation::opInsert);
+    RaiseEvent(Notification_, added, TOperation::Insert);
     return added;
 }
 

@@ -33,7 +33,7 @@ class TMemoryScreen final : public IScreen {
     int Width_;
     int Height_;
     int PixelsPerInch_;
-    TCursor Cursor_ = TCursor::crDefault;
+    TCursor Cursor_ = TCursor::Default;
     int BusyCursorShown_ = 0;
 };
 
@@ -110,7 +110,7 @@ class TMemoryControl final : public IControl,
     std::string ClassName_;
     TRect Bounds_;
     TMemoryControl* Parent_ = nullptr;
-    TAlign Align_ = TAlign::alNone;
+    TAlign Align_ = TAlign::None;
     int Tag_ = 0;
     bool ParentFont_ = true;
     int FontHeight_ = 0;
@@ -118,7 +118,7 @@ class TMemoryControl final : public IControl,
     bool Visible_ = true;
     bool AutoSize_ = false;
     TMemoryControl* FocusControl_ = nullptr;
-    TAlignment Alignment_ = TAlignment::taLeftJustify;
+    TAlignment Alignment_ = TAlignment::LeftJustify;
     std::vector<TRect> Pages_;
     int FontAssignments_ = 0;
 };
@@ -181,7 +181,7 @@ class TMemoryForm final : public IForm {
     int ClientHeight_;
     int FontHeight_;
     int NonClientHeight_;
-    TWindowState WindowState_ = TWindowState::wsNormal;
+    TWindowState WindowState_ = TWindowState::Normal;
     bool AutoScroll_ = true;
     int PixelsPerInch_ = 96;
     IControl* Active_ = nullptr;

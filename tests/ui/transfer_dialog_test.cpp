@@ -262,7 +262,7 @@ TEST_F(TransferDialogTest, AbortEndsTheDownloadClosesTheDialogAndKeepsTheOldFile
             Down.OKBtn->click();
         });
 
-        EXPECT_EQ(result, TTransferForm::AbortResult);
+        EXPECT_EQ(result, TTransferForm::kAbortResult);
         EXPECT_EQ(Log, Lines{"Download aborted by user."});
         EXPECT_EQ(ReadFile(target), "last month\r\n");
         EXPECT_EQ(Dir.Entries(), (Lines{"copy.nvf", "journal", "table.nvf"}));
@@ -363,7 +363,7 @@ TEST_F(TransferDialogTest, AFileFailureAfterTheProbeLeavesOnlyAbortToCloseTheDia
     EXPECT_EQ(heightAfterFailure, 206);
     EXPECT_EQ(controlsAfterFailure, kTransferControls);
     EXPECT_TRUE(openAfterEsc);
-    EXPECT_EQ(result, TTransferForm::AbortResult);
+    EXPECT_EQ(result, TTransferForm::kAbortResult);
     ASSERT_EQ(Log.size(), 1u);
     EXPECT_EQ(Log[0].rfind("Download to " + target + " failed - ", 0), 0u) << Log[0];
 }
@@ -616,7 +616,7 @@ TEST_F(TransferDialogByKeys, EnterDuringADownloadAborts) {
     script.Start();
     const int result = Down.Open();
     EXPECT_EQ(script.StuckAt(), "");
-    EXPECT_EQ(result, TTransferForm::AbortResult);
+    EXPECT_EQ(result, TTransferForm::kAbortResult);
     EXPECT_LT(Down.ProgressBar->value(), 1899);
     EXPECT_FALSE(std::filesystem::exists(Dir / "copy.nvf"));
 }

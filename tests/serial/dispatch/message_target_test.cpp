@@ -49,11 +49,11 @@ TEST(PlainMessageTarget, SendOnTheOwningThreadRunsAtOnce) {
 TEST(PlainMessageTarget, SendNotPickedUpInTimeIsWithdrawnAndNeverRuns) {
     int calls = 0;
     TPlainMessageTarget target([&](const TMessage&) { return ++calls; });
-    TSendResult result{TSendOutcome::soDelivered, 0};
+    TSendResult result{TSendOutcome::Delivered, 0};
     // The owner does not pump until the send has given up, so it must time out.
     std::thread sender([&] { result = target.Send(TMessage{1, 0, 0}, 1ms); });
     sender.join();
-    EXPECT_EQ(result.Outcome, TSendOutcome::soTimedOut);
+    EXPECT_EQ(result.Outcome, TSendOutcome::TimedOut);
     EXPECT_EQ(target.DeliverPending(), 0u);
     EXPECT_EQ(calls, 0);
 }
@@ -91,7 +91,7 @@ TEST(PendingSend, HandlerThatHasStartedIsAwaitedBeyondTheTimeout) {
 
 TEST(PendingSend, SenderThatGaveUpWinsAgainstALatePickUp) {
     auto send = std::make_shared<TPendingSend>(TMessage{});
-    EXPECT_EQ(send->Await(0ms).Outcome, TSendOutcome::soTimedOut);
+    EXPECT_EQ(send->Await(0ms).Outcome, TSendOutcome::TimedOut);
     EXPECT_FALSE(send->TryStart());
 }
 
@@ -101,7 +101,7 @@ TEST(MessageQueue, DestroyingItReleasesWaitingSenders) {
         TMessageQueue queue;
         send = queue.PushSend(TMessage{});
     }
-    EXPECT_EQ(send->Await(kHangGuard).Outcome, TSendOutcome::soTimedOut);
+    EXPECT_EQ(send->Await(kHangGuard).Outcome, TSendOutcome::TimedOut);
     EXPECT_FALSE(send->TryStart());
 }
 
@@ -114,7 +114,7 @@ TEST(NotificationOrder, ThroughTheQueueWithTheDispatchCycleOnAnotherThread) {
     device.SetAvailThreshold(1);
     TRecordingWindow window{device};
     device.AttachWindow(&window.Target);
-    device.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    device.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     const std::int32_t lf =
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
 

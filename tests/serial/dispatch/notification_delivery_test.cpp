@@ -25,7 +25,7 @@ class Delivery : public ::testing::Test {
         Device.Open();
         Device.SetAvailThreshold(1);
         Device.AttachWindow(&Window.Target);
-        Device.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+        Device.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     }
     std::int32_t Add(const std::string& text, bool ignoreCase = false) {
         return Device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>(text.data()),
@@ -154,7 +154,7 @@ TEST_F(Delivery, FlushInputDuringANotificationEmptiesTheRingWhenItEnds) {
 
 TEST_F(Delivery, NoHandlerServiceMeansNoMessages) {
     Add("\n");
-    Device.SetHandlerFlags(TVexaBaseDispatcher::hfRemoved);
+    Device.SetHandlerFlags(TVexaBaseDispatcher::kHandlersRemoved);
     Receive("a\n");
     EXPECT_TRUE(Window.Seen.empty());
     EXPECT_EQ(Device.UnreadCount(), 2u);
@@ -186,7 +186,7 @@ class TUnansweredWindow final : public IMessageTarget {
   public:
     TSendResult Send(const TMessage&, std::chrono::milliseconds timeout) override {
         Timeouts.push_back(timeout);
-        return {TSendOutcome::soTimedOut, 0};
+        return {TSendOutcome::TimedOut, 0};
     }
     void Post(const TMessage&) override {}
     std::size_t DeliverPending() override { return 0; }
@@ -218,7 +218,7 @@ class TStallingWindow final : public IMessageTarget {
     TSendResult Send(const TMessage& message, std::chrono::milliseconds timeout) override {
         if (Stalls_ > 0) {
             --Stalls_;
-            return {TSendOutcome::soTimedOut, 0};
+            return {TSendOutcome::TimedOut, 0};
         }
         return Inner_.Send(message, timeout);
     }

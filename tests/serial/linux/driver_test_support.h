@@ -101,7 +101,7 @@ class TReceiver {
     void Attach() {
         Dispatcher_.AttachWindow(&Target_);
         Attached_ = true;
-        Dispatcher_.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+        Dispatcher_.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
         Dispatcher_.SetAvailThreshold(1);
         const std::uint8_t lineFeed = '\n';
         LineFeedHandle_ = Dispatcher_.NewDataTrigger(&lineFeed, 1, false);

@@ -197,7 +197,7 @@ TEST(PosixDispatcherLossTest, AnUnplugDuringANotificationLetsTheNodeGoAtOnce) {
     target.Hold(true);
     ASSERT_EQ(OpenPlain(dispatcher, path), 0);
     dispatcher.AttachWindow(&target);
-    dispatcher.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    dispatcher.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     dispatcher.SetAvailThreshold(1);
     pty->Send("a");
     ASSERT_TRUE(target.WaitForSend());
@@ -229,7 +229,7 @@ TEST(PosixDispatcherLossTest, StoppingDeliversTheNotificationTheDispatchThreadIs
     });
     ASSERT_EQ(OpenPlain(dispatcher, pty.Path()), 0);
     dispatcher.AttachWindow(&target);
-    dispatcher.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    dispatcher.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     dispatcher.SetAvailThreshold(1);
     pty.Send("a");
     ASSERT_TRUE(target.WaitForSend());

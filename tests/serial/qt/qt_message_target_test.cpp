@@ -63,7 +63,7 @@ TEST_F(QtMessageTarget, NotificationsKeepTheirOrderThroughTheEventLoop) {
         return 0;
     });
     device.AttachWindow(&window);
-    device.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    device.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     const std::int32_t lf =
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
 
@@ -81,10 +81,10 @@ TEST_F(QtMessageTarget, NotificationsKeepTheirOrderThroughTheEventLoop) {
 TEST_F(QtMessageTarget, SendNobodyPickedUpIsWithdrawn) {
     int calls = 0;
     TQtMessageTarget target([&](const TMessage&) { return ++calls; });
-    TSendResult result{TSendOutcome::soDelivered, 0};
+    TSendResult result{TSendOutcome::Delivered, 0};
     std::thread sender([&] { result = target.Send(TMessage{7, 0, 0}, 1ms); });
     sender.join();  // the owner pumps nothing until the send has given up
-    EXPECT_EQ(result.Outcome, TSendOutcome::soTimedOut);
+    EXPECT_EQ(result.Outcome, TSendOutcome::TimedOut);
     EXPECT_EQ(target.DeliverPending(), 0u);
     EXPECT_EQ(calls, 0);
 }

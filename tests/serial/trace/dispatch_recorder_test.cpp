@@ -33,7 +33,7 @@ TEST(DispatchRecorder, ReceivesEveryHookInOrder) {
     device.AttachRecorder(&recorder);
     TRecordingWindow window{device};
     device.AttachWindow(&window.Target);
-    device.SetHandlerFlags(TVexaBaseDispatcher::hfInstalled);
+    device.SetHandlerFlags(TVexaBaseDispatcher::kHandlersInstalled);
     device.SetAvailThreshold(1);
     const std::int32_t lf =
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
