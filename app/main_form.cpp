@@ -2,17 +2,16 @@
 
 #include <QAction>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
 #include "base/visible_text.h"
 #include "ui/button_glyphs.h"
+#include "ui/dialog_placement.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
 
@@ -106,7 +105,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     // The menu bar adds its height above the client area.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     GTSizer_ = sizing::AttachFormSizer(*this);
-    CentreOnScreen();
+    ui::CentreOnScreen(*this);
     CreateStartupTimer();
 }
 
@@ -172,16 +171,6 @@ void TMainForm::CreateStartupTimer() {
     StartupTimer_->setInterval(kStartupDelayMs);
     connect(StartupTimer_, &QTimer::timeout, this, [this] { StartupTimerTimer(); });
     StartupTimer_->start();
-}
-
-void TMainForm::CentreOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    QRect placed(QPoint(0, 0), size());
-    placed.moveCenter(screen->availableGeometry().center());
-    move(placed.topLeft());
 }
 
 void TMainForm::SetActions(TMainFormActions actions) {

@@ -86,7 +86,6 @@ class TMainForm : public QMainWindow {
     void CreateCommands();
     void CreateControls(QWidget* client);
     void CreateStartupTimer();
-    void CentreOnScreen();
     void RunCommand(TMainCommand command);
     static void Run(const std::function<void()>& action);
 
