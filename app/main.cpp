@@ -10,6 +10,7 @@
 #include "app/norvane_application.h"
 #include "app/program_options.h"
 #include "app/screenshot_tour.h"
+#include "base/command_line_usage.h"
 #include "session/port_settings_file.h"
 #include "session/standard_streams.h"
 #include "session/termination_watch.h"
@@ -27,8 +28,8 @@ int main(int argc, char** argv) {
     TProgramOptions options;
     try {
         options = ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const TUsageError& failure) {
-        std::cerr << "norvane: " << failure.what() << "\nTry 'norvane --help'.\n";
+    } catch (const norvane::base::TUsageError& failure) {
+        std::cerr << norvane::base::UsageErrorText(kProgramName, failure.what());
         return kExitUsage;
     }
     if (options.ShowHelp) {
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.ShowVersion) {
-        std::cout << VersionText();
+        std::cout << norvane::base::VersionText(kProgramName);
         return 0;
     }
     // Standard error closed under us must not kill the program with its port locked.

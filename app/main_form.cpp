@@ -2,17 +2,16 @@
 
 #include <QAction>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
 #include "base/visible_text.h"
 #include "ui/button_glyphs.h"
+#include "ui/dialog_placement.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
 
@@ -24,29 +23,70 @@ constexpr int kFontPixelSize = 13;
 constexpr int kToolButtonSize = 25;
 constexpr int kGlyphSize = 16;
 
-QToolButton* MakeToolButton(QWidget* client, const char* name, ui::TButtonGlyph glyph, int left,
-                            const char* hint) {
+// How a command shows itself: its menu item and, where it has one, its tool button.
+struct TCommandLook {
+    const char* MenuName;
+    const char* Caption;
+    const char* ButtonName;  // null: on the menu only
+    ui::TButtonGlyph Glyph;
+    int ButtonLeft;
+    const char* Hint;
+};
+
+// In TMainCommand's order.
+constexpr std::array<TCommandLook, kMainCommandCount> kCommandLooks{{
+    {"MenuDownLoad", "&DownLoad", "DownBtn", ui::TButtonGlyph::Download, 24,
+     "Click to download to file"},
+    {"MenuUpLoad", "&UpLoad", "UpBtn", ui::TButtonGlyph::Upload, 48, "Click to upload from file"},
+    {"MenuComPort", "Com&Port", "ComBtn", ui::TButtonGlyph::ComPort, 88,
+     "Click to change ComPort Settings"},
+    {"MenuExit", "E&xit", "ExitBtn", ui::TButtonGlyph::Exit, 129, "Click to exit"},
+    {"MenuAbout", "&About", nullptr, {}, 0, nullptr},
+}};
+
+constexpr std::size_t IndexOf(TMainCommand command) {
+    return static_cast<std::size_t>(command);
+}
+
+const TCommandLook& LookOf(TMainCommand command) {
+    return kCommandLooks[IndexOf(command)];
+}
+
+constexpr std::array<TMainCommand, kMainCommandCount> kAllCommands{
+    TMainCommand::Download, TMainCommand::Upload, TMainCommand::PortSettings, TMainCommand::Exit,
+    TMainCommand::About};
+
+QAction* MakeCommandAction(QObject* owner, const TCommandLook& look) {
+    auto* action = new QAction(QString::fromLatin1(look.Caption), owner);
+    action->setObjectName(QString::fromLatin1(look.MenuName));
+    return action;
+}
+
+// The button stands for the action: a click triggers it, and the button is enabled exactly
+// when the action is. Not QToolButton::setDefaultAction: the button's picture would have to
+// be the action's icon, and a menu reserves a column for icons once any of its items has one
+// (even one hidden from the menu), which widens the menu.
+void ShowOnButton(QAction* action, QToolButton* button) {
+    button->setEnabled(action->isEnabled());
+    QObject::connect(button, &QToolButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+}
+
+QToolButton* MakeToolButton(QWidget* client, const TCommandLook& look, QAction* action) {
     auto* button = new QToolButton(client);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, 8, kToolButtonSize, kToolButtonSize);
-    button->setIcon(ui::ButtonGlyph(glyph));
+    button->setObjectName(QString::fromLatin1(look.ButtonName));
+    button->setGeometry(look.ButtonLeft, 8, kToolButtonSize, kToolButtonSize);
+    button->setIcon(ui::ButtonGlyph(look.Glyph));
     button->setIconSize(QSize(kGlyphSize, kGlyphSize));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(QString::fromLatin1(hint));
+    button->setToolTip(QString::fromLatin1(look.Hint));
+    ShowOnButton(action, button);
     return button;
 }
 
-QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
-    QAction* item = menu->addAction(QString::fromLatin1(caption));
-    item->setObjectName(QString::fromLatin1(name));
-    return item;
-}
-
-QAction* AddSeparator(QMenu* menu, const char* name) {
-    QAction* separator = menu->addSeparator();
-    separator->setObjectName(QString::fromLatin1(name));
-    return separator;
+void AddSeparator(QMenu* menu, const char* name) {
+    menu->addSeparator()->setObjectName(QString::fromLatin1(name));
 }
 
 }  // namespace
@@ -55,94 +95,82 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QString::fromUtf8(ui::kApplicationTitle));
     setFont(ui::ArialOfPixels(kFontPixelSize));
 
+    CreateCommands();
     CreateMenu();
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
     CreateControls(client);
-    ConnectHandlers();
 
     // The menu bar adds its height above the client area.
-    resize(kClientWidth, kClientHeight + MainMenu->sizeHint().height());
-    GTSizer = sizing::AttachFormSizer(*this);
-    CentreOnScreen();
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    GTSizer_ = sizing::AttachFormSizer(*this);
+    ui::CentreOnScreen(*this);
+    CreateStartupTimer();
+}
 
-    StartupTimer = new QTimer(this);
-    StartupTimer->setObjectName(QStringLiteral("StartupTimer"));
-    StartupTimer->setSingleShot(true);
-    StartupTimer->setInterval(kStartupDelayMs);
-    connect(StartupTimer, &QTimer::timeout, this, [this] { StartupTimerTimer(); });
-    StartupTimer->start();
+void TMainForm::CreateCommands() {
+    for (const TMainCommand command : kAllCommands) {
+        QAction* action = MakeCommandAction(this, LookOf(command));
+        connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+        Commands_[IndexOf(command)] = action;
+    }
 }
 
 void TMainForm::CreateMenu() {
-    MainMenu = menuBar();
-    MainMenu->setObjectName(QStringLiteral("MainMenu"));
-    Menu = MainMenu->addMenu(QStringLiteral("&Menu"));
-    Menu->setObjectName(QStringLiteral("Menu"));
-    MenuDownLoad = AddItem(Menu, "MenuDownLoad", "&DownLoad");
-    MenuUpLoad = AddItem(Menu, "MenuUpLoad", "&UpLoad");
-    N1 = AddSeparator(Menu, "N1");
-    MenuComPort = AddItem(Menu, "MenuComPort", "Com&Port");
-    N2 = AddSeparator(Menu, "N2");
-    MenuExit = AddItem(Menu, "MenuExit", "E&xit");
-    N3 = AddSeparator(Menu, "N3");
-    MenuAbout = AddItem(Menu, "MenuAbout", "&About");
+    QMenuBar* mainMenu = menuBar();
+    mainMenu->setObjectName(QStringLiteral("MainMenu"));
+    QMenu* menu = mainMenu->addMenu(QStringLiteral("&Menu"));
+    menu->setObjectName(QStringLiteral("Menu"));
+    menu->addAction(&Command(TMainCommand::Download));
+    menu->addAction(&Command(TMainCommand::Upload));
+    AddSeparator(menu, "N1");
+    menu->addAction(&Command(TMainCommand::PortSettings));
+    AddSeparator(menu, "N2");
+    menu->addAction(&Command(TMainCommand::Exit));
+    AddSeparator(menu, "N3");
+    menu->addAction(&Command(TMainCommand::About));
 }
 
 void TMainForm::CreateControls(QWidget* client) {
-    Bevel1 = new QFrame(client);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
+    auto* bevel = new QFrame(client);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
     // The layout's right edge: one pixel short of the client width, the design's margin.
-    Bevel1->setGeometry(0, 0, kClientWidth - 1, 2);
+    bevel->setGeometry(0, 0, kClientWidth - 1, 2);
 
-    DownBtn = MakeToolButton(client, "DownBtn", ui::TButtonGlyph::Download, 24,
-                             "Click to download to file");
-    UpBtn =
-        MakeToolButton(client, "UpBtn", ui::TButtonGlyph::Upload, 48, "Click to upload from file");
-    ComBtn = MakeToolButton(client, "ComBtn", ui::TButtonGlyph::ComPort, 88,
-                            "Click to change ComPort Settings");
-    ExitBtn = MakeToolButton(client, "ExitBtn", ui::TButtonGlyph::Exit, 129, "Click to exit");
+    for (const TMainCommand command : kAllCommands) {
+        const TCommandLook& look = LookOf(command);
+        if (look.ButtonName != nullptr) {
+            CommandButtons_[IndexOf(command)] = MakeToolButton(client, look, &Command(command));
+        }
+    }
 
-    MessageLabel = new QLabel(QStringLiteral("Messages:"), client);
-    MessageLabel->setObjectName(QStringLiteral("MessageLabel"));
-    MessageLabel->move(24, 46);
-    MessageLabel->adjustSize();
+    auto* messageLabel = new QLabel(QStringLiteral("Messages:"), client);
+    messageLabel->setObjectName(QStringLiteral("MessageLabel"));
+    messageLabel->move(24, 46);
+    messageLabel->adjustSize();
 
-    MessageWindow = new QPlainTextEdit(client);
-    MessageWindow->setObjectName(QStringLiteral("MessageWindow"));
-    MessageWindow->setGeometry(24, 68, 505, 285);
-    MessageWindow->setReadOnly(true);
-    MessageWindow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette palette = MessageWindow->palette();
+    MessageWindow_ = new QPlainTextEdit(client);
+    MessageWindow_->setObjectName(QStringLiteral("MessageWindow"));
+    MessageWindow_->setGeometry(24, 68, 505, 285);
+    MessageWindow_->setReadOnly(true);
+    MessageWindow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette palette = MessageWindow_->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Button));
     }
-    MessageWindow->setPalette(palette);
+    MessageWindow_->setPalette(palette);
 }
 
-void TMainForm::ConnectHandlers() {
-    connect(DownBtn, &QToolButton::clicked, this, [this] { DownBtnClick(); });
-    connect(UpBtn, &QToolButton::clicked, this, [this] { UpBtnClick(); });
-    connect(ComBtn, &QToolButton::clicked, this, [this] { ComBtnClick(); });
-    connect(ExitBtn, &QToolButton::clicked, this, [this] { ExitBtnClick(); });
-    connect(MenuDownLoad, &QAction::triggered, this, [this] { MenuDownLoadClick(); });
-    connect(MenuUpLoad, &QAction::triggered, this, [this] { MenuUpLoadClick(); });
-    connect(MenuComPort, &QAction::triggered, this, [this] { MenuComPortClick(); });
-    connect(MenuExit, &QAction::triggered, this, [this] { MenuExitClick(); });
-    connect(MenuAbout, &QAction::triggered, this, [this] { MenuAboutClick(); });
-}
-
-void TMainForm::CentreOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    QRect placed(QPoint(0, 0), size());
-    placed.moveCenter(screen->availableGeometry().center());
-    move(placed.topLeft());
+void TMainForm::CreateStartupTimer() {
+    StartupTimer_ = new QTimer(this);
+    StartupTimer_->setObjectName(QStringLiteral("StartupTimer"));
+    StartupTimer_->setSingleShot(true);
+    StartupTimer_->setInterval(kStartupDelayMs);
+    connect(StartupTimer_, &QTimer::timeout, this, [this] { StartupTimerTimer(); });
+    StartupTimer_->start();
 }
 
 void TMainForm::SetActions(TMainFormActions actions) {
@@ -154,8 +182,24 @@ void TMainForm::AppendLogLine(const std::string& text) {
     // quotes file names and replies: shown raw, a line feed or a paragraph separator in one
     // would start a log line of its own ("... complete." forged), a bidirectional override
     // would reorder what follows.
-    MessageWindow->appendPlainText(
+    MessageWindow_->appendPlainText(
         QString::fromStdString(base::VisibleText(text, base::TControlSet::Terminal)));
+}
+
+QAction& TMainForm::Command(TMainCommand command) const {
+    return *Commands_[IndexOf(command)];
+}
+
+QToolButton* TMainForm::CommandButton(TMainCommand command) const {
+    return CommandButtons_[IndexOf(command)];
+}
+
+QPlainTextEdit& TMainForm::MessageWindow() const {
+    return *MessageWindow_;
+}
+
+QTimer& TMainForm::StartupTimer() const {
+    return *StartupTimer_;
 }
 
 void TMainForm::Run(const std::function<void()>& action) {
@@ -166,44 +210,28 @@ void TMainForm::Run(const std::function<void()>& action) {
     });
 }
 
-void TMainForm::DownBtnClick() {
-    Run(Actions_.OpenDownload);
-}
-
-void TMainForm::MenuDownLoadClick() {
-    Run(Actions_.OpenDownload);
-}
-
-void TMainForm::UpBtnClick() {
-    Run(Actions_.OpenUpload);
-}
-
-void TMainForm::MenuUpLoadClick() {
-    Run(Actions_.OpenUpload);
-}
-
-void TMainForm::ComBtnClick() {
-    Run(Actions_.OpenPortSettings);
-}
-
-void TMainForm::MenuComPortClick() {
-    Run(Actions_.OpenPortSettings);
-}
-
-void TMainForm::ExitBtnClick() {
-    Run([this] { close(); });
-}
-
-void TMainForm::MenuExitClick() {
-    Run([this] { close(); });
-}
-
-void TMainForm::MenuAboutClick() {
-    Run(Actions_.OpenAbout);
+void TMainForm::RunCommand(TMainCommand command) {
+    switch (command) {
+        case TMainCommand::Download:
+            Run(Actions_.OpenDownload);
+            break;
+        case TMainCommand::Upload:
+            Run(Actions_.OpenUpload);
+            break;
+        case TMainCommand::PortSettings:
+            Run(Actions_.OpenPortSettings);
+            break;
+        case TMainCommand::Exit:
+            Run([this] { close(); });
+            break;
+        case TMainCommand::About:
+            Run(Actions_.OpenAbout);
+            break;
+    }
 }
 
 void TMainForm::StartupTimerTimer() {
-    StartupTimer->stop();
+    StartupTimer_->stop();
     Run(Actions_.RunStartupSteps);
 }
 

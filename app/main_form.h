@@ -2,10 +2,15 @@
 // The main window: the menu, four tool buttons, and the message log in which the
 // transfers report.
 //
+// Commands. Each command is one QAction: it is the menu item, and the command's tool button
+// (About has none) triggers it and is enabled exactly when it is, so enabling or disabling
+// the action does both at once. The action runs the command inside ui::Guarded: a failure
+// reaches the application's error report and the program goes on.
+//
 // The window is created before the dialogs it opens, so it does not know them: the
-// application object hands it the actions behind its commands (SetActions) once every
-// window exists. A command whose action is not set does nothing. Closing the window ends
-// the program (the application's event loop ends when its last primary window closes).
+// application object hands it what its commands do (SetActions) once every window exists. A
+// command whose action is not set does nothing. Closing the window ends the program (the
+// application's event loop ends when its last primary window closes).
 //
 // Size. The client area, the central widget, is 552 x 374; the menu bar lies outside it
 // and adds its own height to the window. Controls are placed at absolute positions in the
@@ -21,6 +26,7 @@
 // User-interface thread only.
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,10 +34,6 @@
 #include "sizing/qt_form_toolkit.h"
 
 class QAction;
-class QFrame;
-class QLabel;
-class QMenu;
-class QMenuBar;
 class QPlainTextEdit;
 class QTimer;
 class QToolButton;
@@ -46,6 +48,10 @@ struct TMainFormActions {
     std::function<void()> OpenAbout;         // MenuAbout
     std::function<void()> RunStartupSteps;   // StartupTimer, once
 };
+
+// The main window's commands, in menu order.
+enum class TMainCommand { Download, Upload, PortSettings, Exit, About };
+inline constexpr std::size_t kMainCommandCount = 5;
 
 class TMainForm : public QMainWindow {
   public:
@@ -63,53 +69,35 @@ class TMainForm : public QMainWindow {
     // selection; the log scrolls along when it was showing its end.
     void AppendLogLine(const std::string& text);
 
-    // Command handlers. Each runs its action inside ui::Guarded: a failure reaches the
-    // application's error report and the program goes on.
-    void DownBtnClick();
-    void MenuDownLoadClick();
-    void UpBtnClick();
-    void MenuUpLoadClick();
-    void ComBtnClick();
-    void MenuComPortClick();
-    void ExitBtnClick();
-    void MenuExitClick();
-    void MenuAboutClick();
     // Switches StartupTimer off, then runs the start-up action. Calling it again (or
     // directly, before the timer fired) runs the action again; the timer never will.
     void StartupTimerTimer();
 
-    // The controls, named as the tests find them (objectName is the same).
-    QMenuBar* MainMenu;
-    QMenu* Menu;
-    QAction* MenuDownLoad;
-    QAction* MenuUpLoad;
-    QAction* N1;
-    QAction* MenuComPort;
-    QAction* N2;
-    QAction* MenuExit;
-    QAction* N3;
-    QAction* MenuAbout;
-    QFrame* Bevel1;
-    QToolButton* DownBtn;
-    QToolButton* UpBtn;
-    QToolButton* ComBtn;
-    QToolButton* ExitBtn;
-    QLabel* MessageLabel;
-    QPlainTextEdit* MessageWindow;
-    QTimer* StartupTimer;
-    // Sizes the window for the screen it runs on and rescales the controls and their fonts
-    // in proportion whenever the window is resized. Declared last: it must let go of the
-    // window before the window's own members go.
-    std::unique_ptr<sizing::TQtFormSizer> GTSizer;
+    // The controls the tests work the window through.
+    // The command's action, which is its menu item.
+    QAction& Command(TMainCommand command) const;
+    // The tool button that shows the command; null for About, which is on the menu only.
+    QToolButton* CommandButton(TMainCommand command) const;
+    QPlainTextEdit& MessageWindow() const;
+    QTimer& StartupTimer() const;
 
   private:
     void CreateMenu();
+    void CreateCommands();
     void CreateControls(QWidget* client);
-    void ConnectHandlers();
-    void CentreOnScreen();
+    void CreateStartupTimer();
+    void RunCommand(TMainCommand command);
     static void Run(const std::function<void()>& action);
 
+    std::array<QAction*, kMainCommandCount> Commands_{};
+    std::array<QToolButton*, kMainCommandCount> CommandButtons_{};
+    QPlainTextEdit* MessageWindow_ = nullptr;
+    QTimer* StartupTimer_ = nullptr;
     TMainFormActions Actions_;
+    // Sizes the window for the screen it runs on and rescales the controls and their fonts
+    // in proportion whenever the window is resized. Declared last: it must let go of the
+    // window before the window's own members go.
+    std::unique_ptr<sizing::TQtFormSizer> GTSizer_;
 };
 
 }  // namespace norvane::app

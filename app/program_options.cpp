@@ -1,6 +1,6 @@
 #include "app/program_options.h"
 
-#include "norvane_version.h"
+#include "base/command_line_usage.h"
 
 namespace norvane::app {
 
@@ -15,7 +15,7 @@ std::string TakeValue(const std::vector<std::string>& args, std::size_t& index,
         return arg.substr(name.size() + 1);
     }
     if (index + 1 >= args.size()) {
-        throw TUsageError(name + " needs a value");
+        throw base::TUsageError(name + " needs a value");
     }
     return args[++index];
 }
@@ -42,13 +42,13 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
             options.ScreenshotDirectory = TakeValue(args, index, "--screenshots");
             options.Demo = true;
         } else if (arg.starts_with("--")) {
-            throw TUsageError("unknown option '" + arg + "'");
+            throw base::TUsageError("unknown option '" + arg + "'");
         }
         // Anything else is Qt's (QApplication takes it) or a stray word Qt ignores.
     }
     if (options.Demo && options.SettingsPath) {
         // The demo's settings file says where its instrument is; a user's file cannot.
-        throw TUsageError("--settings cannot be combined with --demo");
+        throw base::TUsageError("--settings cannot be combined with --demo");
     }
     return options;
 }
@@ -67,10 +67,6 @@ std::string UsageText() {
            "  --version         show the program's version\n"
            "\n"
            "Qt's own options (-platform, -style, ...) are accepted too.\n";
-}
-
-std::string VersionText() {
-    return std::string("norvane ") + kVersion + "\n";
 }
 
 }  // namespace norvane::app

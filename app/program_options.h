@@ -6,11 +6,13 @@
 // argv itself.
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace norvane::app {
+
+// The name --version and the usage errors give the program.
+inline constexpr char kProgramName[] = "norvane";
 
 struct TProgramOptions {
     bool ShowHelp = false;
@@ -25,21 +27,12 @@ struct TProgramOptions {
     std::optional<std::string> ScreenshotDirectory;
 };
 
-// A command line that cannot be understood; the text says why.
-class TUsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// args without the program name. Throws TUsageError for an unknown "--" option, a
+// args without the program name. Throws base::TUsageError for an unknown "--" option, a
 // missing value, or --settings together with --demo (or --screenshots). Accepts "--settings FILE"
 // and "--settings=FILE" alike.
 TProgramOptions ParseProgramOptions(const std::vector<std::string>& args);
 
 // The --help text.
 std::string UsageText();
-
-// The --version text: the program's name and version, one line.
-std::string VersionText();
 
 }  // namespace norvane::app

@@ -10,9 +10,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "base/command_line_usage.h"
 #include "serial/errors/errno_mapping.h"
-
-#include "norvane_version.h"
 
 namespace norvane::cli {
 
@@ -22,8 +21,8 @@ int ParseInteger(const std::string& text, const std::string& option, int low, in
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        throw TUsageError(option + " takes a whole number from " + std::to_string(low) + " to " +
-                          std::to_string(high) + ", not '" + text + "'");
+        throw base::TUsageError(option + " takes a whole number from " + std::to_string(low) +
+                                " to " + std::to_string(high) + ", not '" + text + "'");
     }
     return value;
 }
@@ -39,7 +38,7 @@ int ParseChoice(const std::string& text, const std::string& option,
     for (const auto& choice : choices) {
         list += (list.empty() ? "" : "|") + choice;
     }
-    throw TUsageError(option + " takes " + list + ", not '" + text + "'");
+    throw base::TUsageError(option + " takes " + list + ", not '" + text + "'");
 }
 
 // An empty name would otherwise reach the transfer and fail there without a subject
@@ -47,7 +46,7 @@ int ParseChoice(const std::string& text, const std::string& option,
 std::string NonEmpty(const std::string& text, const std::string& subject,
                      const char* what = "a file name") {
     if (text.empty()) {
-        throw TUsageError(subject + " needs " + what);
+        throw base::TUsageError(subject + " needs " + what);
     }
     return text;
 }
@@ -108,7 +107,7 @@ bool TakeValueOption(const std::vector<std::string>& args, std::size_t& i, TCliO
         return true;
     }
     if (i + 1 >= args.size()) {
-        throw TUsageError(name + " needs a value");
+        throw base::TUsageError(name + " needs a value");
     }
     option->second(options, args[++i]);
     return true;
@@ -161,7 +160,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') {
-            throw TUsageError("unknown option '" + arg + "'");
+            throw base::TUsageError("unknown option '" + arg + "'");
         }
         positional.push_back(arg);
     }
@@ -170,14 +169,14 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
                              options.LogFile || options.Force || options.Verify;
     if (positional.size() == 1 && positional[0] == "ports") {
         if (lineOptions) {
-            throw TUsageError("ports takes no line options, only --settings FILE");
+            throw base::TUsageError("ports takes no line options, only --settings FILE");
         }
         options.Command = TCommand::Ports;
         return options;
     }
     if (positional.size() == 3 && positional[0] == "diff") {
         if (lineOptions || options.SettingsFile) {
-            throw TUsageError("diff compares two files and takes no options");
+            throw base::TUsageError("diff compares two files and takes no options");
         }
         options.Command = TCommand::Diff;
         options.File = NonEmpty(positional[1], "diff");
@@ -185,7 +184,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
         return options;
     }
     if (positional.size() != 2) {
-        throw TUsageError(
+        throw base::TUsageError(
             "expected a command and a file: download FILE, upload FILE or verify FILE; or diff "
             "FILE FILE, or the command ports");
     }
@@ -193,10 +192,10 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& args) {
         ParseChoice(positional[0], "the command", {"download", "upload", "verify"}));
     options.File = NonEmpty(positional[1], positional[0]);
     if (options.Device && options.Port) {
-        throw TUsageError("give either --device or --port, not both");
+        throw base::TUsageError("give either --device or --port, not both");
     }
     if (options.Verify && options.Command != TCommand::Upload) {
-        throw TUsageError("--verify goes with upload only (verify FILE checks without one)");
+        throw base::TUsageError("--verify goes with upload only (verify FILE checks without one)");
     }
     return options;
 }
@@ -311,10 +310,6 @@ Exit status:
   3  aborted
   4  a wrong command line, or a file or port error
 )";
-}
-
-std::string VersionText() {
-    return std::string("norvane-cli ") + kVersion + "\n";
 }
 
 }  // namespace norvane::cli

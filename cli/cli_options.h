@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,11 +11,8 @@
 
 namespace norvane::cli {
 
-// A command line we cannot act on; what() says what is wrong with it.
-class TUsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
+// The name --version and the usage errors give the program.
+inline constexpr char kProgramName[] = "norvane-cli";
 
 enum class TCommand { Download, Upload, Verify, Diff, Ports };
 
@@ -44,7 +40,7 @@ struct TCliOptions {
     std::uint32_t LogSize = 10000;    // bytes
 };
 
-// Throws TUsageError. "--" ends the options: every argument after it is a command or a file.
+// Throws base::TUsageError. "--" ends the options: every argument after it is a command or a file.
 TCliOptions ParseCliOptions(const std::vector<std::string>& args);
 
 // The line settings to use: the command line's where given, else the settings file's.
@@ -61,8 +57,5 @@ session::TLineSettings ResolveLineSettings(const TCliOptions& options,
 void CheckSettingsFileReadable(const std::string& path);
 
 std::string UsageText();
-
-// The --version text: the program's name and version, one line.
-std::string VersionText();
 
 }  // namespace norvane::cli

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
+#include "base/command_line_usage.h"
 #include "base/visible_text.h"
 #include "cli/cell_comparison_report.h"
 #include "cli/cli_options.h"
@@ -25,11 +26,11 @@ int main(int argc, char** argv) {
     TCliOptions options;
     try {
         options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const TUsageError& failure) {
-        std::cerr << "norvane-cli: "
-                  << norvane::base::VisibleText(failure.what(),
-                                                norvane::base::TControlSet::Terminal)
-                  << "\nTry 'norvane-cli --help'.\n";
+    } catch (const norvane::base::TUsageError& failure) {
+        // The reason quotes the arguments, which may hold terminal controls.
+        std::cerr << norvane::base::UsageErrorText(
+            kProgramName,
+            norvane::base::VisibleText(failure.what(), norvane::base::TControlSet::Terminal));
         return ecUsageOrFileOrPort;
     }
     if (options.ShowHelp) {
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
         return ecComplete;
     }
     if (options.ShowVersion) {
-        std::cout << VersionText();
+        std::cout << norvane::base::VersionText(kProgramName);
         return ecComplete;
     }
     if (options.SettingsFile) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line_usage.h"
 #include "sim/options.h"
 #include "sim/simulator.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr const char* kProgram = "norvane-instrument";
 
 }  // namespace
 
@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
     TOptions options;
     try {
         options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const TUsageError& e) {
-        std::cerr << kProgram << ": " << e.what() << "\nTry '" << kProgram << " --help'.\n";
+    } catch (const norvane::base::TUsageError& e) {
+        std::cerr << norvane::base::UsageErrorText(kProgramName, e.what());
         return kExitUsage;
     }
     if (options.ShowHelp) {
@@ -34,13 +34,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.ShowVersion) {
-        std::cout << VersionText();
+        std::cout << norvane::base::VersionText(kProgramName);
         return 0;
     }
     try {
         RunSimulator(options, std::cout);
     } catch (const std::exception& e) {
-        std::cerr << kProgram << ": " << e.what() << '\n';
+        std::cerr << kProgramName << ": " << e.what() << '\n';
         return kExitFailure;
     }
     return 0;

@@ -3,8 +3,9 @@
 #include <functional>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 
-#include "norvane_version.h"
+#include "base/command_line_usage.h"
 #include "sim/cell_table.h"
 #include "sim/replies.h"
 #include "sim/text_escapes.h"
@@ -25,8 +26,8 @@ long long ParseBounded(const std::string& text, long long low, long long high,
                        const std::string& what) {
     const auto value = ParseDecimal(text);
     if (!value || *value < low || *value > high) {
-        throw TUsageError(what + " must be a number from " + std::to_string(low) + " to " +
-                          std::to_string(high) + ", not '" + text + "'");
+        throw base::TUsageError(what + " must be a number from " + std::to_string(low) + " to " +
+                                std::to_string(high) + ", not '" + text + "'");
     }
     return *value;
 }
@@ -44,7 +45,7 @@ void AddCellRange(const std::string& item, std::vector<int>& cells) {
     const int first = ParseCell(item.substr(0, dash));
     const int last = ParseCell(item.substr(dash + 1));
     if (first > last) {
-        throw TUsageError("cell range '" + item + "' runs backwards");
+        throw base::TUsageError("cell range '" + item + "' runs backwards");
     }
     for (int cell = first; cell <= last; ++cell) {
         cells.push_back(cell);
@@ -55,7 +56,7 @@ std::string ReplyText(const std::string& text) {
     try {
         return UnescapeText(text);
     } catch (const std::invalid_argument& e) {
-        throw TUsageError(std::string("reply '") + text + "': " + e.what());
+        throw base::TUsageError(std::string("reply '") + text + "': " + e.what());
     }
 }
 
@@ -83,8 +84,8 @@ TStrayCr ParseStrayCr(const std::string& text) {
             strayCr.AfterLf = true;
         }
         if (place != "before" && place != "middle" && place != "after" && place != "all") {
-            throw TUsageError("--stray-cr: unknown place '" + place +
-                              "' (before, middle, after, all)");
+            throw base::TUsageError("--stray-cr: unknown place '" + place +
+                                    "' (before, middle, after, all)");
         }
     }
     return strayCr;
@@ -107,7 +108,7 @@ TPreambleMoment ParsePreambleMoment(const std::string& text) {
     if (text == "first-byte") {
         return TPreambleMoment::OnFirstByte;
     }
-    throw TUsageError("--preamble-on takes 'start' or 'first-byte', not '" + text + "'");
+    throw base::TUsageError("--preamble-on takes 'start' or 'first-byte', not '" + text + "'");
 }
 
 void SetCellsFault(TOptions& options, const std::string& cellList, const TReply& reply) {
@@ -120,7 +121,7 @@ void AddStoreRejection(TOptions& options, const std::string& pattern, const std:
     try {
         options.Faults.AddStoreRejection(MakeStoreRejection(pattern, ReplyText(text)));
     } catch (const std::regex_error& e) {
-        throw TUsageError("--reject-store: bad pattern '" + pattern + "': " + e.what());
+        throw base::TUsageError("--reject-store: bad pattern '" + pattern + "': " + e.what());
     }
 }
 
@@ -149,7 +150,7 @@ const std::vector<TOptionRule>& OptionRules() {
              try {
                  o.Faults.AlterStores(v[0], v[1]);
              } catch (const std::regex_error& e) {
-                 throw TUsageError("--alter-store: bad pattern '" + v[0] + "': " + e.what());
+                 throw base::TUsageError("--alter-store: bad pattern '" + v[0] + "': " + e.what());
              }
          }},
         {"--line-clear-reply", 1,
@@ -204,14 +205,14 @@ const std::vector<TOptionRule>& OptionRules() {
 
 const TOptionRule& FindRule(const std::string& name) {
     if (!name.starts_with("-")) {
-        throw TUsageError("unexpected argument '" + name + "'");
+        throw base::TUsageError("unexpected argument '" + name + "'");
     }
     for (const TOptionRule& rule : OptionRules()) {
         if (rule.Name == name) {
             return rule;
         }
     }
-    throw TUsageError("unknown option '" + name + "'");
+    throw base::TUsageError("unknown option '" + name + "'");
 }
 
 // The values of one option: "--name=first rest..." or "--name first rest...". Advances
@@ -221,14 +222,14 @@ TValues TakeValues(const TOptionRule& rule, std::optional<std::string> inlineVal
     TValues values;
     if (inlineValue) {
         if (rule.Arity == 0) {
-            throw TUsageError(rule.Name + " takes no value");
+            throw base::TUsageError(rule.Name + " takes no value");
         }
         values.push_back(*inlineValue);
     }
     while (values.size() < rule.Arity) {
         if (next >= args.size()) {
-            throw TUsageError(rule.Name + " needs " + std::to_string(rule.Arity) +
-                              (rule.Arity == 1 ? " value" : " values"));
+            throw base::TUsageError(rule.Name + " needs " + std::to_string(rule.Arity) +
+                                    (rule.Arity == 1 ? " value" : " values"));
         }
         values.push_back(args[next++]);
     }
@@ -237,10 +238,10 @@ TValues TakeValues(const TOptionRule& rule, std::optional<std::string> inlineVal
 
 void CheckConsistency(const TOptions& options) {
     if (options.Preamble.Moment == TPreambleMoment::OnFirstByte && options.Preamble.Text.empty()) {
-        throw TUsageError("--preamble-on needs a --preamble");
+        throw base::TUsageError("--preamble-on needs a --preamble");
     }
     if (options.Delivery.FragmentPause.count() > 0 && options.Delivery.FragmentBytes == 0) {
-        throw TUsageError("--fragment-pause-ms needs --fragment-bytes");
+        throw base::TUsageError("--fragment-pause-ms needs --fragment-bytes");
     }
 }
 
@@ -254,7 +255,7 @@ std::vector<int> ParseCellList(const std::string& text) {
         AddCellRange(item, cells);
     }
     if (cells.empty()) {
-        throw TUsageError("empty cell list");
+        throw base::TUsageError("empty cell list");
     }
     return cells;
 }
@@ -345,10 +346,6 @@ Texts (REPLY, TEXT) take the escapes \r \n \t \\ and \xHH.
 Exit status: 0 after SIGTERM/SIGINT/SIGHUP or --hang-up-after, 1 on a failure, 2 on a bad
 command line.
 )";
-}
-
-std::string VersionText() {
-    return std::string("norvane-instrument ") + kVersion + "\n";
 }
 
 }  // namespace norvane::sim

@@ -2,7 +2,6 @@
 // The simulator's command line.
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,11 +10,8 @@
 
 namespace norvane::sim {
 
-// A command line we cannot act on. main() answers it with exit code 2.
-class TUsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
+// The name --version and the usage errors give the program.
+inline constexpr char kProgramName[] = "norvane-instrument";
 
 struct TOptions {
     bool ShowHelp = false;
@@ -30,16 +26,14 @@ struct TOptions {
     TPreamble Preamble;
 };
 
-// Parses the arguments after the program name. Throws TUsageError.
+// Parses the arguments after the program name. Throws base::TUsageError, which main()
+// answers with exit code 2.
 TOptions ParseOptions(const std::vector<std::string>& args);
 
 // A cell list as the options take it: "7", "1,5,9", "10-20", "1,100-110". Throws
-// TUsageError for malformed lists and cells outside the table.
+// base::TUsageError for malformed lists and cells outside the table.
 std::vector<int> ParseCellList(const std::string& text);
 
 std::string UsageText();
-
-// The --version text: the program's name and version, one line.
-std::string VersionText();
 
 }  // namespace norvane::sim

@@ -4,12 +4,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 #include <cctype>
 #include <utility>
@@ -17,6 +15,7 @@
 #include "device/cell_transfer.h"
 #include "session/instrument_session.h"
 #include "ui/button_glyphs.h"
+#include "ui/dialog_placement.h"
 #include "ui/error_report.h"
 #include "ui/fixed_dialog.h"
 
@@ -105,7 +104,7 @@ int TTransferForm::Open() {
     // The same start on every opening, whatever the last one ended with: Space opens the
     // chooser, and Enter still means OK, the default button.
     FileBtn->setFocus(Qt::OtherFocusReason);
-    CentreOnScreen();
+    CentreOnScreen(*this);
     return exec();
 }
 
@@ -261,16 +260,6 @@ void TTransferForm::FormClose() {
 
 void TTransferForm::ApplyClientHeight() {
     setFixedSize(kClientWidth, ClientHeight_);
-}
-
-void TTransferForm::CentreOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    QRect outer = frameGeometry();
-    outer.moveCenter(screen->availableGeometry().center());
-    move(outer.topLeft());
 }
 
 }  // namespace norvane::ui

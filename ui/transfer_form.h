@@ -120,7 +120,6 @@ class TTransferForm : public QDialog, public device::ITransferHost {
     void AbortBtnClick();
     void FormClose();
     void ApplyClientHeight();
-    void CentreOnScreen();
 
     session::TInstrumentSession& Session_;
     TLogSink AppendLogLine_;

@@ -23,7 +23,7 @@ class MainFormSizing : public ::testing::Test {
   protected:
     MainFormSizing() { sizing::ResetSizerProcessStateForTesting(); }
     void Show() {
-        Form.StartupTimer->stop();
+        Form.StartupTimer().stop();
         Form.show();
         ASSERT_TRUE(test::WaitUntilFramed(Form));
         QApplication::processEvents();
@@ -43,8 +43,8 @@ TEST_F(MainFormSizing, ClientAreaFitsTheScreenAndNoControlMoves) {
     const int expectedHeight = screen == QSize(1024, 768) ? 369 : 374;
     ASSERT_TRUE(screen == QSize(1280, 1024) || screen == QSize(1024, 768));
     EXPECT_EQ(Client(), QSize(552, expectedHeight));
-    EXPECT_EQ(Form.MessageWindow->geometry(), QRect(24, 68, 505, 285));
-    EXPECT_EQ(Form.DownBtn->geometry(), QRect(24, 8, 25, 25));
+    EXPECT_EQ(Form.MessageWindow().geometry(), QRect(24, 68, 505, 285));
+    EXPECT_EQ(Form.CommandButton(TMainCommand::Download)->geometry(), QRect(24, 8, 25, 25));
 }
 
 TEST_F(MainFormSizing, CornerDragScalesControlsAndFontsInProportion) {
@@ -54,9 +54,9 @@ TEST_F(MainFormSizing, CornerDragScalesControlsAndFontsInProportion) {
     }
     Drag(248, 168);
     EXPECT_EQ(Client(), QSize(800, 542));
-    EXPECT_EQ(Form.MessageWindow->geometry(), QRect(35, 99, 732, 413));
-    EXPECT_EQ(Form.ExitBtn->geometry().left(), 187);  // 129 * 800 / 552
-    EXPECT_EQ(QFontInfo(Form.MessageWindow->font()).pixelSize(), 19);
+    EXPECT_EQ(Form.MessageWindow().geometry(), QRect(35, 99, 732, 413));
+    EXPECT_EQ(Form.CommandButton(TMainCommand::Exit)->geometry().left(), 187);  // 129 * 800 / 552
+    EXPECT_EQ(QFontInfo(Form.MessageWindow().font()).pixelSize(), 19);
 }
 
 // Dragged to 300 pixels wide the log read in 7-pixel letters and the tool buttons were
@@ -70,8 +70,8 @@ TEST_F(MainFormSizing, DraggedSmallerThanItsDesignTheWindowKeepsItsDesignSize) {
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return Client().width() == 552 && Client().height() >= 369; }, 5000))
             << "client " << Client().width() << " x " << Client().height();
-        EXPECT_EQ(QFontInfo(Form.MessageWindow->font()).pixelSize(), 13);
-        EXPECT_EQ(Form.DownBtn->geometry(), QRect(24, 8, 25, 25));
+        EXPECT_EQ(QFontInfo(Form.MessageWindow().font()).pixelSize(), 13);
+        EXPECT_EQ(Form.CommandButton(TMainCommand::Download)->geometry(), QRect(24, 8, 25, 25));
     }
 }
 

@@ -34,25 +34,32 @@ TEST(MainFormLayout, ClientAreaIsTheCentralWidgetBelowTheMenu) {
     form.show();
     EXPECT_EQ(form.windowTitle(), "Norvane");
     EXPECT_EQ(form.centralWidget()->size(), QSize(552, 374));
-    EXPECT_GE(form.centralWidget()->y(), form.MainMenu->height()) << "the menu lies outside";
+    EXPECT_GE(form.centralWidget()->y(), form.menuBar()->height()) << "the menu lies outside";
     EXPECT_EQ(form.font().family(), "Arial");
     EXPECT_EQ(form.font().pixelSize(), 13);
 
-    EXPECT_EQ(form.Bevel1->parentWidget(), form.centralWidget());
-    EXPECT_EQ(form.Bevel1->geometry(), QRect(0, 0, 551, 2));  // the design's 1-pixel margin
-    EXPECT_EQ(form.Bevel1->frameShape(), QFrame::HLine);
+    const auto* bevel = form.findChild<QFrame*>("Bevel1");
+    ASSERT_NE(bevel, nullptr);
+    EXPECT_EQ(bevel->parentWidget(), form.centralWidget());
+    EXPECT_EQ(bevel->geometry(), QRect(0, 0, 551, 2));  // the design's 1-pixel margin
+    EXPECT_EQ(bevel->frameShape(), QFrame::HLine);
 
-    EXPECT_EQ(form.MessageLabel->text(), "Messages:");
-    EXPECT_EQ(form.MessageLabel->pos(), QPoint(24, 46));
+    const auto* label = form.findChild<QLabel*>("MessageLabel");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Messages:");
+    EXPECT_EQ(label->pos(), QPoint(24, 46));
 }
 
 TEST(MainFormLayout, MenuHoldsItsItemsInOrderWithTheirAccelerators) {
     TMainForm form;
-    EXPECT_EQ(form.findChild<QMenuBar*>("MainMenu"), form.MainMenu);
-    ASSERT_EQ(form.MainMenu->actions().size(), 1);
-    EXPECT_EQ(form.MainMenu->actions()[0]->text(), "&Menu");
+    EXPECT_EQ(form.findChild<QMenuBar*>("MainMenu"), form.menuBar());
+    ASSERT_EQ(form.menuBar()->actions().size(), 1);
+    EXPECT_EQ(form.menuBar()->actions()[0]->text(), "&Menu");
+    const QMenu* menu = form.menuBar()->actions()[0]->menu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->objectName(), "Menu");
 
-    const QList<QAction*> items = form.Menu->actions();
+    const QList<QAction*> items = menu->actions();
     const std::vector<std::pair<QString, QString>> expected{
         {"MenuDownLoad", "&DownLoad"},
         {"MenuUpLoad", "&UpLoad"},
@@ -95,7 +102,7 @@ TEST(MainFormLayout, ToolButtonsCarryTheirPicturesAndHints) {
 
 TEST(MainFormLayout, MessageLogStartsEmptyReadOnlyOnButtonFace) {
     TMainForm form;
-    QPlainTextEdit* log = form.MessageWindow;
+    QPlainTextEdit* log = &form.MessageWindow();
     EXPECT_EQ(form.findChild<QPlainTextEdit*>("MessageWindow"), log);
     EXPECT_EQ(log->geometry(), QRect(24, 68, 505, 285));
     EXPECT_TRUE(log->isReadOnly());
@@ -107,14 +114,14 @@ TEST(MainFormLayout, MessageLogStartsEmptyReadOnlyOnButtonFace) {
 TEST(MainFormLog, LinesGoAtTheEndWhereverTheCursorIs) {
     TMainForm form;
     form.AppendLogLine("Download to /tmp/a.nvf complete.");
-    QTextCursor cursor = form.MessageWindow->textCursor();
+    QTextCursor cursor = form.MessageWindow().textCursor();
     cursor.movePosition(QTextCursor::Start);
     cursor.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
-    form.MessageWindow->setTextCursor(cursor);  // the user selects the first word
+    form.MessageWindow().setTextCursor(cursor);  // the user selects the first word
     form.AppendLogLine("Upload error - invalid value... 4,bad");
     form.AppendLogLine("");
     form.AppendLogLine("Upload of /tmp/b.nvf completed with errors.");
-    EXPECT_EQ(form.MessageWindow->toPlainText(),
+    EXPECT_EQ(form.MessageWindow().toPlainText(),
               "Download to /tmp/a.nvf complete.\nUpload error - invalid value... 4,bad\n\n"
               "Upload of /tmp/b.nvf completed with errors.");
 }
@@ -125,8 +132,8 @@ TEST(MainFormLog, QuotedTextCannotForgeOrReorderALine) {
     TMainForm form;
     form.AppendLogLine("Download to /tmp/x\n.nvf\u2029Download to /tmp/y.nvf complete.");
     form.AppendLogLine("Upload error - bad value... 4,\x1b[2J\a\u202Ebad");
-    EXPECT_EQ(form.MessageWindow->blockCount(), 2);
-    EXPECT_EQ(form.MessageWindow->toPlainText(),
+    EXPECT_EQ(form.MessageWindow().blockCount(), 2);
+    EXPECT_EQ(form.MessageWindow().toPlainText(),
               "Download to /tmp/x\\x0A.nvf\\u2029Download to /tmp/y.nvf complete.\n"
               "Upload error - bad value... 4,\\x1B[2J\\x07\\u202Ebad");
 }
@@ -137,7 +144,7 @@ TEST(MainFormLog, AFullLogScrollsToItsNewestLine) {
     for (int line = 1; line <= 200; ++line) {
         form.AppendLogLine("Download error - cell " + std::to_string(line));
     }
-    QScrollBar* bar = form.MessageWindow->verticalScrollBar();
+    QScrollBar* bar = form.MessageWindow().verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
 }
@@ -154,33 +161,72 @@ struct ActionLog {
     }
 };
 
+QAction* MenuItem(const TMainForm& form, const char* name) {
+    for (QAction* item : form.menuBar()->actions()[0]->menu()->actions()) {
+        if (item->objectName() == name) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
 TEST(MainFormCommands, ButtonsAndMenuItemsRunTheirActions) {
     TMainForm form;
     ActionLog log;
     form.SetActions(log.Actions());
     form.show();
-    form.DownBtn->click();
-    form.MenuDownLoad->trigger();
-    form.UpBtn->click();
-    form.MenuUpLoad->trigger();
-    form.ComBtn->click();
-    form.MenuComPort->trigger();
-    form.MenuAbout->trigger();
+    const auto click = [&form](TMainCommand command) { form.CommandButton(command)->click(); };
+    const auto choose = [&form](const char* item) { MenuItem(form, item)->trigger(); };
+    click(TMainCommand::Download);
+    choose("MenuDownLoad");
+    click(TMainCommand::Upload);
+    choose("MenuUpLoad");
+    click(TMainCommand::PortSettings);
+    choose("MenuComPort");
+    choose("MenuAbout");
     EXPECT_EQ(log.Ran, (std::vector<std::string>{"download", "download", "upload", "upload",
                                                  "port settings", "port settings", "about"}));
+    EXPECT_EQ(form.CommandButton(TMainCommand::About), nullptr) << "on the menu only";
     EXPECT_TRUE(form.isVisible());
-    form.ExitBtn->click();
+    click(TMainCommand::Exit);
     EXPECT_FALSE(form.isVisible());
     form.show();
-    form.MenuExit->trigger();
+    choose("MenuExit");
     EXPECT_FALSE(form.isVisible());
+}
+
+// Each command is one action: its menu item is the action itself, and its button follows
+// the action's enabled state.
+TEST(MainFormCommands, DisablingACommandDisablesItsMenuItemAndButtonTogether) {
+    TMainForm form;
+    ActionLog log;
+    form.SetActions(log.Actions());
+    form.show();
+    const std::pair<TMainCommand, const char*> commands[] = {
+        {TMainCommand::Download, "MenuDownLoad"},
+        {TMainCommand::Upload, "MenuUpLoad"},
+        {TMainCommand::PortSettings, "MenuComPort"},
+        {TMainCommand::Exit, "MenuExit"},
+    };
+    for (const auto& [command, item] : commands) {
+        SCOPED_TRACE(item);
+        ASSERT_EQ(MenuItem(form, item), &form.Command(command));
+        QToolButton* button = form.CommandButton(command);
+        form.Command(command).setEnabled(false);
+        EXPECT_FALSE(button->isEnabled());
+        button->click();
+        form.Command(command).setEnabled(true);
+        EXPECT_TRUE(button->isEnabled());
+    }
+    EXPECT_TRUE(log.Ran.empty());
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST(MainFormCommands, CommandsWithoutActionsDoNothing) {
     TMainForm form;
     form.show();
-    form.DownBtn->click();
-    form.MenuAbout->trigger();
+    form.CommandButton(TMainCommand::Download)->click();
+    form.Command(TMainCommand::About).trigger();
     form.StartupTimerTimer();
     EXPECT_TRUE(form.isVisible());
 }
@@ -194,7 +240,7 @@ TEST(MainFormCommands, AFailingActionReachesTheErrorReportAndTheWindowGoesOn) {
     QString title;
     QString text;
     test::AnswerMessageBox(&title, &text);
-    form.DownBtn->click();
+    form.CommandButton(TMainCommand::Download)->click();
     EXPECT_EQ(title, "Norvane");
     EXPECT_EQ(text, "Port in use.");
     EXPECT_TRUE(form.isVisible());
@@ -204,14 +250,14 @@ TEST(MainFormStartup, TimerRunsTheStartUpStepsOnce) {
     TMainForm form;
     ActionLog log;
     form.SetActions(log.Actions());
-    EXPECT_TRUE(form.StartupTimer->isActive()) << "started with the window";
-    EXPECT_TRUE(form.StartupTimer->isSingleShot());
-    EXPECT_EQ(form.StartupTimer->interval(), 1000);
-    EXPECT_EQ(form.StartupTimer->objectName(), "StartupTimer");
+    EXPECT_TRUE(form.StartupTimer().isActive()) << "started with the window";
+    EXPECT_TRUE(form.StartupTimer().isSingleShot());
+    EXPECT_EQ(form.StartupTimer().interval(), 1000);
+    EXPECT_EQ(form.StartupTimer().objectName(), "StartupTimer");
 
     // The handler switches the timer off, so a tick still pending never comes.
     form.StartupTimerTimer();
-    EXPECT_FALSE(form.StartupTimer->isActive());
+    EXPECT_FALSE(form.StartupTimer().isActive());
     EXPECT_EQ(log.Ran, std::vector<std::string>{"start-up"});
 }
 
@@ -219,7 +265,7 @@ TEST(MainFormStartup, TheTimersTickRunsTheHandler) {
     TMainForm form;
     ActionLog log;
     form.SetActions(log.Actions());
-    form.StartupTimer->start(0);  // no need to wait the real second
+    form.StartupTimer().start(0);  // no need to wait the real second
     while (log.Ran.empty()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

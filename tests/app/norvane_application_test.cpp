@@ -62,9 +62,9 @@ class NorvaneApplicationTest : public ::testing::Test {
     std::string SettingsPath() const { return Dir / "Norvane.ini"; }
     // For tests that do not want the start-up steps: the real timer would otherwise fire
     // in the first modal loop that runs longer than a second.
-    static void HoldStartup(TNorvaneApplication& app) { app.MainForm().StartupTimer->stop(); }
+    static void HoldStartup(TNorvaneApplication& app) { app.MainForm().StartupTimer().stop(); }
     static QString LogText(TNorvaneApplication& app) {
-        return app.MainForm().MessageWindow->toPlainText();
+        return app.MainForm().MessageWindow().toPlainText();
     }
     // Where the download dialog's file chooser opens: the dialog is opened from the main
     // window, its file button pressed, the chooser's directory noted, both closed again.
@@ -78,7 +78,7 @@ class NorvaneApplicationTest : public ::testing::Test {
             });
             QTimer::singleShot(0, dialog->FileBtn, &QToolButton::click);
         });
-        app.MainForm().DownBtn->click();
+        app.MainForm().CommandButton(TMainCommand::Download)->click();
         return directory;
     }
     // The data directory ~/Norvane, in a home of the test's own.
@@ -106,7 +106,7 @@ TEST_F(NorvaneApplicationTest, ShowsOnlyTheMainWindowAndNamesTheProgram) {
     }
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     EXPECT_TRUE(LogText(app).isEmpty());
-    EXPECT_TRUE(app.MainForm().StartupTimer->isActive());
+    EXPECT_TRUE(app.MainForm().StartupTimer().isActive());
     EXPECT_FALSE(app.Session().ComPort().Open()) << "the port waits for the start-up timer";
 }
 
@@ -122,7 +122,7 @@ TEST_F(NorvaneApplicationTest, StartUpWithoutPortSettingsOpensPortOneWithTheDefa
     EXPECT_EQ(port.DataBits(), 8);
     EXPECT_EQ(port.StopBits(), 1);
     EXPECT_EQ(DownloadChooserDirectory(app), dataDirectory);
-    EXPECT_FALSE(app.MainForm().StartupTimer->isActive());
+    EXPECT_FALSE(app.MainForm().StartupTimer().isActive());
     EXPECT_TRUE(LogText(app).isEmpty());
     EXPECT_EQ(test::ReadFile(SettingsPath()), "[PortDevices]\n1=" + sim->LinePath() + "\n")
         << "start-up only reads the file";
@@ -164,15 +164,20 @@ TEST_F(NorvaneApplicationTest, EachCommandOpensItsDialog) {
         command();
         return opened;
     };
-    EXPECT_TRUE(opens(static_cast<ui::TDownLoadForm*>(nullptr), [&] { main.DownBtn->click(); }));
-    EXPECT_TRUE(
-        opens(static_cast<ui::TDownLoadForm*>(nullptr), [&] { main.MenuDownLoad->trigger(); }));
-    EXPECT_TRUE(opens(static_cast<ui::TUpLoadForm*>(nullptr), [&] { main.UpBtn->click(); }));
-    EXPECT_TRUE(opens(static_cast<ui::TUpLoadForm*>(nullptr), [&] { main.MenuUpLoad->trigger(); }));
-    EXPECT_TRUE(opens(static_cast<ui::TSerialForm*>(nullptr), [&] { main.ComBtn->click(); }));
-    EXPECT_TRUE(
-        opens(static_cast<ui::TSerialForm*>(nullptr), [&] { main.MenuComPort->trigger(); }));
-    EXPECT_TRUE(opens(static_cast<ui::TAboutForm*>(nullptr), [&] { main.MenuAbout->trigger(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TDownLoadForm*>(nullptr),
+                      [&] { main.CommandButton(TMainCommand::Download)->click(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TDownLoadForm*>(nullptr),
+                      [&] { main.Command(TMainCommand::Download).trigger(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TUpLoadForm*>(nullptr),
+                      [&] { main.CommandButton(TMainCommand::Upload)->click(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TUpLoadForm*>(nullptr),
+                      [&] { main.Command(TMainCommand::Upload).trigger(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TSerialForm*>(nullptr),
+                      [&] { main.CommandButton(TMainCommand::PortSettings)->click(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TSerialForm*>(nullptr),
+                      [&] { main.Command(TMainCommand::PortSettings).trigger(); }));
+    EXPECT_TRUE(opens(static_cast<ui::TAboutForm*>(nullptr),
+                      [&] { main.Command(TMainCommand::About).trigger(); }));
     EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(std::filesystem::exists(SettingsPath())) << "Cancel saves nothing";
 }
@@ -191,7 +196,7 @@ TEST_F(NorvaneApplicationTest, TheAboutBoxsKeySequenceOpensTheHiddenPicture) {
         }
         about->reject();
     });
-    app.MainForm().MenuAbout->trigger();
+    app.MainForm().Command(TMainCommand::About).trigger();
     EXPECT_TRUE(pictureShown);
 }
 
@@ -205,7 +210,7 @@ TEST_F(NorvaneApplicationTest, TheDownloadButtonDownloadsIntoTheChosenFileAndLog
         dialog->FileName->setText(QString::fromStdString(target));
         QTimer::singleShot(0, dialog->OKBtn, &QPushButton::click);
     });
-    app.MainForm().DownBtn->click();
+    app.MainForm().CommandButton(TMainCommand::Download)->click();
     EXPECT_EQ(test::ReadFile(target), test::ReadFile(Dir / "table.nvf"));
     EXPECT_EQ(LogText(app), QString::fromStdString("Download to " + target + " complete."));
 }
@@ -218,7 +223,7 @@ TEST_F(NorvaneApplicationTest, ExitClosesTheMainWindowAndWritesNothing) {
         TNorvaneApplication app(SettingsPath());
         app.MainForm().StartupTimerTimer();
         ASSERT_TRUE(app.Session().ComPort().Open());
-        app.MainForm().ExitBtn->click();
+        app.MainForm().CommandButton(TMainCommand::Exit)->click();
         EXPECT_FALSE(app.MainForm().isVisible());
     }
     EXPECT_EQ(Dir.Entries(), (std::vector<std::string>{"Norvane.ini", "table.nvf"}));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/command_line_usage.h"
+
 namespace norvane::app {
 namespace {
 
@@ -25,12 +27,13 @@ TEST(ProgramOptions, ReadsItsOwnOptionsAndLeavesQtsAlone) {
 }
 
 TEST(ProgramOptions, RefusesUnknownOptionsAndMissingValues) {
-    EXPECT_THROW(ParseProgramOptions({"--demo", "--port", "3"}), TUsageError);
-    EXPECT_THROW(ParseProgramOptions({"--settings"}), TUsageError);
-    EXPECT_THROW(ParseProgramOptions({"--screenshots"}), TUsageError);
-    EXPECT_THROW(ParseProgramOptions({"--demonstration"}), TUsageError);
-    EXPECT_THROW(ParseProgramOptions({"--demo", "--settings", "a.ini"}), TUsageError);
-    EXPECT_THROW(ParseProgramOptions({"--settings=a.ini", "--screenshots", "s"}), TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--demo", "--port", "3"}), base::TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--settings"}), base::TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--screenshots"}), base::TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--demonstration"}), base::TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--demo", "--settings", "a.ini"}), base::TUsageError);
+    EXPECT_THROW(ParseProgramOptions({"--settings=a.ini", "--screenshots", "s"}),
+                 base::TUsageError);
 }
 
 TEST(ProgramOptions, HelpNamesTheUsersOptionsButNotTheScreenshots) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/command_line_usage.h"
 #include "session/port_settings_file.h"
 #include "tests/support/temp_dir.h"
 
@@ -64,11 +65,11 @@ TEST(CliOptionsTest, WrongCommandLinesSayWhatIsWrong) {
                              Args{"diff", "a"},
                              Args{"diff", "a", "b", "--baud", "9600"},
                              Args{"diff", "a", ""}}) {
-        EXPECT_THROW(ParseCliOptions(args), TUsageError) << ::testing::PrintToString(args);
+        EXPECT_THROW(ParseCliOptions(args), base::TUsageError) << ::testing::PrintToString(args);
     }
     try {
         ParseCliOptions({"download", "x", "--stop-bits", "3"});
-    } catch (const TUsageError& e) {
+    } catch (const base::TUsageError& e) {
         EXPECT_STREQ(e.what(), "--stop-bits takes 1|2, not '3'");
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/command_line_usage.h"
 #include "sim/text_escapes.h"
 
 namespace norvane::sim {
@@ -91,7 +92,7 @@ TEST(Options, TextsTakeEscapes) {
 bool ParserKnows(const std::string& option) {
     try {
         ParseOptions({option});
-    } catch (const TUsageError& e) {
+    } catch (const base::TUsageError& e) {
         return std::string(e.what()).find("unknown option") == std::string::npos;
     }
     return true;
@@ -149,7 +150,7 @@ TEST(Options, BadCommandLinesAreUsageErrors) {
         {"--hang-up-after", "0"},
     };
     for (const TArgs& args : bad) {
-        EXPECT_THROW(ParseOptions(args), TUsageError) << ::testing::PrintToString(args);
+        EXPECT_THROW(ParseOptions(args), base::TUsageError) << ::testing::PrintToString(args);
     }
 }
 

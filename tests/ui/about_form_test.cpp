@@ -11,10 +11,12 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QSvgRenderer>
+#include <QWindow>
 #include <stdexcept>
 #include <vector>
 
 #include "tests/ui/modal_answer.h"
+#include "tests/ui/window_frame.h"
 #include "ui/easter_egg_form.h"
 #include "ui/key_sequence.h"
 
@@ -150,14 +152,29 @@ TEST_F(AboutForm, LogoIsDrawnAtItsNaturalSize) {
     EXPECT_NE(QColor(drawn.pixel(84, 84)), QColor(drawn.pixel(84, 180)));
 }
 
+// Centred as the user sees it: under a window manager the frame is centred, not the client
+// area inside it. The window manager frames the box only once it is shown, so the frame
+// counts from the second opening on.
 TEST_F(AboutForm, ClosingWithOkAcceptsAndTheBoxIsCentred) {
-    test::AnswerModalOf<TAboutForm>([](TAboutForm* box) {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        EXPECT_LE((box->geometry().center() - screen.center()).manhattanLength(), 1);
-        box->OKBtn->click();
-    });
-    Form.ShowAbout();
-    EXPECT_EQ(Form.result(), QDialog::Accepted);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (int opening = 1; opening <= 2; ++opening) {
+        SCOPED_TRACE("opening " + std::to_string(opening));
+        QRect frame;
+        test::AnswerModalOf<TAboutForm>([&frame](TAboutForm* box) {
+            if (test::WaitUntilFramed(*box)) {
+                frame = box->windowHandle()->frameGeometry();
+            }
+            box->OKBtn->click();
+        });
+        Form.ShowAbout();
+        EXPECT_EQ(Form.result(), QDialog::Accepted);
+        ASSERT_TRUE(frame.isValid()) << "the box was never shown";
+        if (opening > 1 || !test::UnderWindowManager()) {
+            EXPECT_LE((frame.center() - screen.center()).manhattanLength(), 1)
+                << "frame at " << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                << frame.height();
+        }
+    }
 }
 
 TEST_F(AboutForm, AltHeldWithTheWordOpensThePictureAndReturnsToTheBox) {
