@@ -73,8 +73,7 @@ class TMainForm : public QMainWindow {
     // directly, before the timer fired) runs the action again; the timer never will.
     void StartupTimerTimer();
 
-    // The controls the tests work the window through.
-    // The command's action, which is its menu item.
+    // The controls the tests work the window through. A command's action is its menu item.
     QAction& Command(TMainCommand command) const;
     // The tool button that shows the command; null for About, which is on the menu only.
     QToolButton* CommandButton(TMainCommand command) const;

@@ -1,5 +1,6 @@
 #include "base/command_line_usage.h"
 
+#include "base/visible_text.h"
 #include "norvane_version.h"
 
 namespace norvane::base {
@@ -10,7 +11,7 @@ std::string VersionText(std::string_view program) {
 
 std::string UsageErrorText(std::string_view program, std::string_view why) {
     const std::string name(program);
-    return name + ": " + std::string(why) + "\nTry '" + name + " --help'.\n";
+    return name + ": " + VisibleText(why, TControlSet::Terminal) + "\nTry '" + name + " --help'.\n";
 }
 
 }  // namespace norvane::base

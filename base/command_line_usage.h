@@ -20,8 +20,8 @@ class TUsageError : public std::runtime_error {
 std::string VersionText(std::string_view program);
 
 // What a program writes to standard error for a usage error: "program: why" and a second line
-// pointing to its --help. `why` goes out as given: a program that may quote control
-// characters from its arguments makes them visible first.
+// pointing to its --help. `why` quotes the arguments, which may hold terminal controls: they
+// are made visible (VisibleText, terminal set).
 std::string UsageErrorText(std::string_view program, std::string_view why);
 
 }  // namespace norvane::base

@@ -27,10 +27,7 @@ int main(int argc, char** argv) {
     try {
         options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const norvane::base::TUsageError& failure) {
-        // The reason quotes the arguments, which may hold terminal controls.
-        std::cerr << norvane::base::UsageErrorText(
-            kProgramName,
-            norvane::base::VisibleText(failure.what(), norvane::base::TControlSet::Terminal));
+        std::cerr << norvane::base::UsageErrorText(kProgramName, failure.what());
         return ecUsageOrFileOrPort;
     }
     if (options.ShowHelp) {
