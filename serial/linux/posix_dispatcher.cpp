@@ -84,7 +84,13 @@ std::unique_ptr<TLineDevice> TVexaPosixDispatcher::MakeDevice(const std::string&
     return std::make_unique<TPosixSerialDevice>();
 }
 
+// Output goes to the device from the thread that queued it while the device takes it at
+// once: handing every command to the output thread cost a thread wake-up per command. What
+// the device does not take waits for the output thread, which polls until it is writable.
 void TVexaPosixDispatcher::OutputQueued() {
+    if (ThreadsStarted() && DrainOutput() != TDrainResult::Blocked) {
+        return;
+    }
     Wake(OutWakeFd_);
 }
 
@@ -439,6 +445,7 @@ void TVexaPosixDispatcher::RunDispatchCycles() {
 
 // Writes chunk after chunk while the device takes them. The write happens under the output
 // lock, so a flush or a writer never changes the ring under it; the device never blocks.
+// The output thread, and the thread that queues output (OutputQueued).
 TVexaPosixDispatcher::TDrainResult TVexaPosixDispatcher::DrainOutput() {
     for (;;) {
         if (Halted()) {

@@ -16,7 +16,9 @@
 //   without one, and so delivers every notification. While it is inside a notification,
 //   the com thread still notices a hang-up;
 // - the output thread writes the output ring (output_ring.h) to the device, one
-//   contiguous chunk per write, and waits in poll() while the device takes nothing.
+//   contiguous chunk per write, and waits in poll() while the device takes nothing. Output
+//   the device takes at once goes out from the thread that queued it, without waking the
+//   output thread; the output thread writes the rest once the device is writable.
 //
 // Use (user-interface thread): construct, AttachWindow, OpenComPort (base) with a device
 // path from PortMap(), then the base's operations; CloseComPort or the destructor closes.
@@ -118,7 +120,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     // A TNetworkDevice for rfc2217:// and socket:// names, a TPosixSerialDevice for the
     // rest.
     std::unique_ptr<TLineDevice> MakeDevice(const std::string& name) override;
-    // Wakes the output thread.
+    // Writes what the device takes now; wakes the output thread for the rest.
     void OutputQueued() override;
     // Wakes every thread, so that the com thread finishes the loss.
     void DeviceLostNoted() override;
