@@ -321,12 +321,10 @@ std::int32_t TLineControl::QueryFlow(TFlowSettings& flow) {
 std::int32_t TLineControl::SetRs485Mode(bool on) {
     std::lock_guard lock(DataLock_);
     Rs485Mode_ = on;
-    return Device_.Call(0, [&](TLineDevice& device) -> std::int32_t {
+    return Device_.CallForResult(0, [&](TLineDevice& device) {
         const int result = device.SetRs485(on);
-        if (result == -ENOTTY || result == -EINVAL) {
-            return 0;  // the serial driver has no RS-485 mode: the mode is only recorded
-        }
-        return result < 0 ? ResultFromErrno(-result) : 0;
+        // A serial driver without an RS-485 mode: the mode is only recorded.
+        return result == -ENOTTY || result == -EINVAL ? 0 : result;
     });
 }
 

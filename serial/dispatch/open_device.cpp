@@ -27,11 +27,6 @@ std::int32_t TOpenDevice::Close() {
     return closed < 0 ? ResultFromErrno(-closed) : 0;
 }
 
-bool TOpenDevice::IsOpen() const {
-    std::lock_guard lock(Mutex_);
-    return Device_ && Device_->IsOpen();
-}
-
 int TOpenDevice::Fd() const {
     std::lock_guard lock(Mutex_);
     return Device_ && Device_->IsOpen() ? Device_->Fd() : -1;

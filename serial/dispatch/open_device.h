@@ -51,7 +51,6 @@ class TOpenDevice {
     std::int32_t Open(std::unique_ptr<TLineDevice> device, const std::string& name);
     // Closes the device if open. 0 or the close's result code.
     std::int32_t Close();
-    bool IsOpen() const;
     // The descriptor the worker threads poll(), -1 while closed.
     int Fd() const;
     // TLineDevice::FailureText of the device last opened; kept after Close.
