@@ -1,7 +1,6 @@
 #include "fake_device_dispatcher.h"
 
 #include <mutex>
-#include <span>
 
 namespace norvane::serial::testing {
 
@@ -13,8 +12,10 @@ void TFakeDeviceDispatcher::Open(std::uint32_t outSize) {
 void TFakeDeviceDispatcher::SendQueued() {
     std::lock_guard out(OutputLock());
     TOutputRing* const ring = OutputRing();
-    for (std::span<const std::uint8_t> chunk;
-         ring != nullptr && !(chunk = ring->NextChunk()).empty();) {
+    if (ring == nullptr) {
+        return;
+    }
+    for (auto chunk = ring->NextChunk(); !chunk.empty(); chunk = ring->NextChunk()) {
         ring->Consume(
             static_cast<std::uint32_t>(Line_->Write(chunk.data(), static_cast<int>(chunk.size()))));
     }
