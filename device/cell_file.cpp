@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "base/link_following.h"
 #include "base/visible_text.h"
@@ -255,7 +256,7 @@ TCellFileWriter::TCellFileWriter(const std::string& target)
     if (Replaced_) {
         (void)::fchmod(fd, Replaced_->st_mode & 07777);
     }
-    ::close(fd);
+    TemporaryFd_ = fd;
 }
 
 // Returns the open file, or -1 with errno set (and Temporary_ empty).
@@ -285,15 +286,8 @@ void TCellFileWriter::AppendLine(const std::string& line) {
         Held_ += "\r\n";
         return;
     }
-    const int fd = ::open(Temporary_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
+    if (!WriteAll(TemporaryFd_, line + "\r\n")) {
         GiveUp("Cannot write", errno);
-    }
-    const bool written = WriteAll(fd, line + "\r\n");
-    const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        GiveUp("Cannot write", written ? errno : writeErrno);
     }
 }
 
@@ -312,19 +306,13 @@ void TCellFileWriter::Commit() {
 
 void TCellFileWriter::ReplaceByTemporaryFile() {
     // Without the sync a crash right after the rename could leave an empty file where the
-    // old one was.
-    const int fd = ::open(Temporary_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int error = errno;
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        GiveUp("Cannot write", error);
-    }
+    // old one was. A close can still report a failed write (on a network file system).
     if (Replaced_) {
-        TakeOwnerAndPermissions(fd, *Replaced_);
+        TakeOwnerAndPermissions(TemporaryFd_, *Replaced_);
     }
-    ::close(fd);
+    if (::fsync(TemporaryFd_) != 0 || ::close(std::exchange(TemporaryFd_, -1)) != 0) {
+        GiveUp("Cannot write", errno);
+    }
     if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) {
         GiveUp("Cannot replace", errno);
     }
@@ -378,6 +366,9 @@ TCellFileError TCellFileWriter::Failure(const std::string& operation, const std:
 }
 
 void TCellFileWriter::Discard() noexcept {
+    if (TemporaryFd_ >= 0) {
+        ::close(std::exchange(TemporaryFd_, -1));
+    }
     if (Pending_ && !InPlace_) {
         ::unlink(Temporary_.c_str());
     }

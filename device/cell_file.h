@@ -115,8 +115,9 @@ class TCellFileWriter {
     TCellFileWriter(const TCellFileWriter&) = delete;
     TCellFileWriter& operator=(const TCellFileWriter&) = delete;
 
-    // Appends line + CR LF to the temporary file, then closes it; in place, to the lines
-    // held. Throws TCellFileError; the download is then discarded, as by Discard().
+    // Appends line + CR LF to the temporary file, unbuffered: each line is in the file when
+    // this returns. In place, to the lines held. Throws TCellFileError; the download is then
+    // discarded, as by Discard().
     void AppendLine(const std::string& line);
 
     // Makes the lines the target's content. Throws TCellFileError. From a temporary file:
@@ -145,6 +146,9 @@ class TCellFileWriter {
 
     std::string Target_;
     std::string Temporary_;
+    // The temporary file, open from its creation until Commit() or Discard(): the lines go
+    // to the file created, never to whatever might carry its name later.
+    int TemporaryFd_ = -1;
     std::optional<struct stat> Replaced_;  // the target as it was, if it existed
     bool InPlace_ = false;
     std::string Held_;      // the lines of an in-place rewrite, line ends included

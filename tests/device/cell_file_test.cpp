@@ -142,6 +142,18 @@ TEST_F(CellFileTest, CommittedLinesReplaceTheTargetAndNothingElseIsLeft) {
     EXPECT_EQ(Dir.Entries(), Lines{"cells.nvf"});
 }
 
+// The lines go to the file the writer created: a link put in its place meanwhile (by
+// another user with a hand in the folder) leads them nowhere else.
+TEST_F(CellFileTest, LinesGoToTheFileCreatedNotToWhatTakesItsNameLater) {
+    WriteFile(Dir / "victim", "mine\r\n");
+    TCellFileWriter writer(Dir / "cells.nvf");
+    fs::rename(writer.TemporaryPath(), Dir / "moved.part");
+    fs::create_symlink(Dir / "victim", writer.TemporaryPath());
+    writer.AppendLine("1,a");
+    EXPECT_EQ(ReadFile(Dir / "victim"), "mine\r\n");
+    EXPECT_EQ(ReadFile(Dir / "moved.part"), "1,a\r\n");
+}
+
 TEST_F(CellFileTest, CommitOfNoLinesLeavesAnEmptyFile) {
     TCellFileWriter writer(Dir / "cells.nvf");
     writer.Commit();
