@@ -1,5 +1,7 @@
 #include "serial/dispatch/message_queue.h"
 
+#include <utility>
+
 namespace norvane::serial {
 
 TMessageQueue::~TMessageQueue() {
@@ -14,7 +16,7 @@ std::shared_ptr<TPendingSend> TMessageQueue::PushSend(const TMessage& message) {
     auto send = std::make_shared<TPendingSend>(message);
     {
         std::lock_guard lock(Mutex_);
-        Entries_.push_back(TEntry{send, {}});
+        Entries_.push_back(TEntry{send, {}, {}});
     }
     Arrived_.notify_all();
     return send;
@@ -23,7 +25,15 @@ std::shared_ptr<TPendingSend> TMessageQueue::PushSend(const TMessage& message) {
 void TMessageQueue::PushPost(const TMessage& message) {
     {
         std::lock_guard lock(Mutex_);
-        Entries_.push_back(TEntry{nullptr, message});
+        Entries_.push_back(TEntry{nullptr, message, {}});
+    }
+    Arrived_.notify_all();
+}
+
+void TMessageQueue::PushJob(std::function<void()> job) {
+    {
+        std::lock_guard lock(Mutex_);
+        Entries_.push_back(TEntry{nullptr, {}, std::move(job)});
     }
     Arrived_.notify_all();
 }
@@ -41,6 +51,10 @@ void TMessageQueue::WaitForEntry(std::chrono::milliseconds limit) {
 }
 
 bool TMessageQueue::Deliver(const TEntry& entry, const TMessageHandler& handler) {
+    if (entry.Job) {
+        RunJob(entry.Job);
+        return true;
+    }
     if (!entry.Send) {
         Invoke(handler, entry.Posted);
         return true;
@@ -50,6 +64,10 @@ bool TMessageQueue::Deliver(const TEntry& entry, const TMessageHandler& handler)
     }
     entry.Send->Finish(Invoke(handler, entry.Send->Message()));
     return true;
+}
+
+void TMessageQueue::RunJob(const std::function<void()>& job) noexcept {
+    job();
 }
 
 std::int32_t TMessageQueue::Invoke(const TMessageHandler& handler,

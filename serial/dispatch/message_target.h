@@ -66,6 +66,15 @@ class IMessageTarget {
     // messages are delivered in the order they were queued.
     virtual void Post(const TMessage& message) = 0;
 
+    // Queues job to run on the owning thread, in order with the messages, and returns at
+    // once. Any thread, the owning one included: a job posted from a job runs at a later
+    // delivery, so the owning thread's event loop turns in between. A target that goes away
+    // first destroys its queued jobs unrun. False, without queuing, from a target that runs
+    // no jobs. Base: runs none.
+    virtual bool PostJob(std::function<void()> /*job*/) { return false; }
+    // Whether the calling thread owns this target. Any thread. Base: no.
+    virtual bool OwnedByCallingThread() const { return false; }
+
     // Owning thread only: delivers what is waiting now (messages queued while this runs wait
     // for the next call) and returns how many of this target's messages were delivered.
     // Implementations that live in a wider event loop pump that loop's pending events too;

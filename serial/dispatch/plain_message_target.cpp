@@ -13,7 +13,7 @@ TPlainMessageTarget::TPlainMessageTarget(TMessageHandler handler)
 }
 
 TSendResult TPlainMessageTarget::Send(const TMessage& message, std::chrono::milliseconds timeout) {
-    if (std::this_thread::get_id() == Owner_) {
+    if (OwnedByCallingThread()) {
         return {TSendOutcome::Delivered, TMessageQueue::Invoke(Handler_, message)};
     }
     return Queue_.PushSend(message)->Await(timeout);
@@ -21,6 +21,15 @@ TSendResult TPlainMessageTarget::Send(const TMessage& message, std::chrono::mill
 
 void TPlainMessageTarget::Post(const TMessage& message) {
     Queue_.PushPost(message);
+}
+
+bool TPlainMessageTarget::PostJob(std::function<void()> job) {
+    Queue_.PushJob(std::move(job));
+    return true;
+}
+
+bool TPlainMessageTarget::OwnedByCallingThread() const {
+    return std::this_thread::get_id() == Owner_;
 }
 
 std::size_t TPlainMessageTarget::DeliverPending() {

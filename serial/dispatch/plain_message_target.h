@@ -26,6 +26,8 @@ class TPlainMessageTarget final : public IMessageTarget {
 
     TSendResult Send(const TMessage& message, std::chrono::milliseconds timeout) override;
     void Post(const TMessage& message) override;
+    bool PostJob(std::function<void()> job) override;
+    bool OwnedByCallingThread() const override;
     // This target has no wider event loop: only its own messages are delivered.
     std::size_t DeliverPending() override;
 

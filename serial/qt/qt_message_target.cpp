@@ -58,7 +58,7 @@ TQtMessageTarget::~TQtMessageTarget() {
 }
 
 TSendResult TQtMessageTarget::Send(const TMessage& message, std::chrono::milliseconds timeout) {
-    if (std::this_thread::get_id() == Owner_) {
+    if (OwnedByCallingThread()) {
         return {TSendOutcome::Delivered, TMessageQueue::Invoke(Handler_, message)};
     }
     auto send = Queue_.PushSend(message);
@@ -69,6 +69,16 @@ TSendResult TQtMessageTarget::Send(const TMessage& message, std::chrono::millise
 void TQtMessageTarget::Post(const TMessage& message) {
     Queue_.PushPost(message);
     WakeOwner();
+}
+
+bool TQtMessageTarget::PostJob(std::function<void()> job) {
+    Queue_.PushJob(std::move(job));
+    WakeOwner();
+    return true;
+}
+
+bool TQtMessageTarget::OwnedByCallingThread() const {
+    return std::this_thread::get_id() == Owner_;
 }
 
 void TQtMessageTarget::WakeOwner() {

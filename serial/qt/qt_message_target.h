@@ -38,6 +38,8 @@ class TQtMessageTarget final : public IMessageTarget {
 
     TSendResult Send(const TMessage& message, std::chrono::milliseconds timeout) override;
     void Post(const TMessage& message) override;
+    bool PostJob(std::function<void()> job) override;
+    bool OwnedByCallingThread() const override;
 
     // Pumps every event pending on the owning thread once, not only this target's: a GUI
     // thread that waits for workers must keep its windows alive. A request to quit the
