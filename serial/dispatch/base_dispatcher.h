@@ -12,11 +12,15 @@
 // Threads:
 // - The user-interface thread calls everything the component needs: CloseComPort, TakeChar,
 //   PeekAt, UnreadCount, FlushInput, QueueOutput, the status queries and the trigger and
-//   handler operations. Notification handlers run on it too, inside the dispatch thread's
-//   blocking send, and may call any of these.
+//   handler operations. Notification handlers run on it too, and may call any of these.
 // - The dispatch thread runs the cycle: ProcessComEvent and ProcessTimers, which call
 //   FillDispatchBuffer, ScanDataTriggers and DeliverNotification. Only that thread may call
 //   those five; they keep the scan position and the last avail position to themselves.
+//   When one window alone takes the notifications and something is to be reported, the
+//   dispatch thread hands that role to the window's thread instead, for as long as steps of
+//   the scan follow each other there (scan_relay.h): meanwhile the window's thread fills the
+//   ring, scans and delivers, and the dispatch thread only notes arrivals. With several
+//   windows the dispatch thread keeps the role and sends each notification to each window.
 // - Any thread may set close pending (through CloseComPort) and the ring-seen flag.
 //
 // Locks, taken in this order: input lock, output lock, data lock (all recursive), then the
@@ -39,6 +43,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -54,6 +59,7 @@
 #include "serial/dispatch/open_device.h"
 #include "serial/dispatch/output_ring.h"
 #include "serial/dispatch/receive_ring.h"
+#include "serial/dispatch/scan_relay.h"
 #include "serial/dispatch/trigger_table.h"
 #include "serial/errors/errno_mapping.h"
 #include "serial/trace/dispatch_recorder.h"
@@ -372,6 +378,12 @@ class TVexaBaseDispatcher {
     // Output was queued: the output thread should write it. Called with the output lock
     // held.
     virtual void OutputQueued() = 0;
+    // A relayed scan came back to the dispatch thread (scan_relay.h): it should run a cycle
+    // soon, not at its next arrival. Any thread. Base: nothing.
+    virtual void ScanHandedBack();
+    // The dispatch thread, when it ends: stops a relayed scan, so that no step of it runs
+    // after this returns.
+    void EndScanRelay();
     // The driver's part of a loss, once, after DeviceLost() turned true: every thread leaves
     // its wait. Any thread. Base: nothing.
     virtual void DeviceLostNoted();
@@ -431,6 +443,11 @@ class TVexaBaseDispatcher {
     bool ReportMatch(std::uint64_t position, std::uint32_t longest);
     bool ReportMatchedDataTriggers(bool result);
     bool OfferUnread(std::uint64_t head);
+    bool ScanRelayed();
+    bool RelayScan();
+    TScanRelay::TTurn RelayedScanStep(IMessageTarget& window, bool refill);
+    IMessageTarget* SoleWindow();
+    bool SomethingToReport();
     bool DeliverToWindows(const TMessage& message);
     void CommitTakenBytes(std::uint32_t message, std::uint32_t offered, bool& result);
     void EndNotification();
@@ -454,11 +471,12 @@ class TVexaBaseDispatcher {
     // Output lock.
     std::unique_ptr<TOutputRing> OutRing_;
 
-    // Dispatch thread only.
+    // The scanning thread only: the dispatch thread, or the window thread it relays to.
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
     std::uint64_t LastAvailCount_ = 0;  // scan position of the last avail notification
     std::optional<TPendingMatch> PendingMatch_;
-    bool NotificationReached_ = true;  // the last notification ran at least one handler
+    std::shared_ptr<TScanRelay> Relay_;  // the dispatch thread's: a scan relayed to a window
+    bool NotificationReached_ = true;    // the last notification ran at least one handler
 
     // Data lock.
     TTriggerTable Triggers_;

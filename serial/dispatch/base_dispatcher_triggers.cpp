@@ -353,8 +353,14 @@ bool TVexaBaseDispatcher::ProcessComEvent(std::uint32_t eventMask) {
     if ((eventMask & kLineEvents) != 0) {
         ReadLineStatus();
     }
+    if (ScanRelayed()) {
+        return true;
+    }
     FillDispatchBuffer();
     if (InNotification()) {
+        return true;
+    }
+    if (RelayScan()) {
         return true;
     }
     for (;;) {
@@ -365,6 +371,96 @@ bool TVexaBaseDispatcher::ProcessComEvent(std::uint32_t eventMask) {
             return true;
         }
     }
+}
+
+// While a relayed scan goes on, its next step reads what arrived (scan_relay.h). False once
+// it has ended: this thread reads and scans again.
+bool TVexaBaseDispatcher::ScanRelayed() {
+    if (!Relay_) {
+        return false;
+    }
+    if (Relay_->NoteArrival() == TScanRelay::TProgress::Relaying) {
+        return true;
+    }
+    Relay_.reset();
+    return false;
+}
+
+// Hands the scan to the thread of the one window that takes the notifications, if there is
+// such a window and something to report to it.
+bool TVexaBaseDispatcher::RelayScan() {
+    IMessageTarget* const window = SoleWindow();
+    if (window == nullptr || !SomethingToReport()) {
+        return false;
+    }
+    Relay_ = TScanRelay::Start(
+        *window, [this, window](bool refill) { return RelayedScanStep(*window, refill); },
+        [this] { ScanHandedBack(); }, kNotificationTimeout);
+    return Relay_ != nullptr;
+}
+
+void TVexaBaseDispatcher::EndScanRelay() {
+    if (Relay_) {
+        Relay_->Stop();
+        Relay_.reset();
+    }
+}
+
+void TVexaBaseDispatcher::ScanHandedBack() {}
+
+// One step of a relayed scan, on the window's thread: one round of the loop in
+// ProcessComEvent, after reading what arrived if the dispatch thread noted an arrival. Ends
+// the scan when the next round would report nothing, rather than turn the event loop once
+// more to find that out; hands it back when the window is no longer the only one.
+TScanRelay::TTurn TVexaBaseDispatcher::RelayedScanStep(IMessageTarget& window, bool refill) {
+    if (ClosePending_.load()) {
+        return TScanRelay::TTurn::Finished;
+    }
+    if (refill) {
+        FillDispatchBuffer();
+    }
+    if (!ScanDataTriggers() || !SomethingToReport()) {
+        return TScanRelay::TTurn::Finished;
+    }
+    return SoleWindow() == &window ? TScanRelay::TTurn::Again : TScanRelay::TTurn::HandBack;
+}
+
+// The window that alone takes the notifications (DeliverToWindows), or null.
+IMessageTarget* TVexaBaseDispatcher::SoleWindow() {
+    std::lock_guard lock(DataLock_);
+    if (!HandlerServiceNeeded_ || (Windows_.size() <= 1 && !PortHandlerInstalled_)) {
+        return nullptr;
+    }
+    IMessageTarget* sole = nullptr;
+    for (const TWindowHandler& handler : Windows_) {
+        if (!handler.Deleted) {
+            if (sole != nullptr) {
+                return nullptr;
+            }
+            sole = handler.Window;
+        }
+    }
+    return sole;
+}
+
+// Whether ScanDataTriggers may have anything to report: a match held back, bytes not yet
+// scanned, or unread bytes not yet offered. Without any, a relay would wake the window's
+// thread for nothing.
+bool TVexaBaseDispatcher::SomethingToReport() {
+    if (PendingMatch_) {
+        return true;
+    }
+    std::uint64_t head = 0;
+    {
+        std::lock_guard lock(InputLock_);
+        if (!Ring_.Allocated()) {
+            return false;
+        }
+        head = Ring_.Head();
+    }
+    const std::uint32_t threshold = AvailThreshold();
+    return ScanCount_ < head ||
+           (threshold != 0 && LastAvailCount_ != head && UnreadCount() >= threshold);
 }
 
 bool TVexaBaseDispatcher::ProcessTimers() {

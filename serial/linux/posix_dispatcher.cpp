@@ -143,6 +143,10 @@ void TVexaPosixDispatcher::WakeWorkers() {
     }
 }
 
+void TVexaPosixDispatcher::ScanHandedBack() {
+    Wake(DispWakeFd_);
+}
+
 // ---- Device loss ----
 
 void TVexaPosixDispatcher::DeviceLostNoted() {
@@ -428,6 +432,16 @@ void TVexaPosixDispatcher::RunDispatchCycles() {
     const std::unique_ptr<TDeviceEventWait> events =
         WatchDevice(TDeviceEventWait::TWatch::Arrivals, DispWakeFd_);
     ThreadReady(TWorkerKind::Dispatch);
+    try {
+        CycleUntilHalted(events.get());
+    } catch (...) {
+        EndScanRelay();  // no step of a relayed scan may run once this thread has gone
+        throw;
+    }
+    EndScanRelay();
+}
+
+void TVexaPosixDispatcher::CycleUntilHalted(TDeviceEventWait* events) {
     while (events && !Halted()) {
         AwaitDeviceEvent(*events, kDispatchTick);
         if (Halted()) {

@@ -124,6 +124,8 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void OutputQueued() override;
     // Wakes every thread, so that the com thread finishes the loss.
     void DeviceLostNoted() override;
+    // Wakes the dispatch thread, which takes the scan back.
+    void ScanHandedBack() override;
     // Nice values per thread, relative to the nice the thread started with.
     void ApplyThreadPriorities() override;
 
@@ -157,6 +159,7 @@ class TVexaPosixDispatcher : public TVexaBaseDispatcher {
     void FinishDeviceLoss();
     // Dispatch thread.
     void RunDispatchCycles();
+    void CycleUntilHalted(TDeviceEventWait* events);
     // Output thread.
     TDrainResult DrainOutput();
     TDrainResult FlushDeviceOutput();

@@ -23,6 +23,8 @@ class TFakeDeviceDispatcher final : public TVexaBaseDispatcher {
     void Open(std::uint32_t outSize = 64);
     // One dispatch cycle as the dispatch thread runs it after a received-character event.
     bool Cycle() { return ProcessComEvent(0x0001); }
+    // The dispatch thread's end: a scan relayed to the window's thread runs out first.
+    void EndCycles() { EndScanRelay(); }
     // Writes the output ring to the device, as the output thread would.
     void SendQueued();
     void SeeRing() { NoteRingSeen(); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -106,8 +107,9 @@ TEST(MessageQueue, DestroyingItReleasesWaitingSenders) {
 }
 
 // The protocol's order (avail, data, then the line feed's avail) must survive the hand-over
-// to the window's own thread: each send waits for its handler, so the window sees the
-// notifications in the order they were issued and reads the bytes each one offers.
+// to the window's own thread, where the scan is relayed step by step. The second line
+// arrives before the window has run a step: it is read only once the first line's line feed
+// has been offered alone, and the dispatch thread's end waits for all of it.
 TEST(NotificationOrder, ThroughTheQueueWithTheDispatchCycleOnAnotherThread) {
     TFakeDeviceDispatcher device;
     device.Open();
@@ -118,13 +120,17 @@ TEST(NotificationOrder, ThroughTheQueueWithTheDispatchCycleOnAnotherThread) {
     const std::int32_t lf =
         device.NewDataTrigger(reinterpret_cast<const std::uint8_t*>("\n"), 1, false);
 
+    std::promise<void> bothArrived;
     std::thread dispatch([&] {
         device.Line().Arrive("12\n");
         device.Cycle();
         device.Line().Arrive("345\n");
         device.Cycle();
+        bothArrived.set_value();
+        device.EndCycles();
         window.Target.Post(TMessage{kDone, 0, 0});
     });
+    bothArrived.get_future().wait();
     while (window.Seen.empty() || window.Seen.back() != "other 1") {
         window.Target.WaitAndDeliver(kHangGuard);
     }

@@ -70,6 +70,7 @@ TEST_F(QtMessageTarget, NotificationsKeepTheirOrderThroughTheEventLoop) {
     std::thread dispatch([&] {
         device.Line().Arrive("12\n");
         device.Cycle();
+        device.EndCycles();
         window.Post(TMessage{kDone, 0, 0});
     });
     Run(loop);
