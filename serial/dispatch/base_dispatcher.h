@@ -332,9 +332,11 @@ class TVexaBaseDispatcher {
     bool DeliverNotification(std::uint32_t message, std::uint32_t first, std::uint16_t value);
     // One cycle after a device event: updates modem and line status for the events in
     // eventMask, fills the ring and, unless a notification is under way, scans until there
-    // is nothing more to report. Returns false when it found close pending before a scan
-    // (the driver then does not signal the cycle as done), true otherwise, also when the
-    // last scan itself ended because a handler closed the port.
+    // is nothing more to report, or relays that scan to the one window's thread and returns
+    // at once. While a relayed scan goes on, it only notes the arrival for the relay to
+    // read. Returns false when it found close pending before a scan (the driver then does
+    // not signal the cycle as done), true otherwise, also when the last scan itself ended
+    // because a handler closed the port.
     bool ProcessComEvent(std::uint32_t eventMask);
     // The timer cycle. Without timer and status triggers nothing can fire; returns false.
     bool ProcessTimers();
