@@ -445,6 +445,7 @@ class TVexaBaseDispatcher {
     bool ReportMatch(std::uint64_t position, std::uint32_t longest);
     bool ReportMatchedDataTriggers(bool result);
     bool OfferUnread(std::uint64_t head);
+    std::uint32_t UnreadToOffer(std::uint64_t head);
     bool ScanRelayed();
     bool RelayScan();
     TScanRelay::TTurn RelayedScanStep(IMessageTarget& window, bool refill);
@@ -477,8 +478,10 @@ class TVexaBaseDispatcher {
     std::uint64_t ScanCount_ = 0;       // next byte the data triggers have not seen
     std::uint64_t LastAvailCount_ = 0;  // scan position of the last avail notification
     std::optional<TPendingMatch> PendingMatch_;
-    std::shared_ptr<TScanRelay> Relay_;  // the dispatch thread's: a scan relayed to a window
-    bool NotificationReached_ = true;    // the last notification ran at least one handler
+    bool NotificationReached_ = true;  // the last notification ran at least one handler
+
+    // Dispatch thread only: the scan relayed to a window's thread, while it may go on.
+    std::shared_ptr<TScanRelay> Relay_;
 
     // Data lock.
     TTriggerTable Triggers_;

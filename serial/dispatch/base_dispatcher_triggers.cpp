@@ -328,12 +328,8 @@ bool TVexaBaseDispatcher::ReportMatchedDataTriggers(bool result) {
 // Everything is scanned: offers all unread bytes once per head position, if there are
 // enough of them.
 bool TVexaBaseDispatcher::OfferUnread(std::uint64_t head) {
-    const std::uint32_t threshold = AvailThreshold();
-    if (threshold == 0 || LastAvailCount_ == head) {
-        return false;
-    }
-    const std::uint32_t count = UnreadCount();
-    if (count < threshold) {
+    const std::uint32_t count = UnreadToOffer(head);
+    if (count == 0) {
         return false;
     }
     LogEntry(ltTrigger, lsAvail, count);
@@ -458,9 +454,18 @@ bool TVexaBaseDispatcher::SomethingToReport() {
         }
         head = Ring_.Head();
     }
+    return ScanCount_ < head || UnreadToOffer(head) != 0;
+}
+
+// How many unread bytes are due for an avail with the ring's head at `head`: all of them,
+// once per head position, if there are at least the threshold; else 0.
+std::uint32_t TVexaBaseDispatcher::UnreadToOffer(std::uint64_t head) {
     const std::uint32_t threshold = AvailThreshold();
-    return ScanCount_ < head ||
-           (threshold != 0 && LastAvailCount_ != head && UnreadCount() >= threshold);
+    if (threshold == 0 || LastAvailCount_ == head) {
+        return 0;
+    }
+    const std::uint32_t count = UnreadCount();
+    return count >= threshold ? count : 0;
 }
 
 bool TVexaBaseDispatcher::ProcessTimers() {

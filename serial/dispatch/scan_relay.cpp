@@ -1,9 +1,6 @@
 #include "serial/dispatch/scan_relay.h"
 
 #include <atomic>
-#include <cerrno>
-#include <ctime>
-#include <system_error>
 #include <utility>
 
 namespace norvane::serial {
@@ -46,15 +43,7 @@ std::shared_ptr<TScanRelay> TScanRelay::Start(IMessageTarget& window, TStep step
 
 TScanRelay::TScanRelay(IMessageTarget& window, TStep step, std::function<void()> wake,
                        std::chrono::milliseconds timeout)
-    : Window_(window), Step_(std::move(step)), Wake_(std::move(wake)), Timeout_(timeout) {
-    if (::sem_init(&Ended_, 0, 0) != 0) {
-        throw std::system_error(errno, std::generic_category(), "sem_init");
-    }
-}
-
-TScanRelay::~TScanRelay() {
-    ::sem_destroy(&Ended_);
-}
+    : Window_(window), Step_(std::move(step)), Wake_(std::move(wake)), Timeout_(timeout) {}
 
 // Either thread: the dispatch thread posts the first step, the window's thread each next one.
 bool TScanRelay::PostStep() {
@@ -124,7 +113,14 @@ TScanRelay::TTurn TScanRelay::RunStepFunction(bool refill) {
 void TScanRelay::EndLocked(TProgress end) {
     State_ = TState::Ended;
     End_ = end;
-    ::sem_post(&Ended_);
+    Ended_.notify_all();
+}
+
+// Under Mutex_: a step queued for longer than the timeout is withdrawn, and the relay ends.
+void TScanRelay::WithdrawOverdueLocked() {
+    if (State_ == TState::Queued && TClock::now() - QueuedAt_ >= Timeout_) {
+        EndLocked(TProgress::Missed);
+    }
 }
 
 void TScanRelay::Abandon() {
@@ -136,14 +132,11 @@ void TScanRelay::Abandon() {
 
 TScanRelay::TProgress TScanRelay::NoteArrival() {
     std::lock_guard lock(Mutex_);
+    WithdrawOverdueLocked();
     if (State_ == TState::Ended) {
         if (Failure_) {
             std::rethrow_exception(Failure_);
         }
-        return End_;
-    }
-    if (State_ == TState::Queued && TClock::now() - QueuedAt_ >= Timeout_) {
-        EndLocked(TProgress::Missed);
         return End_;
     }
     Arrived_ = true;
@@ -153,29 +146,10 @@ TScanRelay::TProgress TScanRelay::NoteArrival() {
 // The scan runs to its end, as the dispatch thread's own would: what arrived before the stop
 // still reaches the handlers.
 void TScanRelay::Stop() {
-    for (;;) {
-        TClock::time_point deadline;
-        {
-            std::lock_guard lock(Mutex_);
-            if (State_ == TState::Queued && TClock::now() - QueuedAt_ >= Timeout_) {
-                EndLocked(TProgress::Missed);
-            }
-            if (State_ == TState::Ended) {
-                return;
-            }
-            deadline = (State_ == TState::Queued ? QueuedAt_ : TClock::now()) + Timeout_;
-        }
-        WaitUntil(deadline);
-    }
-}
-
-// Until the end is posted or `deadline` has passed.
-void TScanRelay::WaitUntil(TClock::time_point deadline) {
-    const auto sinceEpoch = deadline.time_since_epoch();
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
-    const timespec until{static_cast<time_t>(seconds.count()),
-                         static_cast<long>((sinceEpoch - seconds) / std::chrono::nanoseconds(1))};
-    while (::sem_clockwait(&Ended_, CLOCK_MONOTONIC, &until) != 0 && errno == EINTR) {
+    std::unique_lock lock(Mutex_);
+    for (WithdrawOverdueLocked(); State_ != TState::Ended; WithdrawOverdueLocked()) {
+        const TClock::time_point from = State_ == TState::Queued ? QueuedAt_ : TClock::now();
+        Ended_.wait_until(lock, from + Timeout_);
     }
 }
 

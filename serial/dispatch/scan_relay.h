@@ -21,9 +21,8 @@
 // within the timeout is withdrawn and never runs; a step that has started runs to its end,
 // however long it takes.
 
-#include <semaphore.h>
-
 #include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -70,10 +69,8 @@ class TScanRelay : public std::enable_shared_from_this<TScanRelay> {
     // returns.
     void Stop();
 
-    // Throws std::system_error when no semaphore can be had.
     TScanRelay(IMessageTarget& window, TStep step, std::function<void()> wake,
                std::chrono::milliseconds timeout);
-    ~TScanRelay();
     TScanRelay(const TScanRelay&) = delete;
     TScanRelay& operator=(const TScanRelay&) = delete;
 
@@ -87,7 +84,7 @@ class TScanRelay : public std::enable_shared_from_this<TScanRelay> {
     TTurn RunStepFunction(bool refill);
     void EndLocked(TProgress end);
     void Abandon();
-    void WaitUntil(TClock::time_point deadline);
+    void WithdrawOverdueLocked();
 
     IMessageTarget& Window_;
     const TStep Step_;
@@ -95,9 +92,7 @@ class TScanRelay : public std::enable_shared_from_this<TScanRelay> {
     const std::chrono::milliseconds Timeout_;
 
     std::mutex Mutex_;
-    // Posted once, when the state turns Ended; Stop waits on it. A semaphore, as in
-    // TPendingSend: the post costs no mutex re-taken by the waiter.
-    sem_t Ended_;
+    std::condition_variable Ended_;  // the state turned Ended; only Stop waits for it
     TState State_ = TState::Queued;
     TClock::time_point QueuedAt_;
     TProgress End_ = TProgress::Relaying;
