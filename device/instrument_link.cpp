@@ -75,10 +75,14 @@ void TInstrumentLink::SendCommand(const std::string& command) {
         ReplyStatus_ = rsAborted;
         return;
     }
+    if (DeviceLostInTransfer_) {
+        ReplyStatus_ = rsNoConnection;
+        return;
+    }
     TFlagGuard sending(Sending_);
     if (ReplyOwed_) {
         AwaitOwedReply();
-        if (ReplyStatus_ == rsAborted) {
+        if (ReplyStatus_ == rsAborted || DeviceLostInTransfer_) {
             return;
         }
     }
@@ -145,6 +149,7 @@ bool TInstrumentLink::CheckForAbort() {
 TInstrumentLink::TTransferScope::TTransferScope(TInstrumentLink& link) : Link_(link) {
     Link_.InTransfer_ = true;
     Link_.AbortLatched_ = false;
+    Link_.DeviceLostInTransfer_ = false;
     Link_.StrayLineSeen_ = false;
     Link_.OwedReplyGivenUp_ = false;
 }
@@ -152,6 +157,7 @@ TInstrumentLink::TTransferScope::TTransferScope(TInstrumentLink& link) : Link_(l
 TInstrumentLink::TTransferScope::~TTransferScope() {
     Link_.InTransfer_ = false;
     Link_.AbortLatched_ = false;
+    Link_.DeviceLostInTransfer_ = false;
 }
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
@@ -203,6 +209,15 @@ void TInstrumentLink::TimeOutTimerTimer() {
     ReplyStatus_ = rsNoConnection;
     ClearReplyBuffer();
     ReplyOwed_ = true;
+}
+
+void TInstrumentLink::ComPortDeviceLost() {
+    DeviceLostInTransfer_ = InTransfer_;
+    ReplyOwed_ = false;  // the device that owed it is gone
+    if (ReplyStatus_ == rsWaiting) {
+        ReplyStatus_ = rsNoConnection;
+        ClearReplyBuffer();
+    }
 }
 
 void TInstrumentLink::AddLineTrigger() {

@@ -22,6 +22,11 @@
 // (the line clear, say) would be wiped out by the next command's wait and the transfer would
 // run to its end after the user cancelled it.
 //
+// A device that goes away inside a transfer (an adapter unplugged) ends it as a dead line
+// does, with rsNoConnection, and holds like an Abort: sending the next command would open the
+// port afresh, which fails with an error that hides the cause, or reaches whatever answers
+// to the port's name by then.
+//
 // The replies carry no cell number, so a shift cannot be seen in their content; it shows in
 // their timing. Inside a transfer the link notes a line that no command was waiting for and
 // that no given-up command owed (an instrument that answered one command twice), and an owed
@@ -52,7 +57,7 @@ class TInstrumentLink {
     TInstrumentLink& operator=(const TInstrumentLink&) = delete;
 
     // Marks the span of one download or upload, from its start to its end; one at a time.
-    // Starting one forgets an Abort latched by an earlier transfer.
+    // Starting one forgets an Abort or a device loss latched by an earlier transfer.
     class TTransferScope {
       public:
         explicit TTransferScope(TInstrumentLink& link);
@@ -68,9 +73,10 @@ class TInstrumentLink {
     // After a time-out or an Abort it first waits (up to another time-out interval) for the
     // given-up command's late reply and drops it; an Abort during that wait returns
     // rsAborted without sending. Once the running transfer was aborted it returns rsAborted
-    // at once and sends nothing. Port failures propagate as the port's exceptions; the time-out
-    // timer then stays on and settles the status 2000 ms later. Not re-entrant: a call
-    // made while another is waiting throws std::logic_error and sends nothing.
+    // at once and sends nothing; once its device was lost, rsNoConnection. Port failures propagate
+    // as the port's exceptions; the time-out timer then stays on and settles the status 2000 ms
+    // later. Not re-entrant: a call made while another is waiting throws std::logic_error and sends
+    // nothing.
     void SendCommand(const std::string& command);
 
     // Handler of the port's avail notification: takes `count` characters and collects all
@@ -84,6 +90,11 @@ class TInstrumentLink {
 
     // Handler of the time-out timer.
     void TimeOutTimerTimer();
+
+    // Handler of the port's device loss: no reply can come any more, so a command waiting
+    // for one has rsNoConnection at once. Inside a transfer every later command has it too,
+    // without being sent (see the top of this file).
+    void ComPortDeviceLost();
 
     // The user's Abort: ends the current wait; replies arriving later are ignored until
     // the next command, and a command it gave up owes its reply line. Inside a transfer it
@@ -143,6 +154,7 @@ class TInstrumentLink {
     bool ReplyOwed_ = false;
     bool InTransfer_ = false;
     bool AbortLatched_ = false;
+    bool DeviceLostInTransfer_ = false;
     // This transfer's notes on whether its replies stay in step (see the top of this file).
     bool StrayLineSeen_ = false;
     bool OwedReplyGivenUp_ = false;

@@ -28,6 +28,7 @@ char TComPortDevicePort::ReceiveChar() {
 TComPortDevicePort::~TComPortDevicePort() {
     Port_.SetOnTriggerAvail(nullptr);
     Port_.SetOnTriggerData(nullptr);
+    Port_.SetOnDeviceLost(nullptr);
 }
 
 void TComPortDevicePort::ConnectHandlers(device::TInstrumentLink& link) {
@@ -41,6 +42,7 @@ void TComPortDevicePort::ConnectHandlers(device::TInstrumentLink& link) {
             link.ComPortTriggerData(*this, handle);
         }
     });
+    Port_.SetOnDeviceLost([&link](TVexaCustomComPort&) { link.ComPortDeviceLost(); });
 }
 
 }  // namespace norvane::session

@@ -35,8 +35,8 @@ class TComPortDevicePort final : public device::IDevicePort {
 
     // From now on the component's OnTriggerAvail and OnTriggerData events go to `link`
     // (replacing any handlers set before), except while the port is Closing: a port that is
-    // going away has no more reply bytes or line ends for the conversation. The link must
-    // outlive the connection.
+    // going away has no more reply bytes or line ends for the conversation. Its OnDeviceLost
+    // goes there too. The link must outlive the connection.
     void ConnectHandlers(device::TInstrumentLink& link);
 
     serial::TVexaCustomComPort& Port() { return Port_; }

@@ -175,6 +175,10 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     void SetOnWaitChar(TWaitCharEvent handler) { OnWaitChar_ = std::move(handler); }
     void SetOnPortOpened(TNotifyEvent handler) { OnPortOpened_ = std::move(handler); }
     void SetOnPortClosing(TNotifyEvent handler) { OnPortClosing_ = std::move(handler); }
+    // Raised once the port has closed because its device went away under it (see
+    // LostDevice(), which names it, or a failure of the layer below, which is reported right
+    // after). Nothing more will arrive from that device; the next use opens the port afresh.
+    void SetOnDeviceLost(TNotifyEvent handler) { OnDeviceLost_ = std::move(handler); }
 
     // ---- operations (user-interface thread) ---------------------------------------------
 
@@ -362,6 +366,7 @@ class TVexaCustomComPort : public TVexaBaseComponent {
     TWaitCharEvent OnWaitChar_;
     TNotifyEvent OnPortOpened_;
     TNotifyEvent OnPortClosing_;
+    TNotifyEvent OnDeviceLost_;
 
     TPortState State_ = TPortState::Closed;
     bool Force_ = false;

@@ -399,6 +399,7 @@ void TVexaCustomComPort::HandleDeviceLost() {
     if (State_ == TPortState::Open) {
         ClosePort();
     }
+    Raise(OnDeviceLost_);
     if (failure) {
         ReportException(EVexaException(*failure));
     }
@@ -541,6 +542,7 @@ void TVexaCustomComPort::CopySettingsFrom(const TVexaCustomComPort& source) {
     SetOnTriggerTimer(source.OnTriggerTimer_);
     OnPortOpened_ = source.OnPortOpened_;
     OnPortClosing_ = source.OnPortClosing_;
+    OnDeviceLost_ = source.OnDeviceLost_;
     TapiMode_ = source.TapiMode_;
 }
 
