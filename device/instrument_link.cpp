@@ -71,18 +71,14 @@ void TInstrumentLink::SendCommand(const std::string& command) {
     if (Sending_) {
         throw std::logic_error("SendCommand called while another command is outstanding");
     }
-    if (AbortLatched_) {
-        ReplyStatus_ = rsAborted;
-        return;
-    }
-    if (DeviceLostInTransfer_) {
-        ReplyStatus_ = rsNoConnection;
+    if (TransferEnd_) {
+        ReplyStatus_ = *TransferEnd_;
         return;
     }
     TFlagGuard sending(Sending_);
     if (ReplyOwed_) {
         AwaitOwedReply();
-        if (ReplyStatus_ == rsAborted || DeviceLostInTransfer_) {
+        if (ReplyStatus_ == rsAborted || TransferEnd_) {
             return;
         }
     }
@@ -118,12 +114,12 @@ bool TInstrumentLink::ConfirmRepliesInStep() {
     const auto unreadBeyondLastLine = [this] {
         return Port_.UnreadCount() > (LineFeedUnread_ ? 1u : 0u);
     };
-    if (StrayLineSeen_ || AbortLatched_ || (!OwedReplyGivenUp_ && !unreadBeyondLastLine())) {
+    if (StrayLineSeen_ || AbortLatched() || (!OwedReplyGivenUp_ && !unreadBeyondLastLine())) {
         return !StrayLineSeen_;
     }
     TFlagGuard listening(ListeningForStrays_);
     Host_.SetTimeOutTimer(true);
-    while (ListeningForStrays_ && !StrayLineSeen_ && !AbortLatched_ &&
+    while (ListeningForStrays_ && !StrayLineSeen_ && !AbortLatched() &&
            (OwedReplyGivenUp_ || unreadBeyondLastLine())) {
         Host_.PumpEvents();
     }
@@ -136,28 +132,26 @@ void TInstrumentLink::Abort() {
         ReplyOwed_ = true;
     }
     if (InTransfer_) {
-        AbortLatched_ = true;
+        TransferEnd_ = rsAborted;
     }
     ReplyStatus_ = rsAborted;
 }
 
 bool TInstrumentLink::CheckForAbort() {
     Host_.PumpPendingEvents();
-    return AbortLatched_;
+    return AbortLatched();
 }
 
 TInstrumentLink::TTransferScope::TTransferScope(TInstrumentLink& link) : Link_(link) {
     Link_.InTransfer_ = true;
-    Link_.AbortLatched_ = false;
-    Link_.DeviceLostInTransfer_ = false;
+    Link_.TransferEnd_.reset();
     Link_.StrayLineSeen_ = false;
     Link_.OwedReplyGivenUp_ = false;
 }
 
 TInstrumentLink::TTransferScope::~TTransferScope() {
     Link_.InTransfer_ = false;
-    Link_.AbortLatched_ = false;
-    Link_.DeviceLostInTransfer_ = false;
+    Link_.TransferEnd_.reset();
 }
 
 void TInstrumentLink::ComPortTriggerAvail(IDevicePort& sender, std::uint16_t count) {
@@ -212,7 +206,9 @@ void TInstrumentLink::TimeOutTimerTimer() {
 }
 
 void TInstrumentLink::ComPortDeviceLost() {
-    DeviceLostInTransfer_ = InTransfer_;
+    if (InTransfer_ && !TransferEnd_) {
+        TransferEnd_ = rsNoConnection;  // an Abort before it still says "aborted"
+    }
     ReplyOwed_ = false;  // the device that owed it is gone
     if (ReplyStatus_ == rsWaiting) {
         ReplyStatus_ = rsNoConnection;

@@ -34,6 +34,7 @@
 // command). ConfirmRepliesInStep() turns those notes into the transfer's verdict.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/device_port.h"
@@ -106,7 +107,7 @@ class TInstrumentLink {
     bool CheckForAbort();
 
     // The running transfer has been aborted; false outside a transfer.
-    bool AbortLatched() const { return AbortLatched_; }
+    bool AbortLatched() const { return TransferEnd_ == rsAborted; }
 
     // After the transfer's last command: whether every reply of this transfer answered its
     // own command, as far as the line can show. When an owed line was given up during the
@@ -153,8 +154,9 @@ class TInstrumentLink {
     bool Sending_ = false;
     bool ReplyOwed_ = false;
     bool InTransfer_ = false;
-    bool AbortLatched_ = false;
-    bool DeviceLostInTransfer_ = false;
+    // Set inside a transfer by an Abort (rsAborted) or a device loss (rsNoConnection): the
+    // status of every later command of that transfer, none of which is sent.
+    std::optional<std::int32_t> TransferEnd_;
     // This transfer's notes on whether its replies stay in step (see the top of this file).
     bool StrayLineSeen_ = false;
     bool OwedReplyGivenUp_ = false;
